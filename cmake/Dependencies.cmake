@@ -1,0 +1,18 @@
+# zlib from Debian's MinGW package; minizip's unzip core from zlib's source package.
+find_library(PS_ZLIB NAMES libz.a z REQUIRED)
+find_path(PS_ZLIB_INCLUDE zlib.h REQUIRED)
+
+set(PS_MINIZIP_DIR ${PS_DEPS_DIR}/zlib/contrib/minizip)
+if(NOT EXISTS ${PS_MINIZIP_DIR}/unzip.c)
+  message(FATAL_ERROR "minizip sources missing in ${PS_MINIZIP_DIR}: run scripts/setup")
+endif()
+add_library(minizip STATIC
+  ${PS_MINIZIP_DIR}/unzip.c
+  ${PS_MINIZIP_DIR}/ioapi.c
+  ${PS_MINIZIP_DIR}/iowin32.c)
+target_include_directories(minizip SYSTEM PUBLIC ${PS_MINIZIP_DIR} ${PS_ZLIB_INCLUDE})
+target_compile_options(minizip PRIVATE -w)
+target_link_libraries(minizip PUBLIC ${PS_ZLIB})
+
+# GoogleTest from Debian's googletest sources, built with the cross compiler.
+set(PS_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")

@@ -1,0 +1,62 @@
+# wine-env.sh - sourced by scripts/test and scripts/run: a private X display and
+# a Wine prefix that is booted once, set to Windows 10 and then reused.
+
+ps_wine_env() {   # <prefix> <log folder>
+  export WINEPREFIX="$1" WINEARCH=win64 WINEDEBUG=-all
+  # No Mono or Gecko download prompts in a headless prefix.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # Files the shell deletes go to a trash of ours, not the host's.
+  export XDG_DATA_HOME="$2/xdg-data"
+  mkdir -p "$XDG_DATA_HOME" "$2"
+}
+
+ps_start_xvfb() {   # <log file>; sets DISPLAY and PS_XVFB_PID
+  local fifo n
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$fifo" >"$1" 2>&1 &
+  PS_XVFB_PID=$!
+  read -r -t 20 n <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "${n:-}" ]; then
+    echo "cannot start Xvfb (see $1)" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
+}
+
+ps_stop_xvfb() {
+  if [ -n "${PS_XVFB_PID:-}" ]; then
+    kill "$PS_XVFB_PID" 2>/dev/null || true
+    wait "$PS_XVFB_PID" 2>/dev/null || true
+    PS_XVFB_PID=
+  fi
+}
+
+ps_prepare_prefix() {   # <log file>; WINEPREFIX and DISPLAY must be set
+  local log=$1 users
+  if [ -f "$WINEPREFIX/.ps-ready" ]; then
+    return 0
+  fi
+  rm -rf "$WINEPREFIX"
+  {
+    wine wineboot -i
+    wine winecfg -v win10
+    # Unmanaged windows maximise and minimise as they do on Windows.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+    # A crash ends the process instead of opening the debugger dialog.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d 'false' /f
+    wineserver -w
+  } >"$log" 2>&1 || { echo "cannot prepare the Wine prefix (see $log)" >&2; return 1; }
+  # The shell folders of a fresh prefix link to the host's home: make them ours.
+  for users in "$WINEPREFIX"/drive_c/users/*; do
+    for link in "$users"/*; do
+      if [ -L "$link" ]; then
+        rm -f "$link"
+        mkdir -p "$link"
+      fi
+    done
+  done
+  touch "$WINEPREFIX/.ps-ready"
+}

@@ -1,0 +1,39 @@
+// TestEnv.h - what every test program shares: Wine detection, waits that pump
+// messages to a deadline, paths of the built programs and child processes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+bool IsWine();
+
+// Pumps this thread's messages until done() holds or ms have passed.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms);
+// Pumps for the whole time; for letting another process settle.
+void PumpFor(DWORD ms);
+
+// Folder of the running test program (the build's bin folder), no trailing "\".
+std::string BinFolder();
+std::string BinPath(const char* fileName);
+// A fresh, empty folder under the build folder: build\testdata\<name>.
+std::string FreshTestFolder(const char* name);
+// Deletes a folder and everything below it; true when it is gone.
+bool RemoveTree(const std::string& folder);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+// Whole file, or empty with ok false.
+std::string ReadWholeFile(const std::string& path, bool* ok = nullptr);
+bool WriteWholeFileText(const std::string& path, const std::string& data);
+
+// A child process started with CreateProcessA.
+struct ChildProcess {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+};
+bool StartProcess(const std::string& commandLine, ChildProcess* child);
+// Exit code, or -1 on time-out (the process is then terminated).
+long WaitProcess(ChildProcess* child, DWORD ms);
+void CloseProcess(ChildProcess* child);

@@ -1,0 +1,199 @@
+// TestWindow.cpp - a top-level window that end-to-end tests create and drive.
+//
+//   testwindow --title T --class C --rect x,y,w,h --state normal|min|max|hidden
+//              --style 0xHEX --exstyle 0xHEX
+// Prints "ready <hwnd>", then reads one step per line on stdin and answers each
+// with "ok <placement>" read inside this process. After every change it creates
+// and destroys a hidden top-level window: Wine's out-of-context event hook only
+// reports window creation, and that is what wakes the engine.
+#include "framework/core/TextUtil.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include <string>
+
+static const UINT kStepMessage = WM_APP + 1;
+static HWND g_window;
+static HANDLE g_out;
+
+static void WriteOut(const char* text)
+{
+    DWORD n = 0;
+    WriteFile(g_out, text, (DWORD)strlen(text), &n, nullptr);
+}
+
+static void WakeEngine()
+{
+    HWND wake = CreateWindowExA(0, "PSTestWake", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (wake) DestroyWindow(wake);
+}
+
+static void Report(const char* prefix)
+{
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof(wp);
+    GetWindowPlacement(g_window, &wp);
+    RECT r = {};
+    GetWindowRect(g_window, &r);
+    DWORD ex = (DWORD)GetWindowLongA(g_window, GWL_EXSTYLE);
+    int alpha = -1;
+    if (ex & WS_EX_LAYERED) {
+        BYTE a = 0;
+        DWORD flags = 0;
+        if (GetLayeredWindowAttributes(g_window, nullptr, &a, &flags) && (flags & LWA_ALPHA))
+            alpha = a;
+        else
+            alpha = 255;
+    }
+    char line[512];
+    FormatText(line, sizeof(line),
+               "%s show=%u normal=%ld,%ld,%ld,%ld rect=%ld,%ld,%ld,%ld ex=0x%08lX alpha=%d "
+               "vis=%d min=%d max=%d top=%d\n",
+               prefix, wp.showCmd, wp.rcNormalPosition.left, wp.rcNormalPosition.top,
+               wp.rcNormalPosition.right, wp.rcNormalPosition.bottom, r.left, r.top, r.right,
+               r.bottom, (unsigned long)ex, alpha, IsWindowVisible(g_window) ? 1 : 0,
+               IsIconic(g_window) ? 1 : 0, IsZoomed(g_window) ? 1 : 0,
+               (ex & WS_EX_TOPMOST) ? 1 : 0);
+    WriteOut(line);
+}
+
+static void RunStep(const char* step)
+{
+    long a = 0, b = 0, c = 0, d = 0;
+    unsigned long hex = 0;
+    bool changed = true;
+    if (!strncmp(step, "title ", 6) || !strcmp(step, "title")) {
+        SetWindowTextA(g_window, step[5] ? step + 6 : "");
+    } else if (sscanf(step, "move %ld %ld", &a, &b) == 2) {
+        SetWindowPos(g_window, nullptr, a, b, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (sscanf(step, "size %ld %ld", &a, &b) == 2) {
+        SetWindowPos(g_window, nullptr, 0, 0, a, b, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (sscanf(step, "rect %ld %ld %ld %ld", &a, &b, &c, &d) == 4) {
+        SetWindowPos(g_window, nullptr, a, b, c, d, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (sscanf(step, "exstyle 0x%lx", &hex) == 1) {
+        SetWindowLongA(g_window, GWL_EXSTYLE, (LONG)hex);
+    } else if (!strcmp(step, "min")) {
+        ShowWindow(g_window, SW_MINIMIZE);
+    } else if (!strcmp(step, "max")) {
+        ShowWindow(g_window, SW_MAXIMIZE);
+    } else if (!strcmp(step, "restore")) {
+        ShowWindow(g_window, SW_RESTORE);
+    } else if (!strcmp(step, "hide")) {
+        ShowWindow(g_window, SW_HIDE);
+    } else if (!strcmp(step, "show")) {
+        ShowWindow(g_window, SW_SHOW);
+    } else if (!strcmp(step, "activate")) {
+        SetForegroundWindow(g_window);
+    } else if (!strcmp(step, "report")) {
+        changed = false;
+    } else if (!strcmp(step, "wake")) {
+        WakeEngine();
+        changed = false;
+    } else if (!strcmp(step, "close")) {
+        WriteOut("ok closed\n");
+        DestroyWindow(g_window);
+        return;
+    } else {
+        WriteOut("err unknown step\n");
+        return;
+    }
+    if (changed) WakeEngine();
+    Report("ok");
+}
+
+static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case kStepMessage:
+        RunStep((const char*)lParam);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Reads stdin line by line and hands each line to the window's thread.
+static DWORD WINAPI ReaderThread(void*)
+{
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    std::string pending;
+    char buf[1024];
+    DWORD n = 0;
+    while (ReadFile(in, buf, sizeof(buf), &n, nullptr) && n > 0) {
+        pending.append(buf, n);
+        size_t nl;
+        while ((nl = pending.find('\n')) != std::string::npos) {
+            std::string line = pending.substr(0, nl);
+            pending.erase(0, nl + 1);
+            while (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!IsWindow(g_window)) return 0;
+            SendMessageA(g_window, kStepMessage, 0, (LPARAM)line.c_str());
+        }
+    }
+    if (IsWindow(g_window)) PostMessageA(g_window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_out = GetStdHandle(STD_OUTPUT_HANDLE);
+    const char* title = "Test Window";
+    const char* cls = "PSTestWindow";
+    const char* state = "normal";
+    long x = 100, y = 100, w = 400, h = 300;
+    DWORD style = WS_OVERLAPPEDWINDOW, exStyle = 0;
+    for (int i = 1; i + 1 < __argc; i += 2) {
+        const char* k = __argv[i];
+        const char* v = __argv[i + 1];
+        if (!strcmp(k, "--title")) title = v;
+        else if (!strcmp(k, "--class")) cls = v;
+        else if (!strcmp(k, "--state")) state = v;
+        else if (!strcmp(k, "--rect")) sscanf(v, "%ld,%ld,%ld,%ld", &x, &y, &w, &h);
+        else if (!strcmp(k, "--style")) style = strtoul(v, nullptr, 0);
+        else if (!strcmp(k, "--exstyle")) exStyle = strtoul(v, nullptr, 0);
+    }
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszClassName = cls;
+    if (!RegisterClassA(&wc)) return 2;
+    WNDCLASSA wake = {};
+    wake.lpfnWndProc = DefWindowProcA;
+    wake.hInstance = instance;
+    wake.lpszClassName = "PSTestWake";
+    RegisterClassA(&wake);
+
+    g_window = CreateWindowExA(exStyle, cls, title, style & ~WS_VISIBLE, x, y, w, h, nullptr,
+                               nullptr, instance, nullptr);
+    if (!g_window) return 3;
+    int show = SW_SHOWNORMAL;
+    if (!strcmp(state, "min")) show = SW_SHOWMINIMIZED;
+    else if (!strcmp(state, "max")) show = SW_SHOWMAXIMIZED;
+    else if (!strcmp(state, "hidden")) show = SW_HIDE;
+    ShowWindow(g_window, show);
+    UpdateWindow(g_window);
+    WakeEngine();
+
+    char ready[64];
+    FormatText(ready, sizeof(ready), "ready %llx\n", (unsigned long long)(ULONG_PTR)g_window);
+    WriteOut(ready);
+
+    HANDLE reader = CreateThread(nullptr, 0, ReaderThread, nullptr, 0, nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    // The reader may be blocked in ReadFile; the process ends regardless.
+    if (reader) CloseHandle(reader);
+    ExitProcess(0);
+}

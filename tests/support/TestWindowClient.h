@@ -1,0 +1,39 @@
+// TestWindowClient.h - start and drive testwindow.exe over its stdin and stdout.
+//
+// The test window reads its own placement inside its own process (reading
+// another process's placement is not reliable under Wine) and prints it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct TestWindowReport {
+    bool valid = false;
+    UINT showCmd = 0;      // from GetWindowPlacement
+    RECT normal = {};      // normal (restored) rectangle
+    RECT rect = {};        // current window rectangle
+    DWORD exStyle = 0;
+    int alpha = -1;        // -1 when the window is not layered
+    bool visible = false, iconic = false, zoomed = false, topmost = false;
+};
+
+struct TestWindow {
+    HANDLE process = nullptr;
+    HANDLE toChild = nullptr;
+    HANDLE fromChild = nullptr;
+    DWORD pid = 0;
+    HWND hwnd = nullptr;
+    std::string pending;   // bytes read past the last line
+};
+
+// args: "--title T --class C --rect x,y,w,h --state normal|min|max|hidden
+// --style 0x.. --exstyle 0x..". Waits until the window exists.
+bool StartTestWindow(TestWindow* w, const std::string& args, DWORD ms = 15000);
+// Sends one step ("move 10 20", "title New", "min", "report", ...) and reads
+// the reply line. False on time-out or a reply other than "ok ...".
+bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* report = nullptr,
+                    DWORD ms = 10000);
+bool ParseTestWindowReport(const std::string& line, TestWindowReport* report);
+// Closes the window ("close") and waits for the process; kills it when stuck.
+void StopTestWindow(TestWindow* w);
