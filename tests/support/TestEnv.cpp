@@ -3,6 +3,8 @@
 
 #include "framework/core/TextUtil.h"
 
+#include <gtest/gtest.h>
+
 #include <stdio.h>
 #include <string.h>
 
@@ -101,6 +103,15 @@ std::string FreshTestFolder(const char* name)
     RemoveTree(folder);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
+}
+
+std::string FreshFolderForThisTest()
+{
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "test";
+    for (char& c : name)
+        if (c == '/' || c == '\\' || c == ':') c = '_';
+    return FreshTestFolder(name.c_str());
 }
 
 std::string ReadWholeFile(const std::string& path, bool* ok)

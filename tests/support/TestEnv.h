@@ -19,6 +19,8 @@ std::string BinFolder();
 std::string BinPath(const char* fileName);
 // A fresh, empty folder under the build folder: build\testdata\<name>.
 std::string FreshTestFolder(const char* name);
+// FreshTestFolder named after the running test, so tests run side by side.
+std::string FreshFolderForThisTest();
 // Deletes a folder and everything below it; true when it is gone.
 bool RemoveTree(const std::string& folder);
 
