@@ -1,34 +1,262 @@
-// WinMain.cpp - program entry.
-#include <windows.h>
+// WinMain.cpp - program entry: start-up in its fixed order, the message loop,
+// and shutdown in its own order.
+#include <winsock2.h>
+#include <ws2ipdef.h>
+#include <iphlpapi.h>
+#include <netioapi.h>
 
-static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+#include "engine/Engine.h"
+#include "engine/EngineStubs.h"
+#include "engine/Log.h"
+#include "engine/MainWindow.h"
+#include "engine/OptionsStub.h"
+#include "engine/Worker.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/AppShell.h"
+#include "framework/core/AppWindow.h"
+#include "framework/core/MessageLoop.h"
+#include "framework/core/TextUtil.h"
+#include "framework/ui/MessageBox.h"
+#include "framework/ui/Theme.h"
+
+#include <initializer_list>
+#include <powrprof.h>
+#include <shlobj.h>
+#include <string.h>
+
+CRITICAL_SECTION g_tableLock;
+HWND g_mainWindow;
+MonitorTable g_startupMonitors;
+uint8_t g_mouseSwapped;
+char g_logPath[MAX_PATH];
+uint8_t g_noExecute;
+RECT g_workArea;
+uint8_t g_desktopsAvailable;
+int32_t g_currentDesktop;
+HANDLE g_autoApplyEvent;
+volatile LONG g_running = 1;
+HANDLE g_workerThread;
+uint8_t g_lidPresent;
+uint8_t g_wlanAvailable;
+uint8_t g_refreshAllowed = 1;
+GrowArray<TransparentWindowEntry> g_transparentWindows;
+
+namespace {
+
+struct Notifications {
+    HWINEVENTHOOK hook;
+    HPOWERNOTIFY monitorPower, lid;
+    HANDLE ipChange;
+};
+
+const uint16_t kTrayList[] = {1100, 1120, 1140, 0xF000, 1012, 1011, 0xF000, 1020, 0xFFFF};
+const uint16_t kContextList[] = {1201, 0xF000, 1202, 1203, 1204, 0xF000, 1205,
+                                 1206, 1207,   1208, 0xF000, 1209, 1210, 0xFFFF};
+const uint16_t kExpandList[] = {1301, 1302, 0xFFFF};
+
+struct ProductCommand {
+    uint16_t id, type;
+    uint32_t flags;
+    const uint16_t* list;
+};
+
+bool Add(const ProductCommand& c)
 {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return AddCommand(&g_app, c.id, c.type, c.flags, 0xFFFF, 0xFFFF, (intptr_t)c.list, 0, 0) >= 0;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+// The tray menu, the rule-tree menus and the lists; error 0xF00B, or 0 when a
+// menu image could not be registered (silent), or -1 on success.
+int RegisterProductCommands()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    wc.lpszClassName = "ZRPWindow";
-    if (!RegisterClassA(&wc)) return 5006;
-    HWND window = CreateWindowExA(0, "ZRPWindow", "PanelShepherd", WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 480, 320, nullptr, nullptr,
-                                  instance, nullptr);
-    if (!window) return 5006;
-    ShowWindow(window, showCommand);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    static const struct { uint16_t id, image; } kImages[] = {
+        {1202, 22}, {1203, 28}, {1204, 26}, {1205, 21}, {1206, 24},
+        {1207, 25}, {1208, 23}, {1209, 32}, {1210, 33}};
+    for (const auto& i : kImages)
+        if (AddCommandIcon(&g_app, i.id, i.image) != 0) return 0;
+    static const ProductCommand kHead[] = {
+        {1011, 1, 0x40080, nullptr}, {1012, 1, 0x400C0, nullptr}, {1020, 1, 0x40080, nullptr},
+        {1100, 3, 0x40080, nullptr}, {1120, 3, 0x40080, nullptr}, {1140, 3, 0x40080, nullptr}};
+    for (const ProductCommand& c : kHead)
+        if (!Add(c)) return ZRP_ERR_COMMAND;
+    for (uint16_t i = 1; i <= 16; i++)
+        for (uint16_t base : {1100, 1120, 1140})
+            if (!Add({(uint16_t)(base + i), 1, 0x40080, nullptr})) return ZRP_ERR_COMMAND;
+    static const ProductCommand kTail[] = {
+        {1201, 1, 0x40080, nullptr}, {1202, 1, 0x401C0, nullptr}, {1203, 1, 0x40180, nullptr},
+        {1204, 1, 0x40180, nullptr}, {1205, 1, 0x40180, nullptr}, {1206, 1, 0x40180, nullptr},
+        {1207, 1, 0x40180, nullptr}, {1208, 1, 0x40180, nullptr}, {1209, 1, 0x40180, nullptr},
+        {1210, 1, 0x40180, nullptr}, {1301, 1, 0x40180, nullptr}, {1302, 1, 0x40180, nullptr},
+        {1000, 3, 0x80, kTrayList},  {1200, 3, 0x80, kContextList}, {1300, 3, 0x80, kExpandList},
+        {1248, 6, 0x3000001, nullptr}, {1199, 6, 0x3000000, nullptr}, {1293, 6, 0x3000000, nullptr},
+        {1294, 6, 0x3000000, nullptr}};
+    for (const ProductCommand& c : kTail)
+        if (!Add(c)) return ZRP_ERR_COMMAND;
+    return -1;
+}
+
+void RegisterGlobalHotkeys()
+{
+    const struct { uint16_t word; int id; } keys[] = {
+        {Options.iHotKeyMain, 1},    {Options.iHotKeyTrigger, 2}, {Options.iHotKeyEnable, 3},
+        {Options.iHotKeyCreate, 6},  {Options.iHotKeyNew, 4},     {Options.iHotKeyUpdate, 5},
+        {Options.iHotKeyActive, 7},  {Options.iHotKeyTrans, 8},   {Options.iHotKeyClkThr, 9},
+        {Options.iHotKeyNonTrans, 0}, {Options.iHotKeyAlwaysOnTop, 11}};
+    for (const auto& k : keys)
+        if (k.word) RegisterHotKey(g_mainWindow, k.id, k.word >> 8, k.word & 0xFF);
+}
+
+void RegisterNotifications(Notifications* n)
+{
+    RAWINPUTDEVICE mouse = {1, 2, RIDEV_INPUTSINK, g_mainWindow};
+    RegisterRawInputDevices(&mouse, 1, sizeof(mouse));
+    n->hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, WinEventProc, 0,
+                              0, WINEVENT_OUTOFCONTEXT);
+    n->monitorPower =
+        RegisterPowerSettingNotification(g_mainWindow, &GUID_MONITOR_POWER_ON, DEVICE_NOTIFY_WINDOW_HANDLE);
+    n->lid = RegisterPowerSettingNotification(g_mainWindow, &GUID_LIDSWITCH_STATE_CHANGE,
+                                              DEVICE_NOTIFY_WINDOW_HANDLE);
+    SYSTEM_POWER_CAPABILITIES caps = {};
+    if (GetPwrCapabilities(&caps)) g_lidPresent = caps.LidPresent ? 1 : 0;
+    if (NotifyIpInterfaceChange(AF_UNSPEC, (PIPINTERFACE_CHANGE_CALLBACK)OnIpInterfaceChange, nullptr,
+                                TRUE, &n->ipChange) != NO_ERROR)
+        n->ipChange = nullptr;
+    g_wlanAvailable = LoadWlanApi() ? 1 : 0;
+}
+
+void UnregisterNotifications(Notifications* n)
+{
+    if (n->hook) UnhookWinEvent(n->hook);
+    if (n->ipChange) CancelMibChangeNotify2(n->ipChange);
+    if (n->monitorPower) UnregisterPowerSettingNotification(n->monitorPower);
+    if (n->lid) UnregisterPowerSettingNotification(n->lid);
+    UnregisterSessionNotification();
+    RAWINPUTDEVICE mouse = {1, 2, RIDEV_REMOVE, nullptr};
+    RegisterRawInputDevices(&mouse, 1, sizeof(mouse));
+    *n = Notifications{};
+}
+
+void MakeTransparentWindowsOpaque()
+{
+    for (int i = 0; i < g_transparentWindows.count; i++) {
+        HWND w = g_transparentWindows.data[i].window;
+        if (!IsWindow(w)) continue;
+        SetWindowLongA(w, GWL_EXSTYLE, GetWindowLongA(w, GWL_EXSTYLE) & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT));
+        RedrawWindow(w, nullptr, nullptr, 0x485);
     }
-    return (int)msg.wParam;
+    FreeGrowArray(&g_transparentWindows);
+}
+
+bool HasOption(const char* name)
+{
+    for (int i = 0; i < g_app.options.count; i++)
+        if (strcmp(g_app.options.data[i].name, name) == 0) return true;
+    return false;
+}
+
+// Shutdown from the log line onwards: what every exit after the options shares.
+int FinishShutdown(int code)
+{
+    LogLine("PanelShepherd stopped (error: %d)", code);
+    InterlockedExchange(&g_running, 0);
+    if (g_autoApplyEvent) SetEvent(g_autoApplyEvent);
+    bool workerStopped = true;
+    if (g_workerThread) {
+        workerStopped = WaitForSingleObject(g_workerThread, 3000) == WAIT_OBJECT_0;
+        CloseHandle(g_workerThread);
+        g_workerThread = nullptr;
+    }
+    // A worker that did not stop may still hold the lock or walk the profiles.
+    if (workerStopped) {
+        DeleteCriticalSection(&g_tableLock);
+        RegisterProfileHotKeys(0);
+        ClearProfileList();
+    }
+    RestoreAllFromTray();
+    MakeTransparentWindowsOpaque();
+    if (g_mainWindow) SetTrayIcon(&g_app, 0, 0xFFFF, nullptr);
+    if (code != 0) AppMessageBox(&g_app, nullptr, g_app.productName, AppText((uint16_t)code), 0x111, 0);
+    return code;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    AppConstruct(&g_app);
+    g_app.archiveKeepPatterns[0] = '\0';
+    g_app.archiveExtraPattern[0] = '\0';
+    InitializeCriticalSection(&g_tableLock);
+    InitLog();
+    InitGrowArray(&g_transparentWindows);
+
+    if (AppInitialize(&g_app, instance, g_productStrings, commandLine) != 0) {
+        AppDestruct(&g_app);
+        return 0;
+    }
+    g_startupMonitors = g_monitors;
+    g_mouseSwapped = GetSystemMetrics(SM_SWAPBUTTON) ? 1 : 0;
+    FormatText(g_logPath, sizeof(g_logPath), "%s\\%s.log", g_app.dataFolder, AppText(IDS_PRODUCT_NAME));
+    if (HasOption("-NOEXECUTE") || HasOption("-LOAD")) g_noExecute = 1;
+
+    int code = RegisterProductCommands();
+    if (code == -1) {
+        code = 0;
+        SerializeOptions(false);
+        LogLine("PanelShepherd (v%d.%d.%d) started, options loaded successfully", g_app.versionMajor,
+                g_app.versionMinor, g_app.versionBuild);
+        if (Options.bRunAsAdmin && IsProcessElevated() == 0) {
+            AppQuit(&g_app, 2, true);
+            AppDestruct(&g_app);
+            return 0;
+        }
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &g_workArea, 0);
+        if (!Options.szUserDesktop[0])
+            SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, Options.szUserDesktop);
+        g_app.trayIconId = Options.bEnabled ? 1 : 10;
+        if (g_app.taskScheduler) RemoveStartupShortcut(&g_app);
+        if (g_app.autostart && !Options.bAutoStart) {
+            AppDestruct(&g_app);
+            return 0;
+        }
+        g_app.productWindowProc = MainWindowProc;
+        if (CreateAppWindow(&g_app, g_app.productName) < 0 || !g_mainWindow) code = ERR_PROGRAM_INIT;
+    } else {
+        code = code == ZRP_ERR_COMMAND ? ZRP_ERR_COMMAND : 0;
+    }
+
+    Notifications notes = {};
+    if (code == 0 && g_mainWindow) {
+        // No virtual-desktop variant is available here: the program runs without desktops.
+        if (LoadProfiles() == 0) CreateDefaultProfile();
+        if (Options.iCurProfile < 0 || Options.iCurProfile >= ProfileCount()) Options.iCurProfile = 0;
+        int execute = g_noExecute ? 0 : 1;
+        SwitchProfile(Options.iCurProfile, 0, execute, execute);
+        RegisterProfileHotKeys(1);
+        RegisterGlobalHotkeys();
+
+        g_autoApplyEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!g_autoApplyEvent) code = ERR_PROGRAM_INIT;
+        if (code == 0) {
+            g_workerThread = CreateThread(nullptr, 0, AutoApplyThread, nullptr, 0, nullptr);
+            if (!g_workerThread) code = ERR_PROGRAM_INIT;
+        }
+        if (code == 0) {
+            StartSessionNotifyThread();
+            RegisterNotifications(&notes);
+            CheckScreenChangeTrigger(1, execute);
+            CheckNetworkChangeTrigger(1, execute);
+            PostMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, 0, 0);
+            if (!g_app.minimize && !g_app.autostart) PostMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, 1234, 0);
+            RestoreAllFromTray();
+            SetEvent(g_autoApplyEvent);
+            RunMessageLoop(&g_app);
+
+            SaveAll();
+            UnregisterNotifications(&notes);
+        }
+    }
+    code = FinishShutdown(code);
+    AppDestruct(&g_app);
+    return code;
 }

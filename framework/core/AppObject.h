@@ -64,6 +64,7 @@ struct AppObject {
     char      dataFolder[MAX_PATH];        // empty until start-up has settled it
     char      commonDataFolder[MAX_PATH];
     WNDPROC   savedWindowProc;
+    WNDPROC   productWindowProc;           // subclasses every application window
     HWND      tooltipWindow;
     HWND      controlWindow;
     uint32_t  trayIconId;

@@ -178,3 +178,67 @@ void CloseProcess(ChildProcess* child)
     child->process = nullptr;
     child->pid = 0;
 }
+
+struct FindWindowQuery {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    HWND found;
+    int count;
+};
+
+static BOOL CALLBACK FindWindowOfProcess(HWND w, LPARAM data)
+{
+    FindWindowQuery* q = (FindWindowQuery*)data;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != q->pid) return TRUE;
+    q->count++;
+    if (q->found || !q->className) return TRUE;
+    char cls[128] = {};
+    GetClassNameA(w, cls, sizeof(cls));
+    if (_stricmp(cls, q->className) != 0) return TRUE;
+    if (q->title) {
+        char title[512] = {};
+        GetWindowTextA(w, title, sizeof(title));
+        if (strcmp(title, q->title) != 0) return TRUE;
+    }
+    q->found = w;
+    return TRUE;
+}
+
+HWND FindProcessWindow(DWORD pid, const char* className, const char* title)
+{
+    FindWindowQuery q = {pid, className, title, nullptr, 0};
+    EnumWindows(FindWindowOfProcess, (LPARAM)&q);
+    return q.found;
+}
+
+int CountProcessWindows(DWORD pid)
+{
+    FindWindowQuery q = {pid, nullptr, nullptr, nullptr, 0};
+    EnumWindows(FindWindowOfProcess, (LPARAM)&q);
+    return q.count;
+}
+
+static BOOL CALLBACK CollectStaticText(HWND child, LPARAM data)
+{
+    std::string* out = (std::string*)data;
+    char cls[64] = {};
+    GetClassNameA(child, cls, sizeof(cls));
+    if (_stricmp(cls, "Static") != 0) return TRUE;
+    char text[4096] = {};
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(child, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &got);
+    if (!text[0]) return TRUE;
+    if (!out->empty()) *out += "|";
+    *out += text;
+    return TRUE;
+}
+
+std::string ReadDialogText(HWND dialog)
+{
+    std::string out;
+    EnumChildWindows(dialog, CollectStaticText, (LPARAM)&out);
+    return out;
+}

@@ -30,6 +30,14 @@ bool FolderExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path, bool* ok = nullptr);
 bool WriteWholeFileText(const std::string& path, const std::string& data);
 
+// First top-level window of a process with this class (and title, when given).
+HWND FindProcessWindow(DWORD pid, const char* className, const char* title = nullptr);
+// Every top-level window of a process (visible or not).
+int CountProcessWindows(DWORD pid);
+// The texts of a dialog's static controls, joined by "|" (read with WM_GETTEXT,
+// which works across processes).
+std::string ReadDialogText(HWND dialog);
+
 // A child process started with CreateProcessA.
 struct ChildProcess {
     HANDLE process = nullptr;

@@ -1,0 +1,51 @@
+// ProductStrings.cpp - the product's texts (ids below 0xF000), English.
+#include "engine/Engine.h"
+#include "framework/core/StringTable.h"
+
+// Profile names shown by the three profile menus, filled at run time.
+char g_profileMenuNames[16][MAX_PATH];
+
+#define ROW(id, ...) {id, {__VA_ARGS__}}
+#define PROFILE_ROW(id, i, tip) {id, {g_profileMenuNames[i], nullptr, nullptr, tip}}
+#define PROFILE_ROWS(base, tip)                                                                   \
+    PROFILE_ROW(base + 0, 0, tip), PROFILE_ROW(base + 1, 1, tip), PROFILE_ROW(base + 2, 2, tip),  \
+        PROFILE_ROW(base + 3, 3, tip), PROFILE_ROW(base + 4, 4, tip),                             \
+        PROFILE_ROW(base + 5, 5, tip), PROFILE_ROW(base + 6, 6, tip),                             \
+        PROFILE_ROW(base + 7, 7, tip), PROFILE_ROW(base + 8, 8, tip),                             \
+        PROFILE_ROW(base + 9, 9, tip), PROFILE_ROW(base + 10, 10, tip),                           \
+        PROFILE_ROW(base + 11, 11, tip), PROFILE_ROW(base + 12, 12, tip),                         \
+        PROFILE_ROW(base + 13, 13, tip), PROFILE_ROW(base + 14, 14, tip),                         \
+        PROFILE_ROW(base + 15, 15, tip)
+
+StringTableEntry g_productStrings[] = {
+    ROW(0x0000, "PanelShepherd", "Disabled", "Default", "Windows Explorer", "New Group"),
+    ROW(0x03E8, "Tray"),
+    ROW(0x03F3, "Enabled", nullptr, nullptr, "Enable PanelShepherd"),
+    ROW(0x03F4, "Open main dialog"),
+    ROW(0x03FC, "Quit PanelShepherd"),
+    ROW(0x044C, "Profile"),
+    PROFILE_ROWS(0x044D, "Select profile"),
+    ROW(0x0460, "Execute"),
+    PROFILE_ROWS(0x0461, "Execute profile"),
+    ROW(0x0474, "Update"),
+    PROFILE_ROWS(0x0475, "Update profile"),
+    ROW(0x04B0, "Context"),
+    ROW(0x04B1, "Enabled"),
+    ROW(0x04B2, "Edit..."),
+    ROW(0x04B3, "New Group"),
+    ROW(0x04B4, "Sort"),
+    ROW(0x04B5, "Cut"),
+    ROW(0x04B6, "Copy"),
+    ROW(0x04B7, "Paste"),
+    ROW(0x04B8, "Delete"),
+    ROW(0x04B9, "Import..."),
+    ROW(0x04BA, "Export..."),
+    ROW(0x0514, "Expand"),
+    ROW(0x0515, "Expand All"),
+    ROW(0x0516, "Collapse All"),
+    ROW(0x138E, "Could not initialize the program!"),
+    ROW(0x1392, "The Hot-Key could not be set!"),
+    ROW(0x1450, "PanelShepherd needs to be restarted for the changes to take effect!\nRestart now?"),
+    ROW(0x1482, "Are you sure you want to discard the changes?"),
+    ROW(STRING_END_ID),
+};

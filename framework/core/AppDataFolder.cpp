@@ -1,0 +1,108 @@
+// AppDataFolder.cpp - the installation record, the data folders, their write
+// test and the first-run copy of the "Init" files.
+#include "framework/core/AppObject.h"
+#include "framework/core/AppStartup.h"
+#include "framework/core/RecordFile.h"
+#include "framework/core/TextUtil.h"
+
+#include <shlobj.h>
+#include <string.h>
+
+uint32_t ReadInstallRecord(const char* name, void* buffer, uint32_t bufferSize)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, INSTALL_RECORD_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD type = 0, size = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    if (rc == ERROR_SUCCESS && size > 0 && size <= bufferSize) {
+        DWORD got = bufferSize;
+        rc = RegQueryValueExA(key, name, nullptr, &type, (BYTE*)buffer, &got);
+        size = got;
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? size : 0;
+}
+
+int TestDataFolderWritable(const char* folder)
+{
+    char path[MAX_PATH];
+    CopyText(path, sizeof(path), folder);
+    size_t len = strlen(path);
+    if (len && path[len - 1] == '\\') path[len - 1] = '\0';
+    DWORD a = GetFileAttributesA(path);
+    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (CreateDirectoryTree(path) != 0) return 1;
+    }
+    char probe[MAX_PATH];
+    if (!FormatText(probe, sizeof(probe), "%s\\ZRPWriteTest.tmp", path)) return 2;
+    HANDLE h = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 2;
+    CloseHandle(h);
+    DeleteFileA(probe);
+    return 0;
+}
+
+void SettleDataFolders(AppObject* app, char* dataFolder, char* commonFolder)
+{
+    const InstallRecord* ir = &app->installRecord;
+    char fixed[MAX_PATH];
+    CopyTextN(fixed, sizeof(fixed), ir->fixedDataFolder, sizeof(ir->fixedDataFolder));
+    if (ir->useFixedDataFolder == 0) {
+        char base[MAX_PATH];
+        GetSpecialFolderPath(CSIDL_APPDATA, base);
+        FormatText(dataFolder, MAX_PATH, "%s\\Brimvale\\%s", base, app->productName);
+        GetSpecialFolderPath(CSIDL_COMMON_APPDATA, base);
+        FormatText(commonFolder, MAX_PATH, "%s\\Brimvale\\%s", base, app->productName);
+        return;
+    }
+    CopyText(dataFolder, MAX_PATH, fixed);
+    CopyText(commonFolder, MAX_PATH, fixed);
+    if (ir->appendUserName) {
+        char user[257] = {};
+        DWORD n = sizeof(user);
+        if (GetUserNameA(user, &n)) {
+            AppendText(dataFolder, MAX_PATH, "\\");
+            AppendText(dataFolder, MAX_PATH, user);
+        }
+    }
+}
+
+// Copies every file below from into the same relative place below to,
+// never replacing a file that is already there.
+static void CopyTreeNoOverwrite(const char* from, const char* to, int depth)
+{
+    if (depth > 32) return;
+    char pattern[MAX_PATH];
+    if (!FormatText(pattern, sizeof(pattern), "%s\\*.*", from)) return;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(pattern, &fd);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
+        char src[MAX_PATH], dst[MAX_PATH];
+        if (!FormatText(src, sizeof(src), "%s\\%s", from, fd.cFileName) ||
+            !FormatText(dst, sizeof(dst), "%s\\%s", to, fd.cFileName))
+            continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CreateDirectoryA(dst, nullptr);
+            CopyTreeNoOverwrite(src, dst, depth + 1);
+        } else {
+            CopyFileA(src, dst, TRUE);
+        }
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+}
+
+void CopyFirstRunFiles(AppObject* app)
+{
+    char marker[MAX_PATH];
+    if (!FormatText(marker, sizeof(marker), "%s\\(ZRP)App.zpx", app->dataFolder)) return;
+    if (GetFileAttributesA(marker) != INVALID_FILE_ATTRIBUTES) return;
+    char install[MAX_PATH], init[MAX_PATH];
+    CopyTextN(install, sizeof(install), app->installRecord.installFolder,
+              sizeof(app->installRecord.installFolder));
+    if (!install[0] || !FormatText(init, sizeof(init), "%s\\Init", install)) return;
+    CopyTreeNoOverwrite(init, app->dataFolder, 0);
+}

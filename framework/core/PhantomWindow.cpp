@@ -1,0 +1,121 @@
+// PhantomWindow.cpp - the hidden control window: other instances, the taskbar,
+// display and DPI changes, the end of the session and the hourly timer.
+#include "framework/core/AppObject.h"
+#include "framework/core/AppShell.h"
+#include "framework/core/AppWindow.h"
+#include "framework/core/CommandLine.h"
+#include "framework/core/MessageLoop.h"
+#include "framework/core/MonitorTable.h"
+#include "framework/core/TextUtil.h"
+#include "framework/services/Scheduled.h"
+
+#include <math.h>
+
+static const UINT_PTR kHourlyTimer = 0x4321;
+static int g_hourlyTicks;
+
+static int RoundHalfAway(double v)
+{
+    return (int)(v < 0 ? ceil(v - 0.5) : floor(v + 0.5));
+}
+
+void HandleDisplayChange(AppObject* app, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MonitorTable before = g_monitors;
+    RefreshMonitors();
+    const MonitorTable& now = g_monitors;
+    bool layoutChanged = before.screenX != now.screenX || before.screenY != now.screenY ||
+                         before.screenWidth != now.screenWidth ||
+                         before.screenHeight != now.screenHeight;
+    int newDpi = 0;
+    bool dpiChanged = false;
+    for (int i = 0; i < now.count && i < MONITOR_TABLE_MAX; i++) {
+        if (before.dpis[i] != now.dpis[i]) {
+            dpiChanged = true;
+            newDpi = (int)now.dpis[i];
+            break;
+        }
+    }
+    GrowArray<AppWindow*>* list = &app->windows;
+    if (layoutChanged) {
+        g_previousMonitors = before;
+        for (int i = list->count - 1; i >= 0; i--) {
+            AppWindow* r = list->data[i];
+            if (r->flags & (APPWIN_KEEPONRESCHANGE | APPWIN_CREATED)) continue;
+            RECT wr;
+            GetWindowRect(r->window, &wr);
+            int n = MonitorIndexInTable(&g_monitors, wr.left, wr.top);
+            int o = MonitorIndexInTable(&g_previousMonitors, wr.left, wr.top);
+            const RECT& N = g_monitors.monitorRects[n];
+            const RECT& O = g_previousMonitors.monitorRects[o];
+            int ow = O.right - O.left, oh = O.bottom - O.top;
+            if (ow <= 0 || oh <= 0) continue;
+            double sx = (double)(N.right - N.left) / ow, sy = (double)(N.bottom - N.top) / oh;
+            const RECT& nr = r->normalRect;
+            int left = RoundHalfAway(nr.left * sx), top = RoundHalfAway(nr.top * sy);
+            SetAppWindowPos(r, left, top, RoundHalfAway(nr.right * sx - nr.left * sx),
+                            RoundHalfAway(nr.bottom * sy - nr.top * sy), false);
+        }
+        WPARAM size = message == WM_DISPLAYCHANGE ? (WPARAM)lParam : 0;
+        for (int i = list->count - 1; i >= 0; i--)
+            SendMessageA(list->data[i]->window, ZRPMSG_MONITORSCHANGED, size, 0);
+    } else if (dpiChanged) {
+        for (int i = 0; i < MONITOR_TABLE_MAX; i++) g_previousMonitors.dpis[i] = before.dpis[i];
+        WPARAM dpi = message == WM_DPICHANGED ? LOWORD(wParam) : (WPARAM)newDpi;
+        for (int i = list->count - 1; i >= 0; i--)
+            SendMessageA(list->data[i]->window, ZRPMSG_DPICHANGED, dpi, 0);
+    }
+}
+
+static void HandleControlMessage(AppObject* app, WPARAM code)
+{
+    if (code == ZRPMSG_RESTART) {
+        app->restartMode = IsProcessElevated() == 1 ? 2 : 1;
+        CopyText(app->restartCommandLine, sizeof(app->restartCommandLine), app->commandLine);
+        PostQuitMessage(0);
+        app->broadcastRestart = 0;
+        return;
+    }
+    if (code == ZRPMSG_NEWCOMMANDLINE) {
+        // A window made click-through must become reachable again.
+        for (int i = 0; i < app->windows.count; i++)
+            if (app->windows.data[i]->clickThrough) SetAppWindowClickThrough(app->windows.data[i], false);
+    }
+    SendToActiveAppWindow((UINT)code, 0);
+}
+
+LRESULT CALLBACK PhantomWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    AppObject* app = &g_app;
+    if (app->controlMsg && message == app->controlMsg) {
+        if ((uint32_t)lParam == app->instanceToken) HandleControlMessage(app, wParam);
+        return 0;
+    }
+    if (app->taskbarCreatedMsg && message == app->taskbarCreatedMsg) {
+        SendToActiveAppWindow(ZRPMSG_TASKBARCREATED, 0);
+        return 0;
+    }
+    switch (message) {
+    case WM_CREATE:
+        SetTimer(window, kHourlyTimer, 3600000, nullptr);
+        return 0;
+    case WM_DESTROY:
+        KillTimer(window, kHourlyTimer);
+        return 0;
+    case WM_ENDSESSION:
+        SaveLayoutRecords(app);
+        return 0;
+    case WM_TIMER:
+        if (wParam == kHourlyTimer && ++g_hourlyTicks > 23) {
+            g_hourlyTicks = 0;
+            RunScheduledUpdateCheck(app);
+            RunScheduledBackup(app);
+        }
+        return 0;
+    case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
+        HandleDisplayChange(app, message, wParam, lParam);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

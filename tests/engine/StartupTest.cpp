@@ -1,0 +1,140 @@
+// StartupTest.cpp - the real program starting, handing over and quitting under Wine.
+#include "framework/core/TextUtil.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/support/TestWindowClient.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+class Startup : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("Startup.") + info->name();
+        ASSERT_TRUE(BeginTestInstall(name.c_str(), &install));
+    }
+    void TearDown() override
+    {
+        if (run.child.process) CloseProcess(&run.child);
+        RemoveTestInstallRecord();
+    }
+    std::string Data(const char* file) { return install.dataFolder + "\\" + file; }
+    size_t FileSize(const char* file)
+    {
+        bool ok = false;
+        std::string data = ReadWholeFile(Data(file), &ok);
+        return ok ? data.size() : 0;
+    }
+
+    TestInstall install;
+    ProgramRun run;
+};
+
+TEST_F(Startup, FirstStartCreatesTheDataFolderAndRunsUntilToldToQuit)
+{
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    EXPECT_TRUE(FolderExists(install.dataFolder));
+    EXPECT_EQ(std::string("-MINIMIZE") + '\0', ReadWholeFile(Data("(ZRP)Cmd.zpx")))
+        << "every start leaves its command line with its terminator";
+    EXPECT_FALSE(IsWindowVisible(run.control)) << "the control window stays hidden";
+    EXPECT_FALSE(IsWindowVisible(run.main)) << "the main window stays hidden";
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 500)) << "it keeps running";
+
+    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ(297u, FileSize("(ZRP)App.zpx"));
+    EXPECT_EQ(16u, FileSize("(ZRP)Win0.zpx"));
+    std::string app = ReadWholeFile(Data("(ZRP)App.zpx"));
+    ASSERT_EQ(297u, app.size());
+    EXPECT_EQ(1, app[4]) << "the initialised marker is set";
+}
+
+TEST_F(Startup, SecondStartHandsItsCommandLineOverAndEnds)
+{
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    EXPECT_EQ(0, RunProgramToEnd("-PROFILE \"Work Laptop\""));
+    EXPECT_EQ(std::string("-PROFILE \"Work Laptop\"") + '\0', ReadWholeFile(Data("(ZRP)Cmd.zpx")));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 300)) << "the first keeps running";
+
+    // The quit option in any case.
+    EXPECT_EQ(0, RunProgramToEnd("-qUiT"));
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000));
+}
+
+TEST_F(Startup, QuitWithNoneRunningEndsAtOnceLeavingNothing)
+{
+    ASSERT_TRUE(StartProgram(&run, "-QUIT"));
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000));
+    EXPECT_EQ(0, CountProcessWindows(run.child.pid));
+    EXPECT_FALSE(FileExists(Data("(ZRP)Cmd.zpx")));
+    EXPECT_FALSE(FileExists(Data("(ZRP)App.zpx")));
+    EXPECT_FALSE(FileExists(Data("(ZRP)Win0.zpx")));
+}
+
+TEST_F(Startup, InstallationRecordOfTheWrongSizeFailsWithF016)
+{
+    for (size_t size : {(size_t)1325, (size_t)1327, (size_t)1}) {
+        SCOPED_TRACE(size);
+        std::vector<char> record(size, 0);
+        ASSERT_TRUE(WriteRawInstallRecord(record.data(), record.size()));
+        ASSERT_TRUE(StartProgram(&run, ""));
+        EXPECT_EQ("Error initializing the application!\nError code 0x0000F016.", TakeMessageBox(&run));
+        EXPECT_EQ(0, WaitProcess(&run.child, 20000));
+        CloseProcess(&run.child);
+        EXPECT_FALSE(FolderExists(install.dataFolder)) << "nothing was written";
+    }
+    RemoveTestInstallRecord();
+    ASSERT_TRUE(StartProgram(&run, ""));
+    EXPECT_EQ("Error initializing the application!\nError code 0x0000F016.", TakeMessageBox(&run))
+        << "a missing record";
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000));
+}
+
+TEST_F(Startup, DataFolderThatCannotBeUsedShowsTheDataPathBox)
+{
+    // A file stands where the data folder should be created.
+    ASSERT_TRUE(WriteWholeFileText(install.dataFolder, "in the way"));
+    ASSERT_TRUE(StartProgram(&run, ""));
+    std::string text = TakeMessageBox(&run);
+    EXPECT_EQ("Could not access the data path!\n" + install.dataFolder +
+                  "\nPlease make sure that this path is accessible or choose a different data path "
+                  "during setup.",
+              text);
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000));
+    CloseProcess(&run.child);
+    DeleteFileA(install.dataFolder.c_str());
+
+    // The folder exists but no file can be made in it.
+    ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(Data("ZRPWriteTest.tmp").c_str(), nullptr));
+    ASSERT_TRUE(StartProgram(&run, ""));
+    std::string second = TakeMessageBox(&run);
+    EXPECT_NE(std::string::npos, second.find(install.dataFolder)) << second;
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000));
+    EXPECT_FALSE(FileExists(Data("(ZRP)App.zpx")));
+    EXPECT_FALSE(FileExists(Data("(ZRP)Cmd.zpx")));
+}
+
+TEST_F(Startup, ControlMessageNeedsTheInstanceToken)
+{
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    UINT control = RegisterWindowMessageA("ZRPMSG_ZRPCONTROL");
+    PostMessageA(run.control, control, 0x8405, 0x12345678);   // another product's token
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 1000)) << "a foreign token is ignored";
+    PostMessageA(run.control, control, 0x8405, (LPARAM)Crc32("PanelShepherd", -1));
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000));
+}
+
+TEST_F(Startup, WindowTitledLikeTheProductIsNotAnInstance)
+{
+    TestWindow impostor;
+    ASSERT_TRUE(StartTestWindow(&impostor, "--title PanelShepherd --class NotPhantom --state hidden"));
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    EXPECT_TRUE(WaitUntilRunning(&run)) << "it starts as the first instance";
+    EXPECT_EQ(0, QuitProgram(&run));
+    StopTestWindow(&impostor);
+}
