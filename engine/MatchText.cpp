@@ -1,0 +1,143 @@
+// MatchText.cpp - token tests and the per-thread regular-expression cache.
+#include "engine/MatchText.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+#include <unordered_map>
+
+// Next token of [p, end): up to the separator or the end.
+static const char* TokenEnd(const char* p, const char* end, char sep)
+{
+    if (!sep) return end;
+    const char* s = (const char*)memchr(p, sep, (size_t)(end - p));
+    return s ? s : end;
+}
+
+bool MatchEquals(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                 char orSep)
+{
+    for (const char* p = pattern;;) {
+        const char* e = TokenEnd(p, patternEnd, orSep);
+        size_t n = (size_t)(e - p);
+        if (n == textLength && memcmp(p, text, n) == 0) return true;
+        if (e >= patternEnd) return false;
+        p = e + 1;
+    }
+}
+
+static bool ContainsToken(const char* text, size_t textLength, const char* token, size_t n)
+{
+    if (n == 0) return true;
+    if (n > textLength) return false;
+    for (size_t i = 0; i + n <= textLength; i++)
+        if (text[i] == token[0] && memcmp(text + i, token, n) == 0) return true;
+    return false;
+}
+
+bool MatchContains(const char* text, const char* pattern, const char* patternEnd, char andSep,
+                   char orSep)
+{
+    size_t textLength = strlen(text);
+    for (const char* g = pattern;;) {
+        const char* groupEnd = TokenEnd(g, patternEnd, andSep);
+        bool groupHolds = false;
+        for (const char* p = g;;) {
+            const char* e = TokenEnd(p, groupEnd, orSep);
+            if (ContainsToken(text, textLength, p, (size_t)(e - p))) {
+                groupHolds = true;
+                break;
+            }
+            if (e >= groupEnd) break;
+            p = e + 1;
+        }
+        if (!groupHolds) return false;
+        if (groupEnd >= patternEnd) return true;
+        g = groupEnd + 1;
+    }
+}
+
+bool MatchStartsWith(const char* text, const char* pattern, const char* patternEnd, char orSep)
+{
+    size_t textLength = strlen(text);
+    for (const char* p = pattern;;) {
+        const char* e = TokenEnd(p, patternEnd, orSep);
+        size_t n = (size_t)(e - p);
+        if (n <= textLength && memcmp(text, p, n) == 0) return true;
+        if (e >= patternEnd) return false;
+        p = e + 1;
+    }
+}
+
+bool MatchEndsWith(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                   char orSep)
+{
+    for (const char* p = pattern;;) {
+        const char* e = TokenEnd(p, patternEnd, orSep);
+        size_t n = (size_t)(e - p);
+        if (n <= textLength && memcmp(text + textLength - n, p, n) == 0) return true;
+        if (e >= patternEnd) return false;
+        p = e + 1;
+    }
+}
+
+namespace {
+
+struct CompiledPattern {
+    bool valid = false;
+    std::regex expression;
+};
+
+// One cache for every thread, guarded by a lock. Matching uses a compiled
+// expression only through const calls, which may run on several threads at
+// once; an entry stays alive while a match holds it.
+struct PatternCache {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::unordered_map<std::string, std::shared_ptr<const CompiledPattern>> patterns;
+};
+
+PatternCache g_cache;
+const size_t kCacheLimit = 1024;
+
+std::shared_ptr<const CompiledPattern> Compile(const std::string& pattern)
+{
+    AcquireSRWLockShared(&g_cache.lock);
+    auto it = g_cache.patterns.find(pattern);
+    std::shared_ptr<const CompiledPattern> found = it != g_cache.patterns.end() ? it->second : nullptr;
+    ReleaseSRWLockShared(&g_cache.lock);
+    if (found) return found;
+
+    std::shared_ptr<CompiledPattern> c = std::make_shared<CompiledPattern>();
+    try {
+        c->expression = std::regex(pattern, std::regex::ECMAScript);
+        c->valid = true;
+    } catch (...) {
+        c->valid = false;
+    }
+    AcquireSRWLockExclusive(&g_cache.lock);
+    if (g_cache.patterns.size() >= kCacheLimit) g_cache.patterns.clear();
+    g_cache.patterns.emplace(pattern, c);
+    ReleaseSRWLockExclusive(&g_cache.lock);
+    return c;
+}
+
+}  // namespace
+
+bool RegexMatchN(const char* text, size_t textLength, const char* pattern, size_t patternLength)
+{
+    try {
+        std::shared_ptr<const CompiledPattern> c = Compile(std::string(pattern, patternLength));
+        if (!c->valid) return false;
+        return std::regex_match(text, text + textLength, c->expression);
+    } catch (...) {
+        return false;   // includes a match that runs out of stack or complexity
+    }
+}
+
+bool RegexMatch(const char* text, const char* pattern)
+{
+    return RegexMatchN(text, strlen(text), pattern, strlen(pattern));
+}

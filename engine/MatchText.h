@@ -1,0 +1,19 @@
+// MatchText.h - the token tests of rule matching: is, contains, begins with,
+// ends with and regular expressions. Texts are compared byte for byte.
+#pragma once
+
+#include <stddef.h>
+
+// A separator character of 0 means the pattern is one token.
+bool MatchEquals(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                 char orSep);
+bool MatchContains(const char* text, const char* pattern, const char* patternEnd, char andSep,
+                   char orSep);
+bool MatchStartsWith(const char* text, const char* pattern, const char* patternEnd, char orSep);
+bool MatchEndsWith(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                   char orSep);
+// Whole-text ECMAScript match. A pattern is compiled once and kept; matching
+// is safe from every thread.
+// An invalid pattern never matches.
+bool RegexMatch(const char* text, const char* pattern);
+bool RegexMatchN(const char* text, size_t textLength, const char* pattern, size_t patternLength);
