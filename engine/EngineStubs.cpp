@@ -3,6 +3,7 @@
 #include "engine/EngineStubs.h"
 
 #include "engine/OptionsStub.h"
+#include "engine/WindowTable.h"
 
 OptionsRecord Options = [] {
     OptionsRecord o = {};
@@ -58,3 +59,8 @@ void RegisterDesktopHotkeys(int) {}
 void RestoreAllFromTray() {}
 void UpdateAppTrayIcon(int) {}
 void RunCommandLineCommands() {}
+
+bool IsWindowInTraySlot(HWND)
+{
+    return false;   // no window is hidden to the notification area yet
+}

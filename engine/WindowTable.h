@@ -1,0 +1,68 @@
+// WindowTable.h - the table of tracked top-level windows that each monitor pass fills.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#define WINDOW_TABLE_MAX 4095
+
+// What changed for a window since the previous pass.
+enum WindowEvent : uint32_t {
+    WEV_CLOSED = 0,        // "CLS"
+    WEV_UNCHANGED = 1,
+    WEV_NEW = 2,           // "NEW"
+    WEV_TITLE = 3,         // "CHG"
+    WEV_STATE = 4,         // "STA"
+    WEV_MOVED = 5,         // "POS"
+    WEV_SIZED = 6,         // "SZE"
+    WEV_RECT = 7,          // "RCT"
+    WEV_DESKTOP = 8,       // "DTP"
+    WEV_ACTIVATED = 9,     // "ACT"
+    WEV_DEACTIVATED = 10,  // "DEA"
+};
+
+#define DESKTOP_PINNED  0xFE
+#define DESKTOP_UNKNOWN 0xFF
+
+struct MonitoredWindow {
+    uint32_t event;
+    HWND     hwnd;
+    char     title[1024];
+    int32_t  titleLength;
+    char     className[128];
+    int32_t  classLength;
+    char     program[MAX_PATH];
+    int32_t  programLength;
+    int32_t  x, y, width, height;
+    int32_t  previousWidth;
+    int32_t  maximizedWidth, maximizedHeight;
+    int32_t  state;              // 0 normal, 1 minimised, 2 maximised
+    int32_t  previousState;
+    int32_t  desktop;
+    int32_t  previousDesktop;
+    uint64_t createdTicks;
+    uint64_t titleChangedAfter;  // ms from createdTicks to the last title change
+};
+
+// Written by the monitor pass, read by profile updates and the Window List;
+// guarded by g_tableLock (Engine.h).
+extern MonitoredWindow g_windowTable[WINDOW_TABLE_MAX];
+extern int32_t g_windowCount;
+
+const char* WindowEventTag(uint32_t event);   // "" for unchanged
+const char* WindowStateText(int32_t state);
+// Full image path of the window's process; its length, 0 with an empty buffer.
+int GetWindowProgramPath(HWND window, char* buffer, int size);
+// Enumeration callback of a pass; always continues.
+BOOL CALLBACK CollectWindowProc(HWND window, LPARAM unused);
+int FindWindowEntry(HWND window);
+
+// Process-wide values the pass reads and writes.
+extern HWND g_foregroundWindow, g_previousForeground;
+extern uint8_t g_desktopsCheck;        // re-read every window's desktop in the next pass
+extern HWND g_singleWindowTarget;      // rules apply to this window only while set
+extern uint8_t g_captureOverlayShown;  // the Window List blinks a frame
+
+// Tray slots (windows hidden to the notification area) are visible to the pass.
+bool IsWindowInTraySlot(HWND window);
