@@ -86,9 +86,15 @@ uint32_t WriteWholeFile(const char* path, const void* data, uint32_t length)
 
 uint32_t SaveRecord(const char* name, int number, const void* data, uint32_t length)
 {
-    char path[MAX_PATH], temp[MAX_PATH];
+    char path[MAX_PATH];
     BuildRecordPath(name, number, path, RECORD_FOLDER_DATA);
-    if (!path[0] || !FormatText(temp, sizeof(temp), "%s_tmp", path)) return 0;
+    return ReplaceWholeFile(path, data, length);
+}
+
+uint32_t ReplaceWholeFile(const char* path, const void* data, uint32_t length)
+{
+    char temp[MAX_PATH];
+    if (!path || !path[0] || !FormatText(temp, sizeof(temp), "%s_tmp", path)) return 0;
     if (WriteWholeFile(temp, data, length) != length) {
         DeleteFileA(temp);
         return 0;
