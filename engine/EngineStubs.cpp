@@ -2,21 +2,8 @@
 // profiles, triggers and tray handling exist: one default profile, no triggers.
 #include "engine/EngineStubs.h"
 
-#include "engine/OptionsStub.h"
+#include "engine/Records.h"
 #include "engine/WindowTable.h"
-
-OptionsRecord Options = [] {
-    OptionsRecord o = {};
-    o.bEnabled = 1;
-    o.bShowTrayIcon = 1;
-    o.iVDTPTimeout = 10;
-    return o;
-}();
-
-int SerializeOptions(bool)
-{
-    return -1;   // not stored yet: the defaults stand
-}
 
 static int g_profileCount;
 

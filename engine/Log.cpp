@@ -2,7 +2,7 @@
 #include "engine/Log.h"
 
 #include "engine/Engine.h"
-#include "engine/OptionsStub.h"
+#include "engine/Records.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/MessageLoop.h"
 #include "framework/core/TextUtil.h"

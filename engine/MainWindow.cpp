@@ -4,7 +4,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineStubs.h"
-#include "engine/OptionsStub.h"
+#include "engine/Records.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
 

@@ -9,7 +9,7 @@
 #include "engine/EngineStubs.h"
 #include "engine/Log.h"
 #include "engine/MainWindow.h"
-#include "engine/OptionsStub.h"
+#include "engine/Records.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
@@ -202,7 +202,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     int code = RegisterProductCommands();
     if (code == -1) {
         code = 0;
-        SerializeOptions(false);
+        SerializeOptions(0);
         LogLine("PanelShepherd (v%d.%d.%d) started, options loaded successfully", g_app.versionMajor,
                 g_app.versionMinor, g_app.versionBuild);
         if (Options.bRunAsAdmin && IsProcessElevated() == 0) {

@@ -3,7 +3,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineStubs.h"
-#include "engine/OptionsStub.h"
+#include "engine/Records.h"
 
 #include <objbase.h>
 #include <wtsapi32.h>

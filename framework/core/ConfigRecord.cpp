@@ -151,14 +151,18 @@ int32_t ReadRecordValue(ConfigRecord* record, const char* key)
     return -1;
 }
 
-int32_t CountRecordLines(const ConfigRecord* record)
+int32_t CountRecordKeys(const ConfigRecord* record, const char* stem)
 {
     const char* text = record->text.data;
-    int32_t n = record->text.count, lines = 0;
-    for (int32_t t = 0; text && t + 3 <= n; t++)
-        if (text[t] == '\0' && text[t + 1] == '\r' && text[t + 2] == '\n') {
-            lines++;
-            t += 2;
-        }
-    return lines;
+    int32_t n = record->text.count, count = 0;
+    size_t stemLength = stem ? strlen(stem) : 0;
+    int32_t lineStart = 0;
+    for (int32_t t = 0; text && t + 3 <= n; t++) {
+        if (text[t] != '\0' || text[t + 1] != '\r' || text[t + 2] != '\n') continue;
+        if ((size_t)(t - lineStart) >= stemLength && memcmp(text + lineStart, stem, stemLength) == 0)
+            count++;
+        t += 2;
+        lineStart = t + 1;
+    }
+    return count;
 }

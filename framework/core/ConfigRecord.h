@@ -62,8 +62,9 @@ int AppendRecordLineN(ConfigRecord* record, const char* key, const char* value, 
 int32_t FindRecordKey(const ConfigRecord* record, const char* key, int32_t keyLength, int32_t start);
 // Offset of the value's terminator (record->value set), or -1.
 int32_t ReadRecordValue(ConfigRecord* record, const char* key);
-// Number of complete lines; no stored list can hold more elements than this.
-int32_t CountRecordLines(const ConfigRecord* record);
+// Number of complete lines whose key begins with stem ("" counts every line):
+// a bound for the element count a stored list claims.
+int32_t CountRecordKeys(const ConfigRecord* record, const char* stem);
 
 //--- exchangers: CFG_OK, CFG_MISSING (field untouched), CFG_UNREADABLE, CFG_FULL
 int ExchangeIntField(ConfigRecord* record, int32_t* field, const char* expression, int index);

@@ -90,7 +90,10 @@ TEST(ConfigRecord, FindsKeysOnlyWhereALineBegins)
     EXPECT_EQ(-1, FindRecordKey(&r, "a", 1, 1)) << "only where a line begins";
     EXPECT_EQ(0, FindRecordKey(&r, "a", 1, 0));
     EXPECT_EQ(-1, FindRecordKey(&r, "a", 1, 100000));
-    EXPECT_EQ(4, CountRecordLines(&r));
+    EXPECT_EQ(4, CountRecordKeys(&r, ""));
+    EXPECT_EQ(2, CountRecordKeys(&r, "b"));
+    EXPECT_EQ(1, CountRecordKeys(&r, "offx="));
+    EXPECT_EQ(0, CountRecordKeys(&r, "d")) << "a line break inside a value starts no line";
     ClearConfigRecord(&r);
 
     // A value without its terminator is not a value.

@@ -1,0 +1,45 @@
+// TrayLists.cpp - the pin list and the Minimize to Tray list and their raw files.
+#include "engine/Records.h"
+
+#include "framework/core/RecordFile.h"
+
+#include <stdlib.h>
+
+GrowArray<uint32_t> g_pinList = {0, nullptr, -1, 0, 0};
+GrowArray<TrayAppEntry> g_trayAppList = {0, nullptr, -1, 0, 0};
+
+void LoadTrayLists()
+{
+    void* block = nullptr;
+    uint32_t size = LoadRecord("PinList", -1, &block);
+    int32_t count = (int32_t)(size / sizeof(uint32_t));
+    if (count > 0) ArrayAppendN(&g_pinList, (const uint32_t*)block, count);
+    free(block);
+
+    block = nullptr;
+    size = LoadRecord("MinList", -1, &block);
+    count = (int32_t)(size / sizeof(TrayAppEntry));   // a partial entry at the end is ignored
+    int32_t first = count > 0 ? ArrayAppendN(&g_trayAppList, (const TrayAppEntry*)block, count) : -1;
+    free(block);
+    // The file is raw bytes: terminate every text within its field.
+    for (int32_t i = first < 0 ? g_trayAppList.count : first; i < g_trayAppList.count; i++) {
+        TrayAppEntry* e = &g_trayAppList.data[i];
+        e->program[sizeof(e->program) - 1] = '\0';
+        e->title[sizeof(e->title) - 1] = '\0';
+        e->icon[sizeof(e->icon) - 1] = '\0';
+    }
+}
+
+// An empty list writes an empty file.
+static bool SaveList(const char* name, const void* data, int32_t count, size_t elementSize)
+{
+    uint32_t length = (uint32_t)((size_t)count * elementSize);
+    return SaveRecord(name, -1, data, length) == length;
+}
+
+bool SaveTrayLists()
+{
+    bool pins = SaveList("PinList", g_pinList.data, g_pinList.count, sizeof(uint32_t));
+    bool tray = SaveList("MinList", g_trayAppList.data, g_trayAppList.count, sizeof(TrayAppEntry));
+    return pins && tray;
+}
