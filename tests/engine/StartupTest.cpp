@@ -1,4 +1,6 @@
 // StartupTest.cpp - the real program starting, handing over and quitting under Wine.
+#include "engine/Records.h"
+#include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestWindowClient.h"
@@ -137,4 +139,28 @@ TEST_F(Startup, WindowTitledLikeTheProductIsNotAnInstance)
     EXPECT_TRUE(WaitUntilRunning(&run)) << "it starts as the first instance";
     EXPECT_EQ(0, QuitProgram(&run));
     StopTestWindow(&impostor);
+}
+
+TEST_F(Startup, QuitEndsCleanlyWithItsLogLine)
+{
+    // An options record that turns file logging on.
+    ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
+    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
+    SerializeOptions(0);   // the defaults
+    Options.bMonLogToFile = 1;
+    ASSERT_TRUE(SerializeOptions(1));
+    g_app.dataFolder[0] = '\0';
+
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    EXPECT_EQ(0, QuitProgram(&run));
+    std::string log = ReadWholeFile(Data("PanelShepherd.log"));
+    size_t started = log.find("PanelShepherd (v1.0.0) started, options loaded successfully\r\n");
+    size_t stopped = log.find("PanelShepherd stopped (error: 0)\r\n");
+    EXPECT_NE(std::string::npos, started) << log;
+    EXPECT_NE(std::string::npos, stopped) << log;
+    EXPECT_LT(started, stopped);
+    ASSERT_GE(log.size(), 13u);
+    EXPECT_EQ(':', log[2]) << "lines begin with the time";
+    EXPECT_EQ('.', log[8]);
 }
