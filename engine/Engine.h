@@ -31,7 +31,9 @@ struct TransparentWindowEntry {
     int32_t percent;
     uint8_t clickThrough;
 };
+// Changed from the worker, rule threads and the UI thread: hold the lock.
 extern GrowArray<TransparentWindowEntry> g_transparentWindows;
+extern SRWLOCK g_transparentLock;
 
 // Product string ids.
 #define IDS_PRODUCT_NAME 0

@@ -24,22 +24,6 @@
 #include <shlobj.h>
 #include <string.h>
 
-CRITICAL_SECTION g_tableLock;
-HWND g_mainWindow;
-MonitorTable g_startupMonitors;
-uint8_t g_mouseSwapped;
-char g_logPath[MAX_PATH];
-uint8_t g_noExecute;
-RECT g_workArea;
-uint8_t g_desktopsAvailable;
-int32_t g_currentDesktop;
-HANDLE g_autoApplyEvent;
-volatile LONG g_running = 1;
-HANDLE g_workerThread;
-uint8_t g_lidPresent;
-uint8_t g_wlanAvailable;
-uint8_t g_refreshAllowed = 1;
-GrowArray<TransparentWindowEntry> g_transparentWindows;
 
 namespace {
 
@@ -138,6 +122,7 @@ void UnregisterNotifications(Notifications* n)
 
 void MakeTransparentWindowsOpaque()
 {
+    AcquireSRWLockExclusive(&g_transparentLock);
     for (int i = 0; i < g_transparentWindows.count; i++) {
         HWND w = g_transparentWindows.data[i].window;
         if (!IsWindow(w)) continue;
@@ -145,6 +130,7 @@ void MakeTransparentWindowsOpaque()
         RedrawWindow(w, nullptr, nullptr, 0x485);
     }
     FreeGrowArray(&g_transparentWindows);
+    ReleaseSRWLockExclusive(&g_transparentLock);
 }
 
 bool HasOption(const char* name)
