@@ -4,6 +4,8 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineStubs.h"
+#include "engine/Log.h"
+#include "engine/ProfileStore.h"
 #include "engine/Records.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
@@ -37,7 +39,16 @@ static void OnCommand(HWND window, WORD id)
         PostQuitMessage(0);
         return;
     }
-    if (id >= 1101 && id <= 1116 && id - 1101 < ProfileCount()) SwitchProfile(id - 1101, 0, 1, 1);
+    if (id >= 1101 && id <= 1116 && id - 1101 < ProfileCount()) {
+        SwitchProfile(id - 1101, PROFILE_SOURCE_USER, 1, 1);
+    } else if (id >= 1121 && id <= 1136 && id - 1121 < ProfileCount()) {
+        // The menu's execute: no enabled test and no execute script.
+        Profile* p = &g_profiles.data[id - 1121];
+        LogLine("PRF: Executing Profile (%s)", p->szGenName);
+        g_refreshAllowed = 0;
+        ApplyProfile(p, PROFILE_SOURCE_USER, true);
+        g_refreshAllowed = 1;
+    }
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

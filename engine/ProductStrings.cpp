@@ -18,7 +18,10 @@ char g_profileMenuNames[16][MAX_PATH];
         PROFILE_ROW(base + 15, 15, tip)
 
 StringTableEntry g_productStrings[] = {
-    ROW(0x0000, "PanelShepherd", "Disabled", "Default", "Windows Explorer", "New Group"),
+    ROW(0x0000, "PanelShepherd", "Disabled", "Default", "Windows Explorer", "New Group", "Save All",
+        " (Copy)"),
+    ROW(0x0055, "On Open", "On Close", "On Minimize", "On Maximize", "On Restore", "On Activate",
+        "On Deactivate", "On Trigger", "On Match"),
     ROW(0x03E8, "Tray"),
     ROW(0x03F3, "Enabled", nullptr, nullptr, "Enable PanelShepherd"),
     ROW(0x03F4, "Open main dialog"),

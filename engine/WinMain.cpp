@@ -9,6 +9,7 @@
 #include "engine/EngineStubs.h"
 #include "engine/Log.h"
 #include "engine/MainWindow.h"
+#include "engine/ProfileStore.h"
 #include "engine/Records.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
@@ -156,7 +157,7 @@ int FinishShutdown(int code)
     if (workerStopped) {
         DeleteCriticalSection(&g_tableLock);
         RegisterProfileHotKeys(0);
-        ClearProfileList();
+        FreeProfiles();
     }
     RestoreAllFromTray();
     MakeTransparentWindowsOpaque();
@@ -180,7 +181,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         AppDestruct(&g_app);
         return 0;
     }
-    g_startupMonitors = g_monitors;
+    GetMonitorSnapshot(&g_startupMonitors);
     g_mouseSwapped = GetSystemMetrics(SM_SWAPBUTTON) ? 1 : 0;
     FormatText(g_logPath, sizeof(g_logPath), "%s\\%s.log", g_app.dataFolder, AppText(IDS_PRODUCT_NAME));
     if (HasOption("-NOEXECUTE") || HasOption("-LOAD")) g_noExecute = 1;

@@ -3,6 +3,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineStubs.h"
+#include "engine/MonitorPass.h"
 #include "engine/Records.h"
 
 #include <objbase.h>

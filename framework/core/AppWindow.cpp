@@ -248,11 +248,11 @@ void SaveWindowPlacement(AppWindow* record)
     SaveRecord("(ZRP)Win", record->windowNumber, &r, sizeof(r));
 }
 
-static bool PointOnAnyMonitor(int x, int y)
+static bool PointOnAnyMonitor(const MonitorTable& t, int x, int y)
 {
     POINT pt = {x, y};
-    for (int i = 0; i < g_monitors.count && i < MONITOR_TABLE_MAX; i++)
-        if (PtInRect(&g_monitors.monitorRects[i], pt)) return true;
+    for (int i = 0; i < t.count && i < MONITOR_TABLE_MAX; i++)
+        if (PtInRect(&t.monitorRects[i], pt)) return true;
     return false;
 }
 
@@ -264,8 +264,10 @@ static bool LoadSavedPlacement(AppWindow* record, RECT* place)
     FormatText(name, sizeof(name), "(ZRP)Win%u", record->windowNumber);
     if (ReadRecordFile(name, &r, sizeof(r)) != sizeof(r)) return false;
     if (r.width == 0 || r.height == 0) return false;
+    MonitorTable t;
     RefreshMonitors();
-    if (!PointOnAnyMonitor(r.left + 20, r.top + 20) && !PointOnAnyMonitor(r.left + r.width - 20, r.top + 20))
+    GetMonitorSnapshot(&t);
+    if (!PointOnAnyMonitor(t, r.left + 20, r.top + 20) && !PointOnAnyMonitor(t, r.left + r.width - 20, r.top + 20))
         return false;
     SetRect(place, r.left, r.top, r.left + r.width, r.top + r.height);
     record->flags = r.flags;
@@ -277,7 +279,9 @@ static bool LoadSavedPlacement(AppWindow* record, RECT* place)
 static void DefaultPlacement(AppWindow* record, RECT* place)
 {
     int m = MonitorFromPointIndex(0, 0, false);
-    const RECT& mon = g_monitors.monitorRects[m];
+    MonitorTable t;
+    GetMonitorSnapshot(&t);
+    const RECT mon = t.monitorRects[m];
     int mw = mon.right - mon.left, mh = mon.bottom - mon.top;
     int w = mw * 2 / 3, h = mh * 2 / 3;
     int spanX = mw - w > 0 ? mw - w : 1, spanY = mh - h > 0 ? mh - h : 1;

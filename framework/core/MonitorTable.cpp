@@ -89,6 +89,7 @@ UINT GetRectDpi(const RECT* rect, HMONITOR monitor)
 BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC, LPRECT rect, LPARAM data)
 {
     MonitorTable* t = (MonitorTable*)data;
+    if (t->count < 0) t->count = 0;
     if (t->count >= MONITOR_TABLE_MAX || !monitor || !rect) return FALSE;
     int i = t->count;
     t->monitorRects[i] = *rect;
@@ -110,9 +111,9 @@ BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC, LPRECT rect, LPARAM data)
     return TRUE;
 }
 
-void RefreshMonitors()
+// Fills a table from the system (or the fed layout).
+static void ReadMonitors(MonitorTable* t)
 {
-    MonitorTable* t = &g_monitors;
     t->count = 0;
     if (g_platform.enumMonitors)
         g_platform.enumMonitors(MonitorEnumProc, (LPARAM)t);
@@ -140,6 +141,33 @@ void RefreshMonitors()
     }
     SetRect(&t->screenRect, t->screenX, t->screenY, t->screenX + t->screenWidth,
             t->screenY + t->screenHeight);
+}
+
+// The live table is refreshed from the worker and rule threads as well as the
+// UI thread: each refresh is built aside and copied in under the lock.
+static SRWLOCK g_monitorLock = SRWLOCK_INIT;
+
+void RefreshMonitors()
+{
+    MonitorTable fresh;
+    ReadMonitors(&fresh);
+    AcquireSRWLockExclusive(&g_monitorLock);
+    g_monitors = fresh;
+    ReleaseSRWLockExclusive(&g_monitorLock);
+}
+
+void GetMonitorSnapshot(MonitorTable* out, bool previous)
+{
+    AcquireSRWLockShared(&g_monitorLock);
+    *out = previous ? g_previousMonitors : g_monitors;
+    ReleaseSRWLockShared(&g_monitorLock);
+}
+
+void SetPreviousMonitors(const MonitorTable* table)
+{
+    AcquireSRWLockExclusive(&g_monitorLock);
+    g_previousMonitors = *table;
+    ReleaseSRWLockExclusive(&g_monitorLock);
 }
 
 int MonitorIndexInTable(const MonitorTable* t, int x, int y)
@@ -170,8 +198,10 @@ int MonitorIndexInTable(const MonitorTable* t, int x, int y)
 
 int MonitorFromPointIndex(int x, int y, bool usePrevious)
 {
+    MonitorTable t;
     RefreshMonitors();
-    return MonitorIndexInTable(usePrevious ? &g_previousMonitors : &g_monitors, x, y);
+    GetMonitorSnapshot(&t, usePrevious);
+    return MonitorIndexInTable(&t, x, y);
 }
 
 int MonitorIndexByName(const char* name, const MonitorTable* t, bool fallback)

@@ -19,11 +19,15 @@ struct MonitorTable {
 };
 
 // The live table (refreshed before each lookup) and the layout before the
-// last display change. UI thread.
+// last display change. Threads other than the UI thread read them through
+// GetMonitorSnapshot.
 extern MonitorTable g_monitors;
 extern MonitorTable g_previousMonitors;
 
 void RefreshMonitors();
+// A consistent copy of the live (or previous) table.
+void GetMonitorSnapshot(MonitorTable* out, bool previous = false);
+void SetPreviousMonitors(const MonitorTable* table);
 BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data);
 // Monitor containing the point, else the one with the nearest corner.
 int MonitorFromPointIndex(int x, int y, bool usePrevious);

@@ -21,9 +21,10 @@ static int RoundHalfAway(double v)
 
 void HandleDisplayChange(AppObject* app, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    MonitorTable before = g_monitors;
+    MonitorTable before, now;
+    GetMonitorSnapshot(&before);
     RefreshMonitors();
-    const MonitorTable& now = g_monitors;
+    GetMonitorSnapshot(&now);
     bool layoutChanged = before.screenX != now.screenX || before.screenY != now.screenY ||
                          before.screenWidth != now.screenWidth ||
                          before.screenHeight != now.screenHeight;
@@ -38,16 +39,16 @@ void HandleDisplayChange(AppObject* app, UINT message, WPARAM wParam, LPARAM lPa
     }
     GrowArray<AppWindow*>* list = &app->windows;
     if (layoutChanged) {
-        g_previousMonitors = before;
+        SetPreviousMonitors(&before);
         for (int i = list->count - 1; i >= 0; i--) {
             AppWindow* r = list->data[i];
             if (r->flags & (APPWIN_KEEPONRESCHANGE | APPWIN_CREATED)) continue;
             RECT wr;
             GetWindowRect(r->window, &wr);
-            int n = MonitorIndexInTable(&g_monitors, wr.left, wr.top);
-            int o = MonitorIndexInTable(&g_previousMonitors, wr.left, wr.top);
-            const RECT& N = g_monitors.monitorRects[n];
-            const RECT& O = g_previousMonitors.monitorRects[o];
+            int n = MonitorIndexInTable(&now, wr.left, wr.top);
+            int o = MonitorIndexInTable(&before, wr.left, wr.top);
+            const RECT& N = now.monitorRects[n];
+            const RECT& O = before.monitorRects[o];
             int ow = O.right - O.left, oh = O.bottom - O.top;
             if (ow <= 0 || oh <= 0) continue;
             double sx = (double)(N.right - N.left) / ow, sy = (double)(N.bottom - N.top) / oh;
@@ -60,7 +61,10 @@ void HandleDisplayChange(AppObject* app, UINT message, WPARAM wParam, LPARAM lPa
         for (int i = list->count - 1; i >= 0; i--)
             SendMessageA(list->data[i]->window, ZRPMSG_MONITORSCHANGED, size, 0);
     } else if (dpiChanged) {
-        for (int i = 0; i < MONITOR_TABLE_MAX; i++) g_previousMonitors.dpis[i] = before.dpis[i];
+        MonitorTable previous;
+        GetMonitorSnapshot(&previous, true);
+        for (int i = 0; i < MONITOR_TABLE_MAX; i++) previous.dpis[i] = before.dpis[i];
+        SetPreviousMonitors(&previous);
         WPARAM dpi = message == WM_DPICHANGED ? LOWORD(wParam) : (WPARAM)newDpi;
         for (int i = list->count - 1; i >= 0; i--)
             SendMessageA(list->data[i]->window, ZRPMSG_DPICHANGED, dpi, 0);

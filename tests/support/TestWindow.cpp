@@ -96,6 +96,7 @@ static void RunStep(const char* step)
     } else if (!strcmp(step, "close")) {
         WriteOut("ok closed\n");
         DestroyWindow(g_window);
+        WakeEngine();   // a closed window sends no event Wine would deliver
         return;
     } else {
         WriteOut("err unknown step\n");

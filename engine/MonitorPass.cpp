@@ -1,0 +1,241 @@
+// MonitorPass.cpp - the monitor pass: collect, classify, match, act, log.
+#include "engine/MonitorPass.h"
+
+#include "engine/Engine.h"
+#include "engine/EngineStubs.h"
+#include "engine/Log.h"
+#include "engine/ProfileStore.h"
+#include "engine/Rules.h"
+#include "engine/Worker.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/MessageLoop.h"
+
+#include <objbase.h>
+#include <time.h>
+
+// A pass on this thread is running: the table lock is re-entrant and the UI
+// thread pumps messages while it waits, so a nested pass must not start.
+static thread_local int t_inPass;
+static thread_local int t_comReady;
+
+bool EnterTableLock(int tries)
+{
+    if (TryEnterCriticalSection(&g_tableLock)) return true;
+    for (int i = 0; i < tries; i++) {
+        PumpMessagesFor(&g_app, 10);
+        if (TryEnterCriticalSection(&g_tableLock)) return true;
+    }
+    return false;
+}
+
+static void CheckScreenReference()
+{
+    MonitorTable live;
+    RefreshMonitors();
+    GetMonitorSnapshot(&live);
+    MonitorTable& ref = g_startupMonitors;
+    if (ref.screenX != live.screenX || ref.screenY != live.screenY || ref.screenWidth != live.screenWidth ||
+        ref.screenHeight != live.screenHeight) {
+        CheckScreenChangeUpdate(&ref);
+        ref.screenX = live.screenX;
+        ref.screenY = live.screenY;
+        ref.screenWidth = live.screenWidth;
+        ref.screenHeight = live.screenHeight;
+    }
+    for (int i = 0; i < live.count && i < MONITOR_TABLE_MAX; i++) {
+        if (ref.dpis[i] != live.dpis[i]) {
+            CheckDpiChangeUpdate(&ref);
+            ref = live;
+            break;
+        }
+    }
+}
+
+static bool SlotEnabled(const Rule* r, int slot)
+{
+    return slot >= 0 && slot < RULE_SCRIPT_SLOTS && r->cmdenable[slot];
+}
+
+static bool Apply(MonitoredWindow* e, Rule* r, uint8_t source, uint32_t mask)
+{
+    r->time = (int64_t)_time64(nullptr);
+    ApplyRuleToWindow(e, r, source, mask);
+    return true;
+}
+
+static void Capture(MonitoredWindow* e, Rule* r)
+{
+    CaptureWindowPlacement(e, r, 0);
+}
+
+// Acts on one window's event; returns whether the rule was applied and sets
+// the script slot to start.
+static bool ActOnEvent(Profile* p, MonitoredWindow* e, Rule* r, uint8_t source, int* slot)
+{
+    bool applied = false;
+    switch (e->event) {
+    case WEV_CLOSED:
+        if (RemoveWindowFromRule(r, e->hwnd) >= 0) Capture(e, r);
+        if (SlotEnabled(r, SLOT_CLOSE)) *slot = SLOT_CLOSE;
+        break;
+    case WEV_NEW:
+        applied = Apply(e, r, source, APPLY_ALL);
+        if (SlotEnabled(r, source ? SLOT_TRIGGER : SLOT_OPEN)) *slot = source ? SLOT_TRIGGER : SLOT_OPEN;
+        break;
+    case WEV_TITLE:
+        if (r->titlex && (r->titlextime == 0 || e->titleChangedAfter <= (uint64_t)(uint32_t)r->titlextime)) {
+            applied = Apply(e, r, 0, APPLY_ALL);
+            for (int i = 0; p->pRules && i < p->pRules->count; i++) {
+                Rule* other = &p->pRules->data[i];
+                if (other != r && !(other->item & RULE_ITEM_GROUP)) RemoveWindowFromRule(other, e->hwnd);
+            }
+            if (SlotEnabled(r, SLOT_OPEN)) *slot = SLOT_OPEN;
+        }
+        break;
+    case WEV_STATE:
+        if (r->lockstate && r->stateto) {
+            uint32_t mask = APPLY_STATE;
+            if (r->lockpos && r->moveto) mask |= APPLY_POSITION;
+            if (r->locksize && r->sizeto) mask |= APPLY_SIZE;
+            applied = Apply(e, r, source, mask);
+        } else {
+            Capture(e, r);
+        }
+        {
+            int s = e->state == 1 ? SLOT_MINIMIZE : (e->state == 2 ? SLOT_MAXIMIZE : SLOT_RESTORE);
+            if (SlotEnabled(r, s)) *slot = s;
+        }
+        break;
+    case WEV_MOVED:
+        if (r->lockpos && r->moveto) {
+            uint32_t mask = APPLY_POSITION;
+            if (r->locksize && r->sizeto) mask |= APPLY_SIZE;
+            if (r->lockstate && r->stateto) mask |= APPLY_STATE;
+            applied = Apply(e, r, source, mask);
+        } else {
+            Capture(e, r);
+        }
+        break;
+    case WEV_SIZED:
+        if ((r->locksize && r->sizeto) || r->lockar)
+            applied = Apply(e, r, source, e->width != e->previousWidth ? 0x22u : 0x42u);
+        else
+            Capture(e, r);
+        break;
+    case WEV_RECT: {
+        bool pos = r->lockpos && r->moveto, size = r->locksize && r->sizeto;
+        if (pos || size)
+            applied = Apply(e, r, source, pos && size ? 7u : (pos ? 5u : 6u));
+        else
+            Capture(e, r);
+        break;
+    }
+    case WEV_DESKTOP:
+        if (r->lockdesktop && r->desktopto)
+            applied = Apply(e, r, source, APPLY_DESKTOP);
+        else if (r->desktoptomode == 1)
+            r->desktop = (uint8_t)e->desktop;
+        break;
+    case WEV_ACTIVATED:
+        if (SlotEnabled(r, SLOT_ACTIVATE)) *slot = SLOT_ACTIVATE;
+        break;
+    case WEV_DEACTIVATED:
+        if (SlotEnabled(r, SLOT_DEACTIVATE)) *slot = SLOT_DEACTIVATE;
+        break;
+    }
+    return applied;
+}
+
+static void LogEntry(const MonitoredWindow* e, const Rule* r, bool applied, int slot)
+{
+    if (!e->title[0] && !Options.bMonIncludeEmpty) return;
+    if (!g_logWindow && !Options.bMonLogToFile) return;
+    unsigned handle = (unsigned)(uintptr_t)e->hwnd;   // handles are 32-bit values
+    LogLine("%s: HWND(%08X), TITLE(%s), DTP(%d), POS(%d,%d), DIM(%d,%d), STATE(%s), CLASS(%s), PROGRAM(%s)",
+            WindowEventTag(e->event), handle, e->title, e->desktop, e->x, e->y, e->width, e->height,
+            WindowStateText(e->state), e->className, e->program);
+    if (r && applied) LogLine("RUL: RULE(%s), HWND(%08X), TITLE(%s)", r->name, handle, e->title);
+    if (r && slot != SLOT_NONE)
+        LogLine("ADV: RULE(%s), HWND(%08X), COMMAND(%s), TITLE(%s)", r->name, handle, AppText(85, slot),
+                e->title);
+}
+
+static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
+{
+    for (int i = 0; i < g_windowCount; i++) {
+        MonitoredWindow* e = &g_windowTable[i];
+        if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
+            DWORD_PTR wentToTray = 0;
+            SendMessageTimeoutA(g_mainWindow, 0x8003, 0, (LPARAM)i, SMTO_ABORTIFHUNG, 1000, &wentToTray);
+            if (wentToTray == 1) {
+                e->state = e->previousState;
+                e->event = WEV_UNCHANGED;
+            }
+        }
+        bool applied = false;
+        int slot = SLOT_NONE;
+        Rule* rule = nullptr;
+        if (e->event != WEV_UNCHANGED && (p->bGenEnabled || force)) {
+            rule = FindRuleForWindow(p, e, -1);
+            if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) rule = CreateRuleFromAutoTemplate(p, e);
+            if (g_singleWindowTarget && e->hwnd != g_singleWindowTarget) rule = nullptr;
+            if (rule && !g_noExecute) {
+                applied = ActOnEvent(p, e, rule, source, &slot);
+                if (source && SlotEnabled(rule, SLOT_TRIGGER)) slot = SLOT_TRIGGER;
+                if (slot != SLOT_NONE) RunRuleCommand(e, rule, slot, 0);
+            }
+        }
+        if (e->event == WEV_UNCHANGED) continue;
+        if (rule)
+            for (int k = 0; k < g_profiles.count; k++) g_profiles.data[k].updatePending = 1;
+        LogEntry(e, rule, applied, slot);
+    }
+    int kept = 0;
+    for (int i = 0; i < g_windowCount; i++)
+        if (g_windowTable[i].event != WEV_CLOSED) {
+            if (kept != i) g_windowTable[kept] = g_windowTable[i];
+            kept++;
+        }
+    g_windowCount = kept;
+}
+
+void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
+{
+    if (!t_comReady) {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY);
+        t_comReady = 1;
+    }
+    if (!p) return;
+    if (t_inPass) {
+        WakeAutoApply();   // the outer pass finishes first; run again afterwards
+        return;
+    }
+    if (!EnterTableLock(100)) return;
+    t_inPass = 1;
+    CheckScreenReference();
+    if (mode < 1) {
+        for (int i = 0; i < g_windowCount; i++) g_windowTable[i].event = WEV_CLOSED;
+    } else {
+        for (int i = 0; p->pRules && i < p->pRules->count; i++)
+            if (!p->pRules->data[i].assignonce) p->pRules->data[i].windowCount = 0;
+        g_windowCount = 0;
+    }
+    g_foregroundWindow = GetForegroundWindow();
+    EnumWindows(CollectWindowProc, 0);
+    g_previousForeground = g_foregroundWindow;
+    g_desktopsCheck = 0;
+
+    MonitorTable live;
+    GetMonitorSnapshot(&live);
+    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) ProcessEntries(p, source, force);
+    t_inPass = 0;
+    LeaveCriticalSection(&g_tableLock);
+}
+
+void MonitorPassForCurrentProfile()
+{
+    if (!EnterTableLock(100)) return;
+    Profile* p = CurrentProfile();
+    if (p) MonitorPass(p, 0, 0, 0);
+    LeaveCriticalSection(&g_tableLock);
+}

@@ -1,0 +1,340 @@
+// ProfileStore.cpp - loading, saving, naming and ordering the profiles.
+#include "engine/ProfileStore.h"
+
+#include "engine/Engine.h"
+#include "engine/EngineStubs.h"
+#include "engine/Log.h"
+#include "engine/MonitorPass.h"
+#include "engine/Rules.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/TextUtil.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+GrowArray<Profile> g_profiles;
+int32_t g_currentProfile = -1;
+
+static const char* ProductWord(int column)
+{
+    return AppText(IDS_PRODUCT_NAME, column);
+}
+#define WORD_DEFAULT  2
+#define WORD_SAVE_ALL 5
+#define WORD_COPY     6
+
+int ProfileCount()
+{
+    return g_profiles.count;
+}
+
+Profile* CurrentProfile()
+{
+    int i = Options.iCurProfile;
+    return (i >= 0 && i < g_profiles.count) ? &g_profiles.data[i] : nullptr;
+}
+
+void FreeProfiles()
+{
+    ClearProfileList(&g_profiles);
+}
+
+int FindProfileByName(const GrowArray<Profile>* list, const char* name, int skip)
+{
+    for (int i = 0; i < list->count; i++)
+        if (i != skip && strcmp(list->data[i].szGenName, name) == 0) return i;
+    return -1;
+}
+
+void MakeUniqueProfileName(char* name, const GrowArray<Profile>* list, int skip)
+{
+    const char* suffix = ProductWord(WORD_COPY);
+    for (int round = 1; FindProfileByName(list, name, skip) >= 0; round++) {
+        char next[MAX_PATH];
+        FormatText(next, sizeof(next), "%s%s", name, suffix);
+        // At full length the suffix would be cut off again: number the copy.
+        if (strcmp(next, name) == 0 || round > list->count) {
+            char tail[32];
+            FormatText(tail, sizeof(tail), "%s %d", suffix, round + 1);
+            size_t keep = sizeof(next) - 1 - strlen(tail);
+            CopyTextN(next, sizeof(next), name, keep);
+            AppendText(next, sizeof(next), tail);
+        }
+        CopyText(name, MAX_PATH, next);
+    }
+}
+
+int InsertProfileSorted(GrowArray<Profile>* list, Profile* profile)
+{
+    int lo = 0, hi = list->count;
+    while (lo < hi) {
+        int mid = (lo + hi) / 2;
+        if (strcmp(list->data[mid].szGenName, profile->szGenName) <= 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return ArrayInsertAt(list, profile, lo);
+}
+
+void SortProfilesByName(GrowArray<Profile>* list, int first, int last)
+{
+    if (last < 0 || last >= list->count) last = list->count - 1;
+    for (int i = first + 1; i <= last; i++)
+        for (int j = i; j > first && strcmp(list->data[j - 1].szGenName, list->data[j].szGenName) > 0; j--)
+            ArraySwapItems(list, j - 1, j);
+}
+
+//--- files
+
+static void ProfilePath(char* out, int index)
+{
+    FormatText(out, MAX_PATH, "%s\\%s%d.zpx", g_app.dataFolder, "Profile", index);
+}
+
+// The second default profile always leads with the empty-title template.
+static void EnsureIgnoreEmptyTitles(Profile* p)
+{
+    if (strcmp(p->szGenName, ProductWord(WORD_SAVE_ALL)) != 0 || !p->pTemplates) return;
+    if (p->pTemplates->count > 0 && strcmp(p->pTemplates->data[0].match.name, "Ignore Empty Titles") == 0)
+        return;
+    GrowArray<RuleTemplate> defaults;
+    InitGrowArray(&defaults);
+    if (CreateDefaultTemplates(&defaults, true) && defaults.count > 0)
+        ArrayInsertAt(p->pTemplates, &defaults.data[0], 0);
+    FreeGrowArray(&defaults);
+}
+
+int LoadProfiles()
+{
+    RegisterProfileHotKeys(0);
+    EnterCriticalSection(&g_tableLock);
+    ClearProfileList(&g_profiles);
+    LeaveCriticalSection(&g_tableLock);
+
+    char pattern[MAX_PATH];
+    FormatText(pattern, sizeof(pattern), "%s\\%s*.zpx", g_app.dataFolder, "Profile");
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(pattern, &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            char path[MAX_PATH];
+            if (!FormatText(path, sizeof(path), "%s\\%s", g_app.dataFolder, fd.cFileName)) continue;
+            bool shortForm = fd.cFileName[7] == '-';
+            Profile p = {};
+            bool ok = SerializeProfile(0, path, &p, shortForm);
+            if (ok) {
+                if (shortForm) {
+                    char name[MAX_PATH];
+                    CopyText(name, sizeof(name), fd.cFileName + 8);
+                    char* dot = strrchr(name, '.');
+                    if (dot) *dot = '\0';
+                    CopyText(p.szGenName, sizeof(p.szGenName), name);
+                }
+                EnsureIgnoreEmptyTitles(&p);
+                EnterCriticalSection(&g_tableLock);
+                bool inserted = InsertProfileSorted(&g_profiles, &p) >= 0;
+                LeaveCriticalSection(&g_tableLock);
+                if (!inserted) FreeProfileLists(&p);
+            } else {
+                FreeProfileLists(&p);
+            }
+            if (shortForm) DeleteFileA(path);
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    RegisterProfileHotKeys(1);
+    return g_profiles.count;
+}
+
+void SaveProfiles()
+{
+    char path[MAX_PATH];
+    for (int i = 0; i < g_profiles.count; i++) {
+        ProfilePath(path, i);
+        SerializeProfile(1, path, &g_profiles.data[i], false);
+    }
+    int failures = 0;
+    for (int i = g_profiles.count; i <= 16383 && failures < 12; i++) {
+        ProfilePath(path, i);
+        if (!DeleteFileA(path)) failures++;
+    }
+}
+
+void SaveAll()
+{
+    SerializeOptions(1);
+    SaveProfiles();
+    RegisterProfileHotKeys(1);
+}
+
+//--- default profiles
+
+static void SetRuleText(char* field, size_t size, int16_t* length, const char* text)
+{
+    CopyText(field, size, text);
+    *length = (int16_t)BoundedLength(field, size);
+}
+#define SET_RULE_TEXT(rule, field, text) \
+    SetRuleText((rule)->field, sizeof((rule)->field), &(rule)->field##len, text)
+
+static Rule* AppendRule(Profile* p, uint8_t item, uint8_t level, const char* name)
+{
+    Rule* r = (Rule*)malloc(sizeof(Rule));
+    if (!r) return nullptr;
+    InitRule(r);
+    r->id = (uint32_t)p->nextRuleId++;
+    r->item = item;
+    r->level = level;
+    CopyText(r->name, sizeof(r->name), name);
+    int at = ArrayAppend(p->pRules, r);
+    free(r);
+    return at < 0 ? nullptr : &p->pRules->data[at];
+}
+
+static void AddDialogRule(Profile* p, const char* name, const char* caption, bool ignoreExisting)
+{
+    Rule* r = AppendRule(p, RULE_ITEM_KEEP, 2, name);
+    if (!r) return;
+    SET_RULE_TEXT(r, caption, caption);
+    r->cmpcaption = CMP_EQUALS;
+    SET_RULE_TEXT(r, wndclss, "#32770");
+    r->cmpwndclss = CMP_EQUALS;
+    SET_RULE_TEXT(r, program, "PanelShepherd.exe");
+    r->cmpprogram = CMP_CONTAINS;
+    r->movetomode = 1;
+    r->sizetomode = 1;
+    r->statetomode = 1;
+    if (ignoreExisting) r->ignifex = 1;
+}
+
+static void AddGroup(Profile* p, const char* name, const char* program)
+{
+    Rule* r = AppendRule(p, RULE_ITEM_GROUP | RULE_ITEM_EXPANDED, 1, name);
+    if (!r) return;
+    r->cmpcaption = CMP_ANY;
+    SET_RULE_TEXT(r, program, program);
+}
+
+void CreateDefaultProfile()
+{
+    Profile def = {};
+    if (InitProfile(&def, false)) {
+        CopyText(def.szGenName, sizeof(def.szGenName), ProductWord(WORD_DEFAULT));
+        def.bGenEnableOnLoad = 1;
+        def.bTmpAutoCreate = 1;
+        AddGroup(&def, "PanelShepherd", "PanelShepherd.exe");
+        AddDialogRule(&def, "PanelShepherd Main Dialog", "PanelShepherd", true);
+        AddDialogRule(&def, "Window List Dialog", "Window List", false);
+        AddGroup(&def, "Windows Explorer", "Explorer.exe");
+    }
+    Profile all = {};
+    if (InitProfile(&all, true)) {
+        CopyText(all.szGenName, sizeof(all.szGenName), ProductWord(WORD_SAVE_ALL));
+        MonitorTable t;
+        RefreshMonitors();
+        GetMonitorSnapshot(&t);
+        all.iGenScreenX = t.screenX;
+        all.iGenScreenY = t.screenY;
+        all.iGenScreenW = t.screenWidth;
+        all.iGenScreenH = t.screenHeight;
+        all.iGenDisplayDPI = (int32_t)t.dpis[0];
+        CopyText(all.szGenDisplayName, sizeof(all.szGenDisplayName), t.deviceNames[0]);
+        all.bGenEnableOnLoad = 1;
+        all.bGenRestoreIcons = 0;
+        all.bTrgExecuteOnly = 1;
+        all.bTrgResChange = 1;
+        all.iTrgScreenDelay = 200;
+        all.iUpdUpdateMode = 2;
+        all.bUpdResChange = 1;
+    }
+    EnterCriticalSection(&g_tableLock);
+    if (def.pRules && ArrayAppend(&g_profiles, &def) < 0) FreeProfileLists(&def);
+    if (all.pRules && ArrayAppend(&g_profiles, &all) < 0) FreeProfileLists(&all);
+    LeaveCriticalSection(&g_tableLock);
+}
+
+//--- switching and applying
+
+void PruneRuleWindows(Profile* p)
+{
+    if (!p || !p->pRules) return;
+    for (int i = 0; i < p->pRules->count; i++) {
+        Rule* r = &p->pRules->data[i];
+        if (r->item & RULE_ITEM_GROUP) continue;
+        for (int w = r->windowCount - 1; w >= 0; w--)
+            if (!IsWindowVisible(r->windows[w])) RemoveWindowFromRule(r, r->windows[w]);
+    }
+}
+
+void ApplyProfile(Profile* p, int mode, bool force)
+{
+    if (!p || (!force && !p->bGenEnabled)) return;
+    LogLine("PRF: Applying Profile (%s)", p->szGenName);
+    PruneRuleWindows(p);
+    MonitorPass(p, 1, (uint8_t)mode, force ? 1 : 0);
+}
+
+void ExecuteProfile(Profile* p, int mode, bool runScript)
+{
+    if (!p || !p->bGenEnabled) return;
+    LogLine("PRF: Executing Profile (%s)", p->szGenName);
+    g_refreshAllowed = 0;
+    ApplyProfile(p, mode, false);
+    if (runScript && p->bAdvCmdEnable[2]) RunProfileCommand(p, 2);
+    g_refreshAllowed = 1;
+}
+
+void SwitchProfile(int index, int mode, int runScripts, int apply)
+{
+    // -1 means none; any other index outside the list is refused too.
+    if (index < 0 || index >= g_profiles.count) return;
+    Profile* p = &g_profiles.data[index];
+    LogLine("PRF: Switching Profile (%s)", p->szGenName);
+    int previous = g_currentProfile;
+    bool hadCurrent = previous >= 0 && previous < g_profiles.count;
+    bool changed = !hadCurrent || previous != index;
+    if (hadCurrent) {
+        Profile* out = &g_profiles.data[previous];
+        UpdateProfileFromWindows(out, -1, 1, 0);
+        if (previous != index && runScripts && out->bAdvCmdEnable[1]) RunProfileCommand(out, 1);
+    }
+    Options.iCurProfile = index;
+    g_currentProfile = index;
+    if (changed && p->pRules) {
+        for (int i = 0; i < p->pRules->count; i++) {
+            Rule* r = &p->pRules->data[i];
+            if (r->matchxnumresetprf) r->matchxnumcount = 0;
+            if (r->ignxnumresetprf) r->ignxnumcount = 0;
+        }
+    }
+    if (mode == PROFILE_SOURCE_USER && p->bGenEnableOnLoad) p->bGenEnabled = 1;
+    if (apply) ApplyProfile(p, mode, false);
+    UpdateAppTrayIcon(1);
+    if (runScripts) {
+        if (mode != PROFILE_SOURCE_USER && p->bAdvCmdEnable[2]) RunProfileCommand(p, 2);
+        if (changed && p->bAdvCmdEnable[0]) RunProfileCommand(p, 0);
+    }
+}
+
+int ImportRules(GrowArray<Rule>* list, const char* path)
+{
+    FreeGrowArray(list);
+    ConfigRecord record;
+    InitConfigRecord(&record, 0, "prul->");
+    if (LoadRecordArchive(&record, path) < 0) {
+        ClearConfigRecord(&record);
+        return 1;
+    }
+    Rule* r = (Rule*)calloc(1, sizeof(Rule));
+    for (int n = 0; r && n < 65536; n++) {
+        memset(r, 0, sizeof(*r));
+        SetRecordKeyPrefix(&record, "prul->", "Rule[%d].", n);
+        if (!SerializeRule(0, &record, r, (uint32_t)n, RULE_KIND_PROFILE)) break;
+        if (ArrayAppend(list, r) < 0) break;
+    }
+    free(r);
+    ClearConfigRecord(&record);
+    return 0;
+}

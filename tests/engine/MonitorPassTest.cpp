@@ -1,0 +1,224 @@
+// MonitorPassTest.cpp - the monitor pass in this process on windows of its own:
+// how changes are classified and logged, the table limit, hostile windows and
+// a pass that would nest.
+#include "engine/Engine.h"
+#include "engine/Log.h"
+#include "engine/MonitorPass.h"
+#include "engine/ProfileStore.h"
+#include "engine/WindowTable.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/TextUtil.h"
+#include "tests/support/TestEnv.h"
+#include "tests/support/TestWindowClient.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_lines;
+Profile* g_nestProfile;   // when set, every logged line tries a nested pass
+
+LRESULT CALLBACK LogWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_LOGLINE) {
+        g_lines.push_back((const char*)lp);
+        if (g_nestProfile) MonitorPass(g_nestProfile, 1, 0, 0);   // would empty the table
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+HWND MakeWindow(const char* title, int x, int y)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PassProbe";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(0, "PassProbe", title, WS_OVERLAPPEDWINDOW, x, y, 300, 200, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    return w;
+}
+
+class Pass : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppConstruct(&g_app);
+        InitializeCriticalSection(&g_tableLock);
+        SerializeOptions(0);   // no data folder: the defaults
+        g_autoApplyEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = LogWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "PassLog";
+        RegisterClassA(&wc);
+        g_logWindow = CreateWindowExA(0, "PassLog", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                                      nullptr);
+        g_lines.clear();
+        g_nestProfile = nullptr;
+        g_windowCount = 0;
+        ASSERT_TRUE(InitProfile(&profile, true));
+    }
+    void TearDown() override
+    {
+        FreeProfileLists(&profile);
+        for (HWND w : windows) DestroyWindow(w);
+        DestroyWindow(g_logWindow);
+        g_logWindow = nullptr;
+        CloseHandle(g_autoApplyEvent);
+        g_autoApplyEvent = nullptr;
+        DeleteCriticalSection(&g_tableLock);
+        g_windowCount = 0;
+    }
+    HWND Window(const char* title, int x = 100, int y = 100)
+    {
+        HWND w = MakeWindow(title, x, y);
+        windows.push_back(w);
+        return w;
+    }
+    void RunPass()
+    {
+        g_lines.clear();
+        MonitorPass(&profile, 0, 0, 0);
+    }
+    // The window's lines of the last pass (the event tags).
+    std::vector<std::string> Events(HWND w)
+    {
+        char tag[32];
+        FormatText(tag, sizeof(tag), ": HWND(%08X)", (unsigned)(uintptr_t)w);
+        std::vector<std::string> out;
+        for (const std::string& l : g_lines) {
+            size_t at = l.find(tag);
+            if (at != std::string::npos && at >= 3) out.push_back(l.substr(at - 3, 3));
+        }
+        return out;
+    }
+    using Tags = std::vector<std::string>;
+
+    Profile profile = {};
+    std::vector<HWND> windows;
+};
+
+}  // namespace
+
+TEST_F(Pass, TitleChangeHidesAMoveUntilTheNextPass)
+{
+    HWND w = Window("Probe A");
+    RunPass();
+    EXPECT_EQ(Tags{"NEW"}, Events(w));
+    SetWindowTextA(w, "Probe A renamed");
+    SetWindowPos(w, nullptr, 150, 160, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RunPass();
+    EXPECT_EQ(Tags{"CHG"}, Events(w));
+    RunPass();
+    EXPECT_EQ(Tags{"POS"}, Events(w));
+    RunPass();
+    EXPECT_EQ(Tags{}, Events(w)) << "nothing changed";
+    SetWindowPos(w, nullptr, 0, 0, 420, 330, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RunPass();
+    EXPECT_EQ(Tags{"SZE"}, Events(w));
+    SetWindowPos(w, nullptr, 10, 20, 430, 340, SWP_NOZORDER | SWP_NOACTIVATE);
+    RunPass();
+    EXPECT_EQ(Tags{"RCT"}, Events(w));
+    DestroyWindow(w);
+    windows.clear();
+    RunPass();
+    EXPECT_EQ(Tags{"CLS"}, Events(w));
+    EXPECT_EQ(-1, FindWindowEntry(w)) << "a closed window leaves the table";
+}
+
+TEST_F(Pass, MinimisedWindowThatMovesStaysQuiet)
+{
+    HWND w = Window("Probe B");
+    RunPass();
+    ShowWindow(w, SW_MINIMIZE);
+    RunPass();
+    EXPECT_EQ(Tags{"STA"}, Events(w));
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof(wp);
+    GetWindowPlacement(w, &wp);
+    OffsetRect(&wp.rcNormalPosition, 40, 40);
+    SetWindowPlacement(w, &wp);
+    RunPass();
+    EXPECT_EQ(Tags{}, Events(w)) << "positions count only in the normal state";
+}
+
+TEST_F(Pass, EmptyTitlesAreLoggedOnlyWhenAskedFor)
+{
+    HWND w = Window("");
+    RunPass();
+    EXPECT_EQ(Tags{}, Events(w));
+    EXPECT_NE(-1, FindWindowEntry(w)) << "tracked all the same";
+    Options.bMonIncludeEmpty = 1;
+    SetWindowPos(w, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RunPass();
+    Options.bMonIncludeEmpty = 0;
+    EXPECT_EQ(Tags{"POS"}, Events(w));
+}
+
+TEST_F(Pass, NothingIsLoggedWithoutALogWindowOrFile)
+{
+    HWND log = g_logWindow;
+    g_logWindow = nullptr;
+    HWND w = Window("Probe Silent");
+    RunPass();
+    g_logWindow = log;
+    EXPECT_EQ(Tags{}, Events(w));
+    EXPECT_NE(-1, FindWindowEntry(w));
+}
+
+TEST_F(Pass, FullTableIgnoresTheNextWindow)
+{
+    HWND w = Window("Probe Full");
+    for (int i = 0; i < WINDOW_TABLE_MAX; i++) {
+        MonitoredWindow* e = &g_windowTable[i];
+        memset(e, 0, sizeof(*e));
+        e->hwnd = (HWND)(uintptr_t)(0x7F000000u + (unsigned)i);   // not real windows
+        e->event = WEV_UNCHANGED;
+        e->width = e->height = 10;
+    }
+    g_windowCount = WINDOW_TABLE_MAX;
+    CollectWindowProc(w, 0);
+    EXPECT_EQ(WINDOW_TABLE_MAX, g_windowCount);
+    EXPECT_EQ(-1, FindWindowEntry(w)) << "the 4096th window is ignored";
+    RunPass();   // none of the made-up windows is seen again: they leave
+    EXPECT_LT(g_windowCount, 100);
+    RunPass();
+    EXPECT_NE(-1, FindWindowEntry(w)) << "room again: the window comes in";
+}
+
+TEST_F(Pass, HostileTitlesAndVanishingProcesses)
+{
+    std::string huge(5000, 'T');
+    HWND w = Window(huge.c_str());
+    TestWindow tw;
+    ASSERT_TRUE(StartTestWindow(&tw, "--title \"Short lived\""));
+    TerminateProcess(tw.process, 1);   // its window goes while passes run
+    RunPass();
+    RunPass();
+    int at = FindWindowEntry(w);
+    ASSERT_NE(-1, at);
+    EXPECT_EQ(1023, g_windowTable[at].titleLength);
+    for (const std::string& l : g_lines) EXPECT_LE(l.size(), 13u + 2030u + 2u);
+    RunPass();
+    StopTestWindow(&tw);
+    RunPass();
+    EXPECT_EQ(-1, FindWindowEntry(tw.hwnd));
+}
+
+TEST_F(Pass, APassNeverNests)
+{
+    HWND w = Window("Probe Nest");
+    g_nestProfile = &profile;   // every log line starts a profile pass inside this one
+    ResetEvent(g_autoApplyEvent);
+    RunPass();
+    g_nestProfile = nullptr;
+    EXPECT_EQ(Tags{"NEW"}, Events(w));
+    EXPECT_NE(-1, FindWindowEntry(w)) << "the nested pass did not empty the table";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_autoApplyEvent, 0)) << "it asked for a pass instead";
+}
