@@ -221,7 +221,9 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
         g_windowCount = 0;
     }
     g_foregroundWindow = GetForegroundWindow();
+    BeginWindowCollection();
     EnumWindows(CollectWindowProc, 0);
+    EndWindowCollection();
     g_previousForeground = g_foregroundWindow;
     g_desktopsCheck = 0;
 

@@ -27,6 +27,72 @@ const char* WindowStateText(int32_t state)
     return state == 0 ? "Restored" : (state == 1 ? "Minimized" : "Maximized");
 }
 
+//--- per-pass lookups: by handle, and program paths by process
+
+// Open addressing over the table's indices; rebuilt at the start of each
+// collection, so a pass over n windows costs O(n), not O(n^2).
+static const int kIndexSlots = 8192;   // power of two above WINDOW_TABLE_MAX
+static int16_t g_index[kIndexSlots];   // table index + 1, 0 empty
+static bool g_indexValid;
+
+static unsigned SlotOf(HWND window)
+{
+    uintptr_t h = (uintptr_t)window;
+    return (unsigned)((h ^ (h >> 13)) * 2654435761u) & (kIndexSlots - 1);
+}
+
+static void IndexEntry(HWND window, int at)
+{
+    for (unsigned s = SlotOf(window);; s = (s + 1) & (kIndexSlots - 1)) {
+        if (g_index[s] == 0) {
+            g_index[s] = (int16_t)(at + 1);
+            return;
+        }
+    }
+}
+
+// Windows of one process share its image path: asked for once per pass.
+struct ProgramCacheEntry {
+    DWORD pid;
+    int length;
+    char path[MAX_PATH];
+};
+static ProgramCacheEntry g_programCache[64];
+static int g_programCacheCount;
+
+void BeginWindowCollection()
+{
+    memset(g_index, 0, sizeof(g_index));
+    for (int i = 0; i < g_windowCount; i++) IndexEntry(g_windowTable[i].hwnd, i);
+    g_indexValid = true;
+    g_programCacheCount = 0;
+}
+
+void EndWindowCollection()
+{
+    g_indexValid = false;
+    g_programCacheCount = 0;
+}
+
+static int CachedProgramPath(HWND window, char* buffer, int size)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    for (int i = 0; i < g_programCacheCount; i++)
+        if (g_programCache[i].pid == pid) {
+            CopyText(buffer, (size_t)size, g_programCache[i].path);
+            return (int)strnlen(buffer, (size_t)size);
+        }
+    int n = GetWindowProgramPath(window, buffer, size);
+    if (g_indexValid && g_programCacheCount < (int)(sizeof(g_programCache) / sizeof(g_programCache[0]))) {
+        ProgramCacheEntry* e = &g_programCache[g_programCacheCount++];
+        e->pid = pid;
+        CopyText(e->path, sizeof(e->path), buffer);
+        e->length = n;
+    }
+    return n;
+}
+
 int GetWindowProgramPath(HWND window, char* buffer, int size)
 {
     if (size <= 0) return 0;
@@ -47,6 +113,13 @@ int GetWindowProgramPath(HWND window, char* buffer, int size)
 
 int FindWindowEntry(HWND window)
 {
+    if (g_indexValid) {
+        for (unsigned s = SlotOf(window); g_index[s]; s = (s + 1) & (kIndexSlots - 1)) {
+            int at = g_index[s] - 1;
+            if (at < g_windowCount && g_windowTable[at].hwnd == window) return at;
+        }
+        return -1;
+    }
     for (int i = 0; i < g_windowCount; i++)
         if (g_windowTable[i].hwnd == window) return i;
     return -1;
@@ -133,7 +206,7 @@ static void AddNewWindow(HWND window, int state, int x, int y, int w, int h, int
     e->hwnd = window;
     memcpy(e->className, cls, sizeof(cls));
     e->classLength = (int32_t)strnlen(cls, sizeof(cls));
-    e->programLength = GetWindowProgramPath(window, e->program, sizeof(e->program));
+    e->programLength = CachedProgramPath(window, e->program, sizeof(e->program));
     e->titleLength = 0;
     e->title[0] = '\0';
     ReadTitle(window, e->title, &e->titleLength);
@@ -149,6 +222,7 @@ static void AddNewWindow(HWND window, int state, int x, int y, int w, int h, int
     e->titleChangedAfter = 0;
     e->desktop = e->previousDesktop = ReadWindowDesktop(window);
     e->event = WEV_NEW;
+    if (g_indexValid) IndexEntry(window, g_windowCount);
     g_windowCount++;
 }
 

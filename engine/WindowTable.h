@@ -54,8 +54,11 @@ const char* WindowEventTag(uint32_t event);   // "" for unchanged
 const char* WindowStateText(int32_t state);
 // Full image path of the window's process; its length, 0 with an empty buffer.
 int GetWindowProgramPath(HWND window, char* buffer, int size);
-// Enumeration callback of a pass; always continues.
+// Enumeration callback of a pass; always continues. A pass brackets its
+// enumeration with Begin/EndWindowCollection (handle index, program paths).
 BOOL CALLBACK CollectWindowProc(HWND window, LPARAM unused);
+void BeginWindowCollection();
+void EndWindowCollection();
 int FindWindowEntry(HWND window);
 
 // Process-wide values the pass reads and writes.
