@@ -145,6 +145,14 @@ static bool ReadTitle(HWND window, char* title, int32_t* length)
     return true;
 }
 
+static void StoreRect(MonitoredWindow* e, int x, int y, int w, int h)
+{
+    e->x = x;
+    e->y = y;
+    e->width = w;
+    e->height = h;
+}
+
 static void UpdateKnownWindow(MonitoredWindow* e, int state, int x, int y, int w, int h, int mw, int mh)
 {
     e->maximizedWidth = mw;
@@ -166,10 +174,7 @@ static void UpdateKnownWindow(MonitoredWindow* e, int state, int x, int y, int w
     }
     if (state != e->state) {
         e->previousState = e->state;
-        e->x = x;
-        e->y = y;
-        e->width = w;
-        e->height = h;
+        StoreRect(e, x, y, w, h);
         e->state = state;
         e->event = WEV_STATE;
         return;
@@ -178,10 +183,7 @@ static void UpdateKnownWindow(MonitoredWindow* e, int state, int x, int y, int w
         int bits = ((x != e->x || y != e->y) ? 1 : 0) | ((w != e->width || h != e->height) ? 2 : 0);
         if (bits) {
             e->previousWidth = e->width;
-            e->x = x;
-            e->y = y;
-            e->width = w;
-            e->height = h;
+            StoreRect(e, x, y, w, h);
             e->event = bits == 1 ? WEV_MOVED : (bits == 2 ? WEV_SIZED : WEV_RECT);
             return;
         }
@@ -210,10 +212,7 @@ static void AddNewWindow(HWND window, int state, int x, int y, int w, int h, int
     e->titleLength = 0;
     e->title[0] = '\0';
     ReadTitle(window, e->title, &e->titleLength);
-    e->x = x;
-    e->y = y;
-    e->width = w;
-    e->height = h;
+    StoreRect(e, x, y, w, h);
     e->previousWidth = w;
     e->maximizedWidth = mw;
     e->maximizedHeight = mh;

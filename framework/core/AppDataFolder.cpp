@@ -2,6 +2,7 @@
 // test and the first-run copy of the "Init" files.
 #include "framework/core/AppObject.h"
 #include "framework/core/AppStartup.h"
+#include "framework/core/FolderWalk.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 
@@ -69,30 +70,16 @@ void SettleDataFolders(AppObject* app, char* dataFolder, char* commonFolder)
     }
 }
 
-// Copies every file below from into the same relative place below to,
-// never replacing a file that is already there.
-static void CopyTreeNoOverwrite(const char* from, const char* to, int depth)
+// Every file of the Init folder goes to the same relative place in the data
+// folder, never replacing a file that is already there.
+static void CopyInitEntry(const char* path, const char* relative, const WIN32_FIND_DATAA* entry, void* context)
 {
-    if (depth > 32) return;
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, sizeof(pattern), "%s\\*.*", from)) return;
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(pattern, &fd);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
-        char src[MAX_PATH], dst[MAX_PATH];
-        if (!FormatText(src, sizeof(src), "%s\\%s", from, fd.cFileName) ||
-            !FormatText(dst, sizeof(dst), "%s\\%s", to, fd.cFileName))
-            continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CreateDirectoryA(dst, nullptr);
-            CopyTreeNoOverwrite(src, dst, depth + 1);
-        } else {
-            CopyFileA(src, dst, TRUE);
-        }
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+    char target[MAX_PATH];
+    if (!FormatText(target, sizeof(target), "%s\\%s", (const char*)context, relative)) return;
+    if (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        CreateDirectoryA(target, nullptr);
+    else
+        CopyFileA(path, target, TRUE);
 }
 
 void CopyFirstRunFiles(AppObject* app)
@@ -104,5 +91,5 @@ void CopyFirstRunFiles(AppObject* app)
     CopyTextN(install, sizeof(install), app->installRecord.installFolder,
               sizeof(app->installRecord.installFolder));
     if (!install[0] || !FormatText(init, sizeof(init), "%s\\Init", install)) return;
-    CopyTreeNoOverwrite(init, app->dataFolder, 0);
+    WalkFolder(init, CopyInitEntry, app->dataFolder);
 }

@@ -2,6 +2,7 @@
 // archive is checked whole before the data folder is cleared and refilled.
 #include "framework/core/AppObject.h"
 #include "framework/core/AppStartup.h"
+#include "framework/core/FolderWalk.h"
 #include "framework/core/TextUtil.h"
 #include "framework/core/ZipArchive.h"
 
@@ -51,24 +52,16 @@ static void DeleteToRecycler(const char* path)
     SHFileOperationA(&op);
 }
 
-static void DeleteUnkept(const char* folder, const char* keepList, const char* spare, int depth)
+struct UnkeptFiles {
+    const char* keepList;
+    const char* spare;   // the archive itself, deleted once the import is done
+};
+
+static void DeleteUnkeptEntry(const char* path, const char*, const WIN32_FIND_DATAA* entry, void* context)
 {
-    if (depth > 32) return;
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, sizeof(pattern), "%s\\*.*", folder)) return;
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(pattern, &fd);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
-        char path[MAX_PATH];
-        if (!FormatText(path, sizeof(path), "%s\\%s", folder, fd.cFileName)) continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            DeleteUnkept(path, keepList, spare, depth + 1);
-        else if (_stricmp(path, spare) != 0 && !MatchesKeepList(fd.cFileName, keepList))
-            DeleteToRecycler(path);
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+    const UnkeptFiles* u = (const UnkeptFiles*)context;
+    if (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    if (_stricmp(path, u->spare) != 0 && !MatchesKeepList(entry->cFileName, u->keepList)) DeleteToRecycler(path);
 }
 
 // Every entry but the product's must read back whole (sizes, password, CRC).
@@ -124,7 +117,8 @@ void ImportConfigArchive(AppObject* app)
     }
     if (usable) {
         keepList[kKeepListBytes] = '\0';
-        DeleteUnkept(app->dataFolder, keepList, path, 0);
+        UnkeptFiles unkept = {keepList, path};
+        WalkFolder(app->dataFolder, DeleteUnkeptEntry, &unkept);
         ExtractAll(zip, root, count.index, productEntry);
         app->configImported = 1;
     }

@@ -164,3 +164,27 @@ TEST_F(Startup, QuitEndsCleanlyWithItsLogLine)
     EXPECT_EQ(':', log[2]) << "lines begin with the time";
     EXPECT_EQ('.', log[8]);
 }
+
+TEST_F(Startup, FirstRunCopiesInitFilesWithoutReplacingAny)
+{
+    std::string init = install.installFolder + "\\Init";
+    ASSERT_TRUE(CreateDirectoryA((init + "\\sub").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFileText(init + "\\readme.txt", "from the installation"));
+    ASSERT_TRUE(WriteWholeFileText(init + "\\sub\\mine.txt", "from the installation"));
+    ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(Data("sub").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFileText(Data("sub\\mine.txt"), "the user's"));
+
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ("from the installation", ReadWholeFile(Data("readme.txt")));
+    EXPECT_EQ("the user's", ReadWholeFile(Data("sub\\mine.txt")));
+
+    // Not a first run any more: the Init folder is left alone.
+    ASSERT_TRUE(WriteWholeFileText(init + "\\later.txt", "new"));
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_FALSE(FileExists(Data("later.txt")));
+}
