@@ -1,17 +1,6 @@
-// RuleStubs.cpp - matching, applying and capturing until they are built: no
-// window finds a rule.
+// RuleStubs.cpp - applying and capturing until they are built: a rule that is
+// found does nothing to its window.
 #include "engine/Rules.h"
-
-bool MatchRule(const Rule*, const MonitoredWindow*, uint32_t* detail)
-{
-    if (detail) *detail = 0;
-    return false;
-}
-
-Rule* FindRuleForWindow(Profile*, MonitoredWindow*, int64_t)
-{
-    return nullptr;
-}
 
 bool ApplyRuleToWindow(MonitoredWindow*, Rule*, uint8_t, uint32_t)
 {

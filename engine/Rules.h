@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "engine/Engine.h"
+#include "engine/Geometry.h"
 #include "engine/Records.h"
 #include "engine/WindowTable.h"
 
