@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "engine/Engine.h"
+#include "engine/Geometry.h"
 #include "engine/Records.h"
 #include "engine/WindowTable.h"
 
@@ -61,6 +62,32 @@ Rule* FindRuleForWindow(Profile* profile, MonitoredWindow* entry, int64_t exclud
 // True when carried out (or handed to a delay thread, or the window closed);
 // false when the placement did not take.
 bool ApplyRuleToWindow(MonitoredWindow* entry, Rule* rule, uint8_t source, uint32_t mask);
+
+// What a delayed or retried application or a script thread works on: its own
+// copies, so the rule may change or go meanwhile.
+struct ScriptThreadContext {
+    Rule            rule;
+    MonitoredWindow window;
+    uint32_t        mode;     // application threads: the mask; scripts: 2
+    uint32_t        scriptPosition;
+    uint32_t        scriptLength;
+    uint8_t         slot;     // application threads: the source; scripts: the slot
+};
+// Null when memory ran out; freed with free(), by the thread it is handed to.
+ScriptThreadContext* NewScriptThreadContext(const Rule* rule, const MonitoredWindow* window,
+                                            uint32_t mode, uint8_t slot);
+// Starts the thread on the context, which it then owns; false (and the
+// context freed) when the thread could not be created.
+bool StartContextThread(LPTHREAD_START_ROUTINE proc, ScriptThreadContext* context);
+
+// Exit codes of the application threads.
+#define APPLY_THREAD_DONE        0   // the rule was carried out
+#define APPLY_THREAD_WINDOW_GONE 1
+#define APPLY_THREAD_GAVE_UP     2   // the placement never took within the retry time
+
+// Thread procedures; each frees its context.
+DWORD WINAPI DelayedApplyThread(void* context);
+DWORD WINAPI RetryApplyThread(void* context);
 // The script thread's exit code; 0 when none started or waitMs <= 0; 259 still running.
 uint32_t RunRuleCommand(MonitoredWindow* entry, Rule* rule, int slot, int waitMs);
 // Starts a profile script (0 activate, 1 deactivate, 2 execute); returns 0.

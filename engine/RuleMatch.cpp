@@ -1,0 +1,274 @@
+// RuleMatch.cpp - which rule of a profile owns a monitored window.
+#include "engine/Rules.h"
+
+#include "engine/MatchText.h"
+#include "framework/core/TextUtil.h"
+
+#include <string.h>
+
+//--- text criteria
+
+// A field's text as the token tests need it: the stored length clamped to
+// what the field holds, NUL-terminated (copied into spare when the field is
+// full or the length stops short). spare holds cap + 1 bytes.
+static const char* CriterionText(const char* field, size_t cap, int32_t storedLength, char* spare,
+                                 size_t* length)
+{
+    size_t n = BoundedLength(field, cap);
+    if (storedLength < 0) storedLength = 0;
+    if ((size_t)storedLength < n) n = (size_t)storedLength;
+    *length = n;
+    if (n < cap && field[n] == '\0') return field;
+    memcpy(spare, field, n);
+    spare[n] = '\0';
+    return spare;
+}
+
+// A pattern's length: the stored one clamped to the field's text.
+static size_t PatternLength(const char* pattern, size_t cap, int16_t storedLength)
+{
+    size_t n = BoundedLength(pattern, cap);
+    if (storedLength < 0) return 0;
+    return (size_t)storedLength < n ? (size_t)storedLength : n;
+}
+
+static bool ModeResult(uint8_t compare, const char* text, size_t textLength, const char* pattern,
+                       size_t patternLength, char andSep, char orSep)
+{
+    const char* end = pattern + patternLength;
+    switch (compare & CMP_MODE_MASK) {
+    case CMP_EQUALS: return MatchEquals(text, textLength, pattern, end, orSep);
+    case CMP_CONTAINS: return MatchContains(text, pattern, end, andSep, orSep);
+    case CMP_STARTS_WITH: return MatchStartsWith(text, pattern, end, orSep);
+    case CMP_ENDS_WITH: return MatchEndsWith(text, textLength, pattern, end, orSep);
+    case CMP_REGEX: return RegexMatchN(text, textLength, pattern, patternLength);
+    default: return true;   // any other mode matches
+    }
+}
+
+// One criterion: the mode's result, inverted by the negation bit; "Ignore"
+// matches whether negated or not.
+static bool CriterionHolds(uint8_t compare, const char* text, size_t textLength,
+                           const char* pattern, size_t patternLength, char andSep, char orSep)
+{
+    if ((compare & CMP_MODE_MASK) == CMP_ANY) return true;
+    bool hit = ModeResult(compare, text, textLength, pattern, patternLength, andSep, orSep);
+    return (compare & CMP_NEGATE) ? !hit : hit;
+}
+
+bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail)
+{
+    if (detail) *detail = 0;
+    if (!rule || !entry) return false;
+    char andSep = rule->sepan[0], orSep = rule->sepor[0];
+    char spare[sizeof(entry->title) + 1];
+    size_t n = 0;
+    bool all = true;
+
+    const char* text = CriterionText(entry->title, sizeof(entry->title), entry->titleLength, spare, &n);
+    if (CriterionHolds(rule->cmpcaption, text, n, rule->caption,
+                       PatternLength(rule->caption, sizeof(rule->caption), rule->captionlen), andSep,
+                       orSep)) {
+        if (detail) *detail |= 0x1;
+    } else {
+        all = false;
+        if (!detail) return false;
+    }
+
+    text = CriterionText(entry->className, sizeof(entry->className), entry->classLength, spare, &n);
+    if (CriterionHolds(rule->cmpwndclss, text, n, rule->wndclss,
+                       PatternLength(rule->wndclss, sizeof(rule->wndclss), rule->wndclsslen), andSep,
+                       orSep)) {
+        if (detail) *detail |= 0x2;
+    } else {
+        all = false;
+        if (!detail) return false;
+    }
+
+    text = CriterionText(entry->program, sizeof(entry->program), entry->programLength, spare, &n);
+    if (CriterionHolds(rule->cmpprogram, text, n, rule->program,
+                       PatternLength(rule->program, sizeof(rule->program), rule->programlen), andSep,
+                       orSep)) {
+        if (detail) *detail |= 0x4;
+    } else {
+        all = false;
+        if (!detail) return false;
+    }
+
+    // The folder a window shows needs the shell's window list, which this
+    // build does not read: every window shows the empty path.
+    bool folder = !rule->checkfullpath ||
+                  CriterionHolds(rule->cmpfullpath, "", 0, rule->fullpath,
+                                 PatternLength(rule->fullpath, sizeof(rule->fullpath), rule->fullpathlen),
+                                 andSep, orSep);
+    if (folder) {
+        if (detail) *detail |= 0x8;
+    } else {
+        all = false;
+    }
+    return all;
+}
+
+//--- conditions beyond the criteria
+
+static bool HoldsWindow(const Rule* rule, HWND window)
+{
+    int n = rule->windowCount < RULE_WINDOW_LIMIT ? rule->windowCount : RULE_WINDOW_LIMIT;
+    for (int i = 0; i < n; i++)
+        if (rule->windows[i] == window) return true;
+    return false;
+}
+
+static bool IsUsableRule(const Rule* rule, int64_t excludedRuleId)
+{
+    return (int64_t)rule->id != excludedRuleId &&
+           !(rule->item & (RULE_ITEM_GROUP | RULE_ITEM_DISABLED));
+}
+
+static DWORD WindowProcessId(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// Counts a match attempt; restarts the count for a window of another process
+// when asked to. The count before this attempt.
+static int32_t CountAttempt(uint8_t resetPerProcess, HWND window, uint32_t* pid, int32_t* count)
+{
+    if (resetPerProcess) {
+        DWORD now = WindowProcessId(window);
+        if (now != *pid) {
+            *count = 0;
+            *pid = now;
+        }
+    }
+    int32_t before = *count;
+    if (*count < INT32_MAX) (*count)++;
+    return before;
+}
+
+static bool MainWindowStyleFits(uint8_t mode, LONG style)
+{
+    if (style & WS_CHILD) return false;
+    LONG bits = style & (WS_CAPTION | WS_SYSMENU);
+    switch (mode) {
+    case 0: return bits == (WS_CAPTION | WS_SYSMENU);
+    case 1: return (style & (WS_BORDER | WS_DLGFRAME | WS_SYSMENU)) != 0;
+    case 2: return bits == WS_CAPTION;
+    case 3: return bits == WS_SYSMENU;
+    default: return false;
+    }
+}
+
+static bool SmallFits(const Rule* rule, const MonitoredWindow* e)
+{
+    int32_t w = e->state == WINSTATE_MINIMISED ? 0 : e->width;
+    int32_t h = e->state == WINSTATE_MINIMISED ? 0 : e->height;
+    if (rule->ignsmallmode == 0) return !(w < rule->ignsw || h < rule->ignsh);
+    if (rule->ignsmallmode == 1) return !(w < rule->ignsw && h < rule->ignsh);
+    return true;
+}
+
+static bool LargeFits(const Rule* rule, const MonitoredWindow* e)
+{
+    bool maximised = e->state == WINSTATE_MAXIMISED;
+    int32_t w = maximised ? e->maximizedWidth : e->width;
+    int32_t h = maximised ? e->maximizedHeight : e->height;
+    if (rule->ignlargemode == 0) return !(w > rule->ignlw || h > rule->ignlh);
+    if (rule->ignlargemode == 1) return !(w > rule->ignlw && h > rule->ignlh);
+    return true;
+}
+
+static bool CentreInside(const RECT& r, const MonitoredWindow* e)
+{
+    int64_t cx = (int64_t)e->x + e->width / 2, cy = (int64_t)e->y + e->height / 2;
+    if (r.left != VALUE_ANY && cx < r.left) return false;
+    if (r.top != VALUE_ANY && cy < r.top) return false;
+    if (r.right != VALUE_ANY && cx > r.right) return false;
+    if (r.bottom != VALUE_ANY && cy > r.bottom) return false;
+    return true;
+}
+
+static bool TitleRematchAllowed(const Rule* rule, const MonitoredWindow* e)
+{
+    if (!rule->titlex) return false;
+    if (rule->titlextime == 0) return true;
+    return rule->titlextime > 0 && e->titleChangedAfter <= (uint64_t)rule->titlextime;
+}
+
+// The ordinary search's tests, in order; false at the first that fails.
+static bool RulePasses(Rule* rule, MonitoredWindow* e, int64_t excludedRuleId)
+{
+    if (!IsUsableRule(rule, excludedRuleId)) return false;
+    if (rule->ignifex && rule->windowCount >= rule->ignifexnum) return false;
+    if (rule->imatchvdesk) {
+        int32_t want = rule->imatchvdeskidx == 0xFF ? g_currentDesktop : rule->imatchvdeskidx;
+        if (e->desktop != want) return false;
+    }
+    if (!MatchRule(rule, e, nullptr)) return false;
+    if (rule->matchxnum) {
+        int32_t before = CountAttempt(rule->matchxnumresetpid, e->hwnd, &rule->matchxnumpid,
+                                      &rule->matchxnumcount);
+        if ((int64_t)before + 1 > rule->matchxnumnum) return false;
+    }
+    if (rule->ignxnum) {
+        int32_t before = CountAttempt(rule->ignxnumresetpid, e->hwnd, &rule->ignxnumpid,
+                                      &rule->ignxnumcount);
+        if (before < rule->ignxnumnum) return false;
+    }
+    LONG style = GetWindowLongA(e->hwnd, GWL_STYLE);
+    if (rule->ignnonres) {
+        bool resizable = (style & WS_THICKFRAME) != 0;
+        if (rule->ignnonresmode == 0 && !resizable) return false;
+        if (rule->ignnonresmode == 1 && resizable) return false;
+    }
+    if (rule->ignstate && rule->ignstatemode <= 2 && e->state == rule->ignstatemode) return false;
+    if (rule->matchstate && rule->matchstatemode <= 2 && e->state != rule->matchstatemode) return false;
+    if (rule->ignnonmain && !MainWindowStyleFits(rule->ignnonmainmode, style)) return false;
+    if (rule->ignsmall && !SmallFits(rule, e)) return false;
+    if (rule->ignlarge && !LargeFits(rule, e)) return false;
+    if (rule->ignrect) {
+        bool inside = CentreInside(rule->ignrectrc, e);
+        if (rule->ignrectmode == 0 && !inside) return false;
+        if (rule->ignrectmode == 1 && inside) return false;
+    }
+    if (e->event == WEV_TITLE && !TitleRematchAllowed(rule, e)) return false;
+    if (rule->cmdenable[SLOT_MATCH] && RunRuleCommand(e, rule, SLOT_MATCH, 5000) != 0) return false;
+    return true;
+}
+
+// The rule that already holds the window, when it keeps it: null lets the
+// ordinary search decide.
+static Rule* StickyRule(GrowArray<Rule>* rules, MonitoredWindow* e, int64_t excludedRuleId)
+{
+    for (int i = 0; i < rules->count; i++) {
+        Rule* rule = &rules->data[i];
+        if ((int64_t)rule->id == excludedRuleId || !HoldsWindow(rule, e->hwnd)) continue;
+        if (rule->item & (RULE_ITEM_GROUP | RULE_ITEM_DISABLED)) continue;
+        if (rule->assignonce) return rule;
+        if (e->event == WEV_UNCHANGED) {
+            if (MatchRule(rule, e, nullptr)) return rule;
+            RemoveWindowFromRule(rule, e->hwnd);
+            return nullptr;
+        }
+        if (e->event == WEV_TITLE) return nullptr;
+        return rule;
+    }
+    return nullptr;
+}
+
+Rule* FindRuleForWindow(Profile* profile, MonitoredWindow* entry, int64_t excludedRuleId)
+{
+    if (!profile || !profile->pRules || !entry) return nullptr;
+    GrowArray<Rule>* rules = profile->pRules;
+    Rule* sticky = StickyRule(rules, entry, excludedRuleId);
+    if (sticky) return sticky;
+    for (int i = 0; i < rules->count; i++) {
+        Rule* rule = &rules->data[i];
+        if (!RulePasses(rule, entry, excludedRuleId)) continue;
+        if (entry->event != WEV_CLOSED) AddWindowToRule(rule, entry->hwnd);
+        return rule;
+    }
+    return nullptr;
+}
