@@ -6,6 +6,7 @@
 #include "engine/Engine.h"
 #include "engine/MonitorPass.h"
 #include "engine/Records.h"
+#include "engine/Rules.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
@@ -32,6 +33,7 @@ static void AddRules(Profile* p, int count)
         r.captionlen = (int16_t)strlen(r.caption);
         r.cmpwndclss = CMP_ANY;
         r.cmpprogram = CMP_ANY;
+        r.tretry = 0;
         ArrayAppend(p->pRules, &r);
     }
 }
@@ -52,7 +54,7 @@ int main()
     const int ruleCounts[] = {10, 200, 1000};
     std::vector<HWND> windows;
     printf("Monitor pass cost, median of 9 passes (ms)\n");
-    printf("%8s %8s %14s %14s\n", "windows", "rules", "applied pass", "unchanged pass");
+    printf("%8s %8s %14s %14s %14s\n", "windows", "rules", "applied pass", "unchanged pass", "matching only");
     for (int n : windowCounts) {
         while ((int)windows.size() < n) {
             char title[64];
@@ -66,7 +68,7 @@ int main()
             InitProfile(&p, true);
             p.pTemplates->count = 0;
             AddRules(&p, rules);
-            std::vector<double> applied, unchanged;
+            std::vector<double> applied, unchanged, matching;
             for (int i = 0; i < 9; i++) {
                 double t0 = NowMs();
                 MonitorPass(&p, 1, 0, 0);
@@ -74,9 +76,13 @@ int main()
                 t0 = NowMs();
                 MonitorPass(&p, 0, 0, 0);
                 unchanged.push_back(NowMs() - t0);
+                t0 = NowMs();
+                for (int e = 0; e < g_windowCount; e++) FindRuleForWindow(&p, &g_windowTable[e], -1);
+                matching.push_back(NowMs() - t0);
                 BenchPump();
             }
-            printf("%8d %8d %14.2f %14.2f\n", n, rules, Median(applied), Median(unchanged));
+            printf("%8d %8d %14.2f %14.2f %14.2f\n", n, rules, Median(applied), Median(unchanged),
+                   Median(matching));
             fflush(stdout);
             FreeProfileLists(&p);
         }

@@ -102,6 +102,8 @@ static bool PrepareEngine(const std::string& root)
     CopyText(r.caption, sizeof(r.caption), "Bench Window");
     r.captionlen = 12;
     r.cmpcaption = CMP_STARTS_WITH;
+    r.cmpwndclss = CMP_ANY;
+    r.cmpprogram = CMP_ANY;
     r.moveto = 1;
     r.x = kTarget.left;
     r.y = kTarget.top;

@@ -9,12 +9,33 @@
 #include <string>
 #include <unordered_map>
 
+// Rules are tested against every window, many times a second: these loops
+// stay inline and never measure a text whose length is already known.
+
 // Next token of [p, end): up to the separator or the end.
-static const char* TokenEnd(const char* p, const char* end, char sep)
+static inline const char* TokenEnd(const char* p, const char* end, char sep)
 {
-    if (!sep) return end;
-    const char* s = (const char*)memchr(p, sep, (size_t)(end - p));
-    return s ? s : end;
+    if (sep)
+        for (const char* s = p; s < end; s++)
+            if (*s == sep) return s;
+    return end;
+}
+
+static inline bool SameBytes(const char* a, const char* b, size_t n)
+{
+    for (size_t i = 0; i < n; i++)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+static inline bool ContainsToken(const char* text, size_t textLength, const char* token, size_t n)
+{
+    if (n == 0) return true;
+    if (n > textLength) return false;
+    const char first = token[0];
+    for (size_t i = 0, last = textLength - n; i <= last; i++)
+        if (text[i] == first && SameBytes(text + i + 1, token + 1, n - 1)) return true;
+    return false;
 }
 
 bool MatchEquals(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
@@ -23,25 +44,15 @@ bool MatchEquals(const char* text, size_t textLength, const char* pattern, const
     for (const char* p = pattern;;) {
         const char* e = TokenEnd(p, patternEnd, orSep);
         size_t n = (size_t)(e - p);
-        if (n == textLength && memcmp(p, text, n) == 0) return true;
+        if (n == textLength && SameBytes(p, text, n)) return true;
         if (e >= patternEnd) return false;
         p = e + 1;
     }
 }
 
-static bool ContainsToken(const char* text, size_t textLength, const char* token, size_t n)
+bool MatchContainsN(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                    char andSep, char orSep)
 {
-    if (n == 0) return true;
-    if (n > textLength) return false;
-    for (size_t i = 0; i + n <= textLength; i++)
-        if (text[i] == token[0] && memcmp(text + i, token, n) == 0) return true;
-    return false;
-}
-
-bool MatchContains(const char* text, const char* pattern, const char* patternEnd, char andSep,
-                   char orSep)
-{
-    size_t textLength = strlen(text);
     for (const char* g = pattern;;) {
         const char* groupEnd = TokenEnd(g, patternEnd, andSep);
         bool groupHolds = false;
@@ -60,16 +71,27 @@ bool MatchContains(const char* text, const char* pattern, const char* patternEnd
     }
 }
 
-bool MatchStartsWith(const char* text, const char* pattern, const char* patternEnd, char orSep)
+bool MatchContains(const char* text, const char* pattern, const char* patternEnd, char andSep,
+                   char orSep)
 {
-    size_t textLength = strlen(text);
+    return MatchContainsN(text, strlen(text), pattern, patternEnd, andSep, orSep);
+}
+
+bool MatchStartsWithN(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                      char orSep)
+{
     for (const char* p = pattern;;) {
         const char* e = TokenEnd(p, patternEnd, orSep);
         size_t n = (size_t)(e - p);
-        if (n <= textLength && memcmp(text, p, n) == 0) return true;
+        if (n <= textLength && SameBytes(text, p, n)) return true;
         if (e >= patternEnd) return false;
         p = e + 1;
     }
+}
+
+bool MatchStartsWith(const char* text, const char* pattern, const char* patternEnd, char orSep)
+{
+    return MatchStartsWithN(text, strlen(text), pattern, patternEnd, orSep);
 }
 
 bool MatchEndsWith(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
@@ -78,7 +100,7 @@ bool MatchEndsWith(const char* text, size_t textLength, const char* pattern, con
     for (const char* p = pattern;;) {
         const char* e = TokenEnd(p, patternEnd, orSep);
         size_t n = (size_t)(e - p);
-        if (n <= textLength && memcmp(text + textLength - n, p, n) == 0) return true;
+        if (n <= textLength && SameBytes(text + textLength - n, p, n)) return true;
         if (e >= patternEnd) return false;
         p = e + 1;
     }
@@ -89,7 +111,21 @@ namespace {
 struct CompiledPattern {
     bool valid = false;
     std::regex expression;
+    std::string prefix;   // every text the pattern matches begins with it
 };
+
+// The literal characters a pattern must begin with, so that most texts are
+// refused before the expression runs. Alternation anywhere, or a quantifier
+// on the last literal, shortens or voids the prefix.
+std::string LiteralPrefix(const std::string& pattern)
+{
+    if (pattern.find('|') != std::string::npos) return std::string();
+    static const char kSpecial[] = "\\^$.|?*+()[]{}";
+    size_t n = 0;
+    while (n < pattern.size() && !strchr(kSpecial, pattern[n])) n++;
+    if (n < pattern.size() && strchr("?*+{", pattern[n]) && n > 0) n--;
+    return pattern.substr(0, n);
+}
 
 // One cache for every thread, guarded by a lock. Matching uses a compiled
 // expression only through const calls, which may run on several threads at
@@ -113,6 +149,7 @@ std::shared_ptr<const CompiledPattern> Compile(const std::string& pattern)
     std::shared_ptr<CompiledPattern> c = std::make_shared<CompiledPattern>();
     try {
         c->expression = std::regex(pattern, std::regex::ECMAScript);
+        c->prefix = LiteralPrefix(pattern);
         c->valid = true;
     } catch (...) {
         c->valid = false;
@@ -131,6 +168,8 @@ bool RegexMatchN(const char* text, size_t textLength, const char* pattern, size_
     try {
         std::shared_ptr<const CompiledPattern> c = Compile(std::string(pattern, patternLength));
         if (!c->valid) return false;
+        const std::string& prefix = c->prefix;
+        if (prefix.size() > textLength || memcmp(text, prefix.data(), prefix.size()) != 0) return false;
         return std::regex_match(text, text + textLength, c->expression);
     } catch (...) {
         return false;   // includes a match that runs out of stack or complexity

@@ -10,6 +10,11 @@ bool MatchEquals(const char* text, size_t textLength, const char* pattern, const
 bool MatchContains(const char* text, const char* pattern, const char* patternEnd, char andSep,
                    char orSep);
 bool MatchStartsWith(const char* text, const char* pattern, const char* patternEnd, char orSep);
+// The same with the text's length given.
+bool MatchContainsN(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                    char andSep, char orSep);
+bool MatchStartsWithN(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
+                      char orSep);
 bool MatchEndsWith(const char* text, size_t textLength, const char* pattern, const char* patternEnd,
                    char orSep);
 // Whole-text ECMAScript match. A pattern is compiled once and kept; matching

@@ -8,15 +8,24 @@
 
 //--- text criteria
 
+// Length of a text, looking at most limit bytes: a stored length is clamped
+// to the text, and a field without a terminator to its size. Inline, as it
+// runs for every rule and window.
+static inline size_t ClampedLength(const char* text, size_t limit)
+{
+    size_t n = 0;
+    while (n < limit && text[n]) n++;
+    return n;
+}
+
 // A field's text as the token tests need it: the stored length clamped to
 // what the field holds, NUL-terminated (copied into spare when the field is
 // full or the length stops short). spare holds cap + 1 bytes.
 static const char* CriterionText(const char* field, size_t cap, int32_t storedLength, char* spare,
                                  size_t* length)
 {
-    size_t n = BoundedLength(field, cap);
-    if (storedLength < 0) storedLength = 0;
-    if ((size_t)storedLength < n) n = (size_t)storedLength;
+    size_t limit = storedLength < 0 ? 0 : ((size_t)storedLength < cap ? (size_t)storedLength : cap);
+    size_t n = ClampedLength(field, limit);
     *length = n;
     if (n < cap && field[n] == '\0') return field;
     memcpy(spare, field, n);
@@ -27,9 +36,8 @@ static const char* CriterionText(const char* field, size_t cap, int32_t storedLe
 // A pattern's length: the stored one clamped to the field's text.
 static size_t PatternLength(const char* pattern, size_t cap, int16_t storedLength)
 {
-    size_t n = BoundedLength(pattern, cap);
     if (storedLength < 0) return 0;
-    return (size_t)storedLength < n ? (size_t)storedLength : n;
+    return ClampedLength(pattern, (size_t)storedLength < cap ? (size_t)storedLength : cap);
 }
 
 static bool ModeResult(uint8_t compare, const char* text, size_t textLength, const char* pattern,
@@ -38,8 +46,8 @@ static bool ModeResult(uint8_t compare, const char* text, size_t textLength, con
     const char* end = pattern + patternLength;
     switch (compare & CMP_MODE_MASK) {
     case CMP_EQUALS: return MatchEquals(text, textLength, pattern, end, orSep);
-    case CMP_CONTAINS: return MatchContains(text, pattern, end, andSep, orSep);
-    case CMP_STARTS_WITH: return MatchStartsWith(text, pattern, end, orSep);
+    case CMP_CONTAINS: return MatchContainsN(text, textLength, pattern, end, andSep, orSep);
+    case CMP_STARTS_WITH: return MatchStartsWithN(text, textLength, pattern, end, orSep);
     case CMP_ENDS_WITH: return MatchEndsWith(text, textLength, pattern, end, orSep);
     case CMP_REGEX: return RegexMatchN(text, textLength, pattern, patternLength);
     default: return true;   // any other mode matches

@@ -20,6 +20,12 @@ int PurgeExpiredRules(Profile* profile, int days)
             continue;
         }
         if ((rule->item & RULE_ITEM_KEEP) || rule->time >= now) continue;
+        // Never used yet (a new rule whose window has not come): its time
+        // starts now, instead of counting from 1970 and losing the rule.
+        if (rule->time == 0) {
+            rule->time = now;
+            continue;
+        }
         if ((now - rule->time) / 86400 > (int64_t)days) {
             ArrayRemoveAt(rules, i);
             removed++;

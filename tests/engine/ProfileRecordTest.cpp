@@ -408,7 +408,9 @@ TEST_F(ProfileRecordTest, PurgingOnReadRemovesOnlyExpiredRules)
     ASSERT_TRUE(SerializeProfile(0, Path("purge.zpx").c_str(), in.p, false));
     std::vector<std::string> names;
     for (int32_t i = 0; i < in->pRules->count; i++) names.push_back(in->pRules->data[i].name);
-    EXPECT_EQ((std::vector<std::string>{"30 days 23 hours", "kept", "group", "future"}), names);
+    EXPECT_EQ((std::vector<std::string>{"30 days 23 hours", "kept", "group", "future", "never used"}), names)
+        << "a rule never used yet is not lost: its time starts now";
+    EXPECT_GE(in->pRules->data[4].time, now);
 
     // Purging off: everything stays.
     out->bAdvPurgeOld = 0;
