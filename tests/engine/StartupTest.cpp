@@ -188,3 +188,11 @@ TEST_F(Startup, FirstRunCopiesInitFilesWithoutReplacingAny)
     EXPECT_EQ(0, QuitProgram(&run));
     EXPECT_FALSE(FileExists(Data("later.txt")));
 }
+
+TEST_F(Startup, AutostartWhileSwitchedOffEndsBeforeAnyWindow)
+{
+    ASSERT_TRUE(StartProgram(&run, "-AUTOSTART"));
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000)) << "autostart is off by default";
+    EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "ZRPWindow"));
+    EXPECT_FALSE(FileExists(Data("Profile0.zpx"))) << "no profile was made";
+}
