@@ -63,6 +63,13 @@ static bool Apply(MonitoredWindow* e, Rule* r, uint8_t source, uint32_t mask)
     return true;
 }
 
+// The parts of a rule that are locked and set: position, size, state bits.
+static uint32_t LockedParts(const Rule* r)
+{
+    return (r->lockpos && r->moveto ? APPLY_POSITION : 0u) | (r->locksize && r->sizeto ? APPLY_SIZE : 0u) |
+           (r->lockstate && r->stateto ? APPLY_STATE : 0u);
+}
+
 static void Capture(MonitoredWindow* e, Rule* r)
 {
     CaptureWindowPlacement(e, r, 0);
@@ -93,11 +100,8 @@ static bool ActOnEvent(Profile* p, MonitoredWindow* e, Rule* r, uint8_t source, 
         }
         break;
     case WEV_STATE:
-        if (r->lockstate && r->stateto) {
-            uint32_t mask = APPLY_STATE;
-            if (r->lockpos && r->moveto) mask |= APPLY_POSITION;
-            if (r->locksize && r->sizeto) mask |= APPLY_SIZE;
-            applied = Apply(e, r, source, mask);
+        if (LockedParts(r) & APPLY_STATE) {
+            applied = Apply(e, r, source, LockedParts(r));
         } else {
             Capture(e, r);
         }
@@ -107,23 +111,20 @@ static bool ActOnEvent(Profile* p, MonitoredWindow* e, Rule* r, uint8_t source, 
         }
         break;
     case WEV_MOVED:
-        if (r->lockpos && r->moveto) {
-            uint32_t mask = APPLY_POSITION;
-            if (r->locksize && r->sizeto) mask |= APPLY_SIZE;
-            if (r->lockstate && r->stateto) mask |= APPLY_STATE;
-            applied = Apply(e, r, source, mask);
+        if (LockedParts(r) & APPLY_POSITION) {
+            applied = Apply(e, r, source, LockedParts(r));
         } else {
             Capture(e, r);
         }
         break;
     case WEV_SIZED:
-        if ((r->locksize && r->sizeto) || r->lockar)
+        if ((LockedParts(r) & APPLY_SIZE) || r->lockar)
             applied = Apply(e, r, source, e->width != e->previousWidth ? 0x22u : 0x42u);
         else
             Capture(e, r);
         break;
     case WEV_RECT: {
-        bool pos = r->lockpos && r->moveto, size = r->locksize && r->sizeto;
+        bool pos = (LockedParts(r) & APPLY_POSITION) != 0, size = (LockedParts(r) & APPLY_SIZE) != 0;
         if (pos || size)
             applied = Apply(e, r, source, pos && size ? 7u : (pos ? 5u : 6u));
         else

@@ -70,49 +70,40 @@ bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail)
     if (!rule || !entry) return false;
     char andSep = rule->sepan[0], orSep = rule->sepor[0];
     char spare[sizeof(entry->title) + 1];
-    size_t n = 0;
-    bool all = true;
 
-    const char* text = CriterionText(entry->title, sizeof(entry->title), entry->titleLength, spare, &n);
-    if (CriterionHolds(rule->cmpcaption, text, n, rule->caption,
-                       PatternLength(rule->caption, sizeof(rule->caption), rule->captionlen), andSep,
-                       orSep)) {
-        if (detail) *detail |= 0x1;
-    } else {
-        all = false;
-        if (!detail) return false;
-    }
-
-    text = CriterionText(entry->className, sizeof(entry->className), entry->classLength, spare, &n);
-    if (CriterionHolds(rule->cmpwndclss, text, n, rule->wndclss,
-                       PatternLength(rule->wndclss, sizeof(rule->wndclss), rule->wndclsslen), andSep,
-                       orSep)) {
-        if (detail) *detail |= 0x2;
-    } else {
-        all = false;
-        if (!detail) return false;
-    }
-
-    text = CriterionText(entry->program, sizeof(entry->program), entry->programLength, spare, &n);
-    if (CriterionHolds(rule->cmpprogram, text, n, rule->program,
-                       PatternLength(rule->program, sizeof(rule->program), rule->programlen), andSep,
-                       orSep)) {
-        if (detail) *detail |= 0x4;
-    } else {
-        all = false;
-        if (!detail) return false;
-    }
-
+    struct Criterion {
+        const char* text;
+        size_t textCap;
+        int32_t textLength;
+        uint8_t compare;
+        const char* pattern;
+        size_t patternCap;
+        int16_t patternLength;
+    };
     // The folder a window shows needs the shell's window list, which this
     // build does not read: every window shows the empty path.
-    bool folder = !rule->checkfullpath ||
-                  CriterionHolds(rule->cmpfullpath, "", 0, rule->fullpath,
-                                 PatternLength(rule->fullpath, sizeof(rule->fullpath), rule->fullpathlen),
-                                 andSep, orSep);
-    if (folder) {
-        if (detail) *detail |= 0x8;
-    } else {
-        all = false;
+    const Criterion criteria[] = {
+        {entry->title, sizeof(entry->title), entry->titleLength, rule->cmpcaption, rule->caption,
+         sizeof(rule->caption), rule->captionlen},
+        {entry->className, sizeof(entry->className), entry->classLength, rule->cmpwndclss, rule->wndclss,
+         sizeof(rule->wndclss), rule->wndclsslen},
+        {entry->program, sizeof(entry->program), entry->programLength, rule->cmpprogram, rule->program,
+         sizeof(rule->program), rule->programlen},
+        {"", 1, 0, rule->checkfullpath ? rule->cmpfullpath : (uint8_t)CMP_ANY, rule->fullpath,
+         sizeof(rule->fullpath), rule->fullpathlen},
+    };
+    bool all = true;
+    for (int i = 0; i < 4; i++) {
+        const Criterion& c = criteria[i];
+        size_t n = 0;
+        const char* text = CriterionText(c.text, c.textCap, c.textLength, spare, &n);
+        if (CriterionHolds(c.compare, text, n, c.pattern, PatternLength(c.pattern, c.patternCap, c.patternLength),
+                           andSep, orSep)) {
+            if (detail) *detail |= 1u << i;
+        } else {
+            all = false;
+            if (!detail) return false;
+        }
     }
     return all;
 }

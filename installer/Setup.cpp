@@ -5,6 +5,8 @@
 //   PanelShepherdSetup /uninstall
 #include "installer/InstallRegistry.h"
 
+#include "framework/core/FolderWalk.h"
+#include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 
 #include <stdio.h>
@@ -13,45 +15,32 @@
 
 static const char kProduct[] = "PanelShepherd";
 
+struct CopyJob {
+    const char* to;
+    bool ok;
+};
+
+static void CopyEntry(const char* path, const char* relative, const WIN32_FIND_DATAA* entry, void* context)
+{
+    CopyJob* job = (CopyJob*)context;
+    char target[MAX_PATH];
+    if (!FormatText(target, sizeof(target), "%s\\%s", job->to, relative)) {
+        job->ok = false;
+        return;
+    }
+    if (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        CreateDirectoryA(target, nullptr);
+    else if (!CopyFileA(path, target, FALSE))
+        job->ok = false;
+}
+
+// Copies a folder's tree; a missing source folder has nothing to copy.
 static bool CopyFolderTree(const char* from, const char* to)
 {
     CreateDirectoryA(to, nullptr);
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, sizeof(pattern), "%s\\*", from)) return false;
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(pattern, &fd);
-    if (find == INVALID_HANDLE_VALUE) return true;   // empty or missing: nothing to copy
-    bool ok = true;
-    do {
-        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, "..")) continue;
-        char src[MAX_PATH], dst[MAX_PATH];
-        if (!FormatText(src, sizeof(src), "%s\\%s", from, fd.cFileName) ||
-            !FormatText(dst, sizeof(dst), "%s\\%s", to, fd.cFileName)) {
-            ok = false;
-            continue;
-        }
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ok = CopyFolderTree(src, dst) && ok;
-        else
-            ok = CopyFileA(src, dst, FALSE) && ok;
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
-    return ok;
-}
-
-static bool MakeFolderPath(const char* path)
-{
-    char work[MAX_PATH];
-    if (!CopyText(work, sizeof(work), path)) return false;
-    for (char* p = work + 3; *p; p++) {
-        if (*p == '\\') {
-            *p = '\0';
-            CreateDirectoryA(work, nullptr);
-            *p = '\\';
-        }
-    }
-    CreateDirectoryA(work, nullptr);
-    return GetFileAttributesA(work) != INVALID_FILE_ATTRIBUTES;
+    CopyJob job = {to, true};
+    WalkFolder(from, CopyEntry, &job);
+    return job.ok;
 }
 
 int main(int argc, char** argv)
@@ -83,7 +72,7 @@ int main(int argc, char** argv)
                         "[/datafolder <folder>] [/appenduser] | /uninstall\n");
         return 2;
     }
-    if (!MakeFolderPath(target)) {
+    if (CreateDirectoryTree(target) != 0) {
         fprintf(stderr, "setup: cannot create %s\n", target);
         return 1;
     }
