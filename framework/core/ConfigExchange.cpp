@@ -55,18 +55,27 @@ static bool ScanHex(const char* text, int maxDigits, uint32_t* out)
     return true;
 }
 
-int ExchangeIntField(ConfigRecord* record, int32_t* field, const char* expression, int index)
+// The decimal encodings: written from value, read as the leading number.
+static int ExchangeDecimal(ConfigRecord* record, const char* expression, int index, long value, long* read)
 {
     int rc = BeginExchange(record, expression, index);
     if (rc != CFG_OK) return rc;
     if (record->writing) {
-        FormatText(record->pattern, sizeof(record->pattern), "%d", (int)*field);
+        FormatText(record->pattern, sizeof(record->pattern), "%ld", value);
         return WriteFormatted(record);
     }
-    const char* value = FindValue(record);
-    if (!value) return CFG_MISSING;
-    *field = (int32_t)strtol(value, nullptr, 10);
+    const char* text = FindValue(record);
+    if (!text) return CFG_MISSING;
+    *read = strtol(text, nullptr, 10);
     return CFG_OK;
+}
+
+int ExchangeIntField(ConfigRecord* record, int32_t* field, const char* expression, int index)
+{
+    long read = 0;
+    int rc = ExchangeDecimal(record, expression, index, *field, &read);
+    if (rc == CFG_OK && !record->writing) *field = (int32_t)read;
+    return rc;
 }
 
 int ExchangeIntField(ConfigRecord* record, uint32_t* field, const char* expression, int index)
@@ -76,30 +85,18 @@ int ExchangeIntField(ConfigRecord* record, uint32_t* field, const char* expressi
 
 int ExchangeShortField(ConfigRecord* record, int16_t* field, const char* expression, int index)
 {
-    int rc = BeginExchange(record, expression, index);
-    if (rc != CFG_OK) return rc;
-    if (record->writing) {
-        FormatText(record->pattern, sizeof(record->pattern), "%d", (int)*field);
-        return WriteFormatted(record);
-    }
-    const char* value = FindValue(record);
-    if (!value) return CFG_MISSING;
-    *field = (int16_t)(uint16_t)(strtol(value, nullptr, 10) & 0xFFFF);
-    return CFG_OK;
+    long read = 0;
+    int rc = ExchangeDecimal(record, expression, index, *field, &read);
+    if (rc == CFG_OK && !record->writing) *field = (int16_t)(uint16_t)(read & 0xFFFF);
+    return rc;
 }
 
 int ExchangeCharField(ConfigRecord* record, uint8_t* field, const char* expression, int index)
 {
-    int rc = BeginExchange(record, expression, index);
-    if (rc != CFG_OK) return rc;
-    if (record->writing) {
-        FormatText(record->pattern, sizeof(record->pattern), "%d", (int)(int8_t)*field);
-        return WriteFormatted(record);
-    }
-    const char* value = FindValue(record);
-    if (!value) return CFG_MISSING;
-    *field = (uint8_t)(strtol(value, nullptr, 10) & 0xFF);
-    return CFG_OK;
+    long read = 0;
+    int rc = ExchangeDecimal(record, expression, index, (int8_t)*field, &read);
+    if (rc == CFG_OK && !record->writing) *field = (uint8_t)(read & 0xFF);
+    return rc;
 }
 
 int ExchangeCharField(ConfigRecord* record, int8_t* field, const char* expression, int index)
