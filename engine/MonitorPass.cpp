@@ -75,6 +75,15 @@ static void Capture(MonitoredWindow* e, Rule* r)
     CaptureWindowPlacement(e, r, 0);
 }
 
+// A change to a locked part puts the window back; otherwise the rule follows it.
+static bool RestoreOrCapture(MonitoredWindow* e, Rule* r, uint8_t source, uint32_t part)
+{
+    uint32_t locked = LockedParts(r);
+    if (locked & part) return Apply(e, r, source, locked);
+    Capture(e, r);
+    return false;
+}
+
 // Acts on one window's event; returns whether the rule was applied and sets
 // the script slot to start.
 static bool ActOnEvent(Profile* p, MonitoredWindow* e, Rule* r, uint8_t source, int* slot)
@@ -100,22 +109,14 @@ static bool ActOnEvent(Profile* p, MonitoredWindow* e, Rule* r, uint8_t source, 
         }
         break;
     case WEV_STATE:
-        if (LockedParts(r) & APPLY_STATE) {
-            applied = Apply(e, r, source, LockedParts(r));
-        } else {
-            Capture(e, r);
-        }
+        applied = RestoreOrCapture(e, r, source, APPLY_STATE);
         {
             int s = e->state == 1 ? SLOT_MINIMIZE : (e->state == 2 ? SLOT_MAXIMIZE : SLOT_RESTORE);
             if (SlotEnabled(r, s)) *slot = s;
         }
         break;
     case WEV_MOVED:
-        if (LockedParts(r) & APPLY_POSITION) {
-            applied = Apply(e, r, source, LockedParts(r));
-        } else {
-            Capture(e, r);
-        }
+        applied = RestoreOrCapture(e, r, source, APPLY_POSITION);
         break;
     case WEV_SIZED:
         if ((LockedParts(r) & APPLY_SIZE) || r->lockar)
