@@ -5,7 +5,8 @@
 #include "bench/BenchWindows.h"
 #include "engine/Engine.h"
 #include "engine/MonitorPass.h"
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "engine/Rules.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
@@ -46,7 +47,7 @@ static double Median(std::vector<double> v)
 int main()
 {
     AppConstruct(&g_app);
-    InitializeCriticalSection(&g_tableLock);
+    InitTableLock();
     SerializeOptions(0);
     g_noExecute = 1;
 

@@ -2,7 +2,8 @@
 // engine with one rule and for a baseline that moves windows as soon as told.
 //   bench_latency [count]
 #include "bench/BenchWindows.h"
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "installer/InstallRegistry.h"

@@ -40,7 +40,7 @@ int GetWindowGeometry(HWND window, int* x, int* y, int* width, int* height, int*
     return WINSTATE_NORMAL;
 }
 
-static int CurrentState(HWND window)
+int GetWindowState(HWND window)
 {
     return IsIconic(window) ? WINSTATE_MINIMISED : (IsZoomed(window) ? WINSTATE_MAXIMISED : WINSTATE_NORMAL);
 }
@@ -48,14 +48,14 @@ static int CurrentState(HWND window)
 // Same outcome as the placement call, from restore, move and show calls.
 static void SetGeometryStepwise(HWND window, const RECT& normal, bool rectChanged, UINT showCmd)
 {
-    int now = CurrentState(window);
+    int now = GetWindowState(window);
     int want = showCmd == SW_RESTORE ? WINSTATE_NORMAL
              : showCmd == SW_MINIMIZE ? WINSTATE_MINIMISED
              : showCmd == SW_SHOWMAXIMIZED ? WINSTATE_MAXIMISED
                                           : now;
     if (rectChanged) {
         // A window minimised from maximised restores to maximised first.
-        for (int i = 0; i < 2 && CurrentState(window) != WINSTATE_NORMAL; i++) ShowWindow(window, SW_RESTORE);
+        for (int i = 0; i < 2 && GetWindowState(window) != WINSTATE_NORMAL; i++) ShowWindow(window, SW_RESTORE);
         SetWindowPos(window, nullptr, normal.left, normal.top, normal.right - normal.left,
                      normal.bottom - normal.top, SWP_NOZORDER | SWP_NOACTIVATE);
         now = WINSTATE_NORMAL;

@@ -15,6 +15,8 @@
 // The state; any output may be null (x with y, width with height).
 int GetWindowGeometry(HWND window, int* x, int* y, int* width, int* height, int* maximizedWidth,
                       int* maximizedHeight);
+// The state from the window itself (iconic, zoomed), without the placement.
+int GetWindowState(HWND window);
 void SetWindowGeometry(HWND window, int x, int y, int width, int height, int state, int flags);
 
 // Tests: skip the placement call and take the path used when it fails

@@ -1,8 +1,7 @@
 // Log.cpp - time-stamped log lines to the Window List and the log file.
 #include "engine/Log.h"
 
-#include "engine/Engine.h"
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/MessageLoop.h"
 #include "framework/core/TextUtil.h"
@@ -12,6 +11,7 @@
 #include <string.h>
 
 HWND g_logWindow;
+char g_logPath[MAX_PATH];
 
 static CRITICAL_SECTION g_logLock;
 static INIT_ONCE g_logOnce = INIT_ONCE_STATIC_INIT;

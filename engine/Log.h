@@ -3,9 +3,13 @@
 
 #include <windows.h>
 
-// The Window List while it is open: receives every line as message 0x800A.
+#include "engine/ProductIds.h"
+
+// The Window List while it is open: receives every line as WM_LOGLINE. Set
+// and cleared by the UI thread; writers read it once per line.
 extern HWND g_logWindow;
-#define WM_LOGLINE 0x800A
+// The log file; set once at start-up before any thread logs.
+extern char g_logPath[MAX_PATH];
 
 // Time-stamped line to the log window and, with Options.bMonLogToFile, the
 // log file. Safe from any thread.

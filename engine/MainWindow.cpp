@@ -2,11 +2,13 @@
 // hand-over messages, display changes and the worker's wake-ups.
 #include "engine/MainWindow.h"
 
+#include "engine/CommandLineCommands.h"
 #include "engine/Engine.h"
-#include "engine/EngineStubs.h"
-#include "engine/Log.h"
+#include "engine/ProductIds.h"
 #include "engine/ProfileStore.h"
-#include "engine/Records.h"
+#include "engine/ProfileSwitch.h"
+#include "engine/ProfileUpdates.h"
+#include "engine/Triggers.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
 
@@ -32,22 +34,21 @@ static void OnRawInput(LPARAM lParam)
 static void OnCommand(HWND window, WORD id)
 {
     switch (id) {
-    case 1012:
-        SendMessageA(window, ZRPMSG_NEWCOMMANDLINE, 1234, 0);
+    case CMD_TRAY_OPEN:
+        SendMessageA(window, ZRPMSG_NEWCOMMANDLINE, NEWCOMMANDLINE_OPEN_DIALOG, 0);
         return;
-    case 1020:
+    case CMD_TRAY_QUIT:
         PostQuitMessage(0);
         return;
     }
-    if (id >= 1101 && id <= 1116 && id - 1101 < ProfileCount()) {
-        SwitchProfile(id - 1101, PROFILE_SOURCE_USER, 1, 1);
-    } else if (id >= 1121 && id <= 1136 && id - 1121 < ProfileCount()) {
+    int row = -1;
+    if (id >= CMD_PROFILE_SWITCH && id < CMD_PROFILE_SWITCH + PROFILE_MENU_ROWS) {
+        row = id - CMD_PROFILE_SWITCH;
+        if (row < ProfileCount()) SwitchProfile(row, PROFILE_SOURCE_USER, 1, 1);
+    } else if (id >= CMD_PROFILE_EXECUTE && id < CMD_PROFILE_EXECUTE + PROFILE_MENU_ROWS) {
         // The menu's execute: no enabled test and no execute script.
-        Profile* p = &g_profiles.data[id - 1121];
-        LogLine("PRF: Executing Profile (%s)", p->szGenName);
-        g_refreshAllowed = 0;
-        ApplyProfile(p, PROFILE_SOURCE_USER, true);
-        g_refreshAllowed = 1;
+        row = id - CMD_PROFILE_EXECUTE;
+        if (row < ProfileCount()) ExecuteProfile(&g_profiles.data[row], PROFILE_SOURCE_USER, EXECUTE_FORCE);
     }
 }
 
@@ -72,7 +73,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NETWORKCHANGED:
         CheckNetworkChangeTrigger(0, 1);
         return 0;
-    case 0x465:
+    case WM_WAKEWORKER:
         WakeAutoApply();
         break;
     case ZRPMSG_SAVEALL:
@@ -82,7 +83,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam));
         break;
     case ZRPMSG_NEWCOMMANDLINE:
-        if (wParam != 1234) RunCommandLineCommands();
+        if (wParam != NEWCOMMANDLINE_OPEN_DIALOG) RunCommandLineCommands();
         break;
     case ZRPMSG_QUIT:
         PostMessageA(window, WM_QUIT, 0, 0);

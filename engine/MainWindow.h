@@ -3,6 +3,4 @@
 
 #include <windows.h>
 
-#define MAIN_TIMER_ID 0x1234
-
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

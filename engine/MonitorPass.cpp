@@ -2,13 +2,16 @@
 #include "engine/MonitorPass.h"
 
 #include "engine/Engine.h"
-#include "engine/EngineStubs.h"
 #include "engine/Log.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProductStrings.h"
+#include "engine/ProfileConditions.h"
 #include "engine/ProfileStore.h"
+#include "engine/ProfileUpdates.h"
+#include "engine/RuleCreate.h"
 #include "engine/Rules.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
-#include "framework/core/MessageLoop.h"
 
 #include <objbase.h>
 #include <time.h>
@@ -18,22 +21,14 @@
 static thread_local int t_inPass;
 static thread_local int t_comReady;
 
-bool EnterTableLock(int tries)
-{
-    if (TryEnterCriticalSection(&g_tableLock)) return true;
-    for (int i = 0; i < tries; i++) {
-        PumpMessagesFor(&g_app, 10);
-        if (TryEnterCriticalSection(&g_tableLock)) return true;
-    }
-    return false;
-}
+MonitorTable g_screenReference;
 
 static void CheckScreenReference()
 {
     MonitorTable live;
     RefreshMonitors();
     GetMonitorSnapshot(&live);
-    MonitorTable& ref = g_startupMonitors;
+    MonitorTable& ref = g_screenReference;
     if (ref.screenX != live.screenX || ref.screenY != live.screenY || ref.screenWidth != live.screenWidth ||
         ref.screenHeight != live.screenHeight) {
         CheckScreenChangeUpdate(&ref);
@@ -158,7 +153,7 @@ static void LogEntry(const MonitoredWindow* e, const Rule* r, bool applied, int 
             WindowStateText(e->state), e->className, e->program);
     if (r && applied) LogLine("RUL: RULE(%s), HWND(%08X), TITLE(%s)", r->name, handle, e->title);
     if (r && slot != SLOT_NONE)
-        LogLine("ADV: RULE(%s), HWND(%08X), COMMAND(%s), TITLE(%s)", r->name, handle, AppText(85, slot),
+        LogLine("ADV: RULE(%s), HWND(%08X), COMMAND(%s), TITLE(%s)", r->name, handle, AppText(IDS_SCRIPT_SLOTS, slot),
                 e->title);
 }
 
@@ -168,7 +163,7 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
         MonitoredWindow* e = &g_windowTable[i];
         if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
             DWORD_PTR wentToTray = 0;
-            SendMessageTimeoutA(g_mainWindow, 0x8003, 0, (LPARAM)i, SMTO_ABORTIFHUNG, 1000, &wentToTray);
+            SendMessageTimeoutA(g_mainWindow, WM_WINDOW_MINIMIZED, 0, (LPARAM)i, SMTO_ABORTIFHUNG, 1000, &wentToTray);
             if (wentToTray == 1) {
                 e->state = e->previousState;
                 e->event = WEV_UNCHANGED;
@@ -233,13 +228,5 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
     GetMonitorSnapshot(&live);
     if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) ProcessEntries(p, source, force);
     t_inPass = 0;
-    LeaveCriticalSection(&g_tableLock);
-}
-
-void MonitorPassForCurrentProfile()
-{
-    if (!EnterTableLock(100)) return;
-    Profile* p = CurrentProfile();
-    if (p) MonitorPass(p, 0, 0, 0);
-    LeaveCriticalSection(&g_tableLock);
+    LeaveTableLock();
 }

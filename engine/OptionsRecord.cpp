@@ -1,5 +1,7 @@
 // OptionsRecord.cpp - the options record: its defaults and its one field list.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+
+#include "framework/core/ConfigRecord.h"
 
 #include <string.h>
 

@@ -1,8 +1,6 @@
 // ProductStrings.cpp - the product's texts (ids below 0xF000), English.
-#include "engine/Engine.h"
-#include "framework/core/StringTable.h"
+#include "engine/ProductStrings.h"
 
-// Profile names shown by the three profile menus, filled at run time.
 char g_profileMenuNames[16][MAX_PATH];
 
 #define ROW(id, ...) {id, {__VA_ARGS__}}

@@ -1,6 +1,7 @@
 // ProfileConditions.cpp - whether a profile's restrictions hold for a layout.
-#include "engine/Engine.h"
-#include "engine/ProfileStore.h"
+#include "engine/ProfileConditions.h"
+
+#include "vdesktop/VirtualDesktop.h"
 
 bool ProfileConditionsMatch(const Profile* profile, const MonitorTable* table, bool ignoreEnabled)
 {
@@ -17,7 +18,8 @@ bool ProfileConditionsMatch(const Profile* profile, const MonitorTable* table, b
                                    table, profile->szGenDisplayName[0] == '\0');
         if (m < 0 || (int32_t)table->dpis[m] != profile->iGenDisplayDPI) return false;
     }
-    if (g_desktopsAvailable && profile->iGenVDesk != VALUE_ANY && profile->iGenVDesk != g_currentDesktop)
+    if (g_virtualDesktop && profile->iGenVDesk != VALUE_ANY &&
+        profile->iGenVDesk != g_virtualDesktop->GetCurrentDesktopNumber())
         return false;
     return true;
 }

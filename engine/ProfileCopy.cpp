@@ -1,5 +1,5 @@
 // ProfileCopy.cpp - deep copies of profiles and of the profile list.
-#include "engine/Records.h"
+#include "engine/ProfileRecord.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,5 +1,5 @@
 // ProfileRecord.cpp - the profile record: defaults, its lists and its one field list.
-#include "engine/Records.h"
+#include "engine/ProfileRecord.h"
 
 #include "framework/core/TextUtil.h"
 

@@ -1,19 +1,19 @@
 // ProfileStore.cpp - loading, saving, naming and ordering the profiles.
 #include "engine/ProfileStore.h"
 
-#include "engine/Engine.h"
-#include "engine/EngineStubs.h"
-#include "engine/Log.h"
-#include "engine/MonitorPass.h"
-#include "engine/Rules.h"
+#include "engine/DesktopIcons.h"
+#include "engine/ProductStrings.h"
+#include "engine/ProfileHotkeys.h"
+#include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/MonitorTable.h"
+#include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-GrowArray<Profile> g_profiles;
-int32_t g_currentProfile = -1;
+GrowArray<Profile> g_profiles = {0, nullptr, -1, 0, 0};
 
 static const char* ProductWord(int column)
 {
@@ -89,7 +89,7 @@ void SortProfilesByName(GrowArray<Profile>* list, int first, int last)
 
 static void ProfilePath(char* out, int index)
 {
-    FormatText(out, MAX_PATH, "%s\\%s%d.zpx", g_app.dataFolder, "Profile", index);
+    BuildRecordPath("Profile", index, out, RECORD_FOLDER_DATA);
 }
 
 // The second default profile always leads with the empty-title template.
@@ -105,46 +105,54 @@ static void EnsureIgnoreEmptyTitles(Profile* p)
     FreeGrowArray(&defaults);
 }
 
-int LoadProfiles()
+// Reads every profile file into list, sorted; short-form files are deleted.
+static void ReadProfileFiles(GrowArray<Profile>* list)
 {
-    RegisterProfileHotKeys(0);
-    EnterCriticalSection(&g_tableLock);
-    ClearProfileList(&g_profiles);
-    LeaveCriticalSection(&g_tableLock);
-
     char pattern[MAX_PATH];
-    FormatText(pattern, sizeof(pattern), "%s\\%s*.zpx", g_app.dataFolder, "Profile");
+    BuildRecordPath("Profile*", -1, pattern, RECORD_FOLDER_DATA);
+    if (!pattern[0]) return;
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA(pattern, &fd);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            char path[MAX_PATH];
-            if (!FormatText(path, sizeof(path), "%s\\%s", g_app.dataFolder, fd.cFileName)) continue;
-            bool shortForm = fd.cFileName[7] == '-';
-            Profile p = {};
-            bool ok = SerializeProfile(0, path, &p, shortForm);
-            if (ok) {
-                if (shortForm) {
-                    char name[MAX_PATH];
-                    CopyText(name, sizeof(name), fd.cFileName + 8);
-                    char* dot = strrchr(name, '.');
-                    if (dot) *dot = '\0';
-                    CopyText(p.szGenName, sizeof(p.szGenName), name);
-                }
-                EnsureIgnoreEmptyTitles(&p);
-                EnterCriticalSection(&g_tableLock);
-                bool inserted = InsertProfileSorted(&g_profiles, &p) >= 0;
-                LeaveCriticalSection(&g_tableLock);
-                if (!inserted) FreeProfileLists(&p);
-            } else {
-                FreeProfileLists(&p);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        char path[MAX_PATH];
+        if (!FormatText(path, sizeof(path), "%s\\%s", g_app.dataFolder, fd.cFileName)) continue;
+        bool shortForm = fd.cFileName[7] == '-';
+        Profile p = {};
+        if (SerializeProfile(0, path, &p, shortForm)) {
+            if (shortForm) {
+                char name[MAX_PATH];
+                CopyText(name, sizeof(name), fd.cFileName + 8);
+                char* dot = strrchr(name, '.');
+                if (dot) *dot = '\0';
+                CopyText(p.szGenName, sizeof(p.szGenName), name);
             }
-            if (shortForm) DeleteFileA(path);
-        } while (FindNextFileA(find, &fd));
-        FindClose(find);
+            EnsureIgnoreEmptyTitles(&p);
+            if (InsertProfileSorted(list, &p) < 0) FreeProfileLists(&p);
+        } else {
+            FreeProfileLists(&p);
+        }
+        if (shortForm) DeleteFileA(path);
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+}
+
+int LoadProfiles()
+{
+    GrowArray<Profile> loaded;
+    InitGrowArray(&loaded);
+    ReadProfileFiles(&loaded);
+    // The worker walks the list: it is swapped whole under the lock.
+    if (!EnterTableLock(200)) {
+        ClearProfileList(&loaded);
+        return -1;
     }
-    RegisterProfileHotKeys(1);
+    RegisterProfileHotKeys(&g_profiles, 0);
+    ClearProfileList(&g_profiles);
+    g_profiles = loaded;
+    LeaveTableLock();
+    RegisterProfileHotKeys(&g_profiles, 1);
     return g_profiles.count;
 }
 
@@ -153,7 +161,10 @@ void SaveProfiles()
     char path[MAX_PATH];
     for (int i = 0; i < g_profiles.count; i++) {
         ProfilePath(path, i);
+        // The worker changes rules (times, windows, captured places) under the lock.
+        if (!EnterTableLock(200)) continue;
         SerializeProfile(1, path, &g_profiles.data[i], false);
+        LeaveTableLock();
     }
     int failures = 0;
     for (int i = g_profiles.count; i <= 16383 && failures < 12; i++) {
@@ -166,18 +177,10 @@ void SaveAll()
 {
     SerializeOptions(1);
     SaveProfiles();
-    RegisterProfileHotKeys(1);
+    RegisterProfileHotKeys(&g_profiles, 1);
 }
 
 //--- default profiles
-
-static void SetRuleText(char* field, size_t size, int16_t* length, const char* text)
-{
-    CopyText(field, size, text);
-    *length = (int16_t)BoundedLength(field, size);
-}
-#define SET_RULE_TEXT(rule, field, text) \
-    SetRuleText((rule)->field, sizeof((rule)->field), &(rule)->field##len, text)
 
 static Rule* AppendRule(Profile* p, uint8_t item, uint8_t level, const char* name)
 {
@@ -232,7 +235,7 @@ void CreateDefaultProfile()
     Profile all = {};
     if (InitProfile(&all, true)) {
         CopyText(all.szGenName, sizeof(all.szGenName), ProductWord(WORD_SAVE_ALL));
-        MonitorTable t;
+        MonitorTable t = {};
         RefreshMonitors();
         GetMonitorSnapshot(&t);
         all.iGenScreenX = t.screenX;
@@ -248,74 +251,16 @@ void CreateDefaultProfile()
         all.iTrgScreenDelay = 200;
         all.iUpdUpdateMode = 2;
         all.bUpdResChange = 1;
+        SaveDesktopIcons(&all, true);
     }
-    EnterCriticalSection(&g_tableLock);
+    if (!EnterTableLock(200)) {
+        FreeProfileLists(&def);
+        FreeProfileLists(&all);
+        return;
+    }
     if (def.pRules && ArrayAppend(&g_profiles, &def) < 0) FreeProfileLists(&def);
     if (all.pRules && ArrayAppend(&g_profiles, &all) < 0) FreeProfileLists(&all);
-    LeaveCriticalSection(&g_tableLock);
-}
-
-//--- switching and applying
-
-void PruneRuleWindows(Profile* p)
-{
-    if (!p || !p->pRules) return;
-    for (int i = 0; i < p->pRules->count; i++) {
-        Rule* r = &p->pRules->data[i];
-        if (r->item & RULE_ITEM_GROUP) continue;
-        for (int w = r->windowCount - 1; w >= 0; w--)
-            if (!IsWindowVisible(r->windows[w])) RemoveWindowFromRule(r, r->windows[w]);
-    }
-}
-
-void ApplyProfile(Profile* p, int mode, bool force)
-{
-    if (!p || (!force && !p->bGenEnabled)) return;
-    LogLine("PRF: Applying Profile (%s)", p->szGenName);
-    PruneRuleWindows(p);
-    MonitorPass(p, 1, (uint8_t)mode, force ? 1 : 0);
-}
-
-void ExecuteProfile(Profile* p, int mode, bool runScript)
-{
-    if (!p || !p->bGenEnabled) return;
-    LogLine("PRF: Executing Profile (%s)", p->szGenName);
-    g_refreshAllowed = 0;
-    ApplyProfile(p, mode, false);
-    if (runScript && p->bAdvCmdEnable[2]) RunProfileCommand(p, 2);
-    g_refreshAllowed = 1;
-}
-
-void SwitchProfile(int index, int mode, int runScripts, int apply)
-{
-    // -1 means none; any other index outside the list is refused too.
-    if (index < 0 || index >= g_profiles.count) return;
-    Profile* p = &g_profiles.data[index];
-    LogLine("PRF: Switching Profile (%s)", p->szGenName);
-    int previous = g_currentProfile;
-    bool hadCurrent = previous >= 0 && previous < g_profiles.count;
-    bool changed = !hadCurrent || previous != index;
-    if (hadCurrent) {
-        Profile* out = &g_profiles.data[previous];
-        UpdateProfileFromWindows(out, -1, 1, 0);
-        if (previous != index && runScripts && out->bAdvCmdEnable[1]) RunProfileCommand(out, 1);
-    }
-    Options.iCurProfile = index;
-    g_currentProfile = index;
-    if (changed && p->pRules) {
-        for (int i = 0; i < p->pRules->count; i++) {
-            Rule* r = &p->pRules->data[i];
-            if (r->matchxnumresetprf) r->matchxnumcount = 0;
-            if (r->ignxnumresetprf) r->ignxnumcount = 0;
-        }
-    }
-    if (mode == PROFILE_SOURCE_USER && p->bGenEnableOnLoad) p->bGenEnabled = 1;
-    if (apply) ApplyProfile(p, mode, false);
-    UpdateAppTrayIcon(1);
-    if (runScripts) {
-        if (mode != PROFILE_SOURCE_USER && p->bAdvCmdEnable[2]) RunProfileCommand(p, 2);
-        if (changed && p->bAdvCmdEnable[0]) RunProfileCommand(p, 0);
-    }
+    LeaveTableLock();
 }
 
 int ImportRules(GrowArray<Rule>* list, const char* path)

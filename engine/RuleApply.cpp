@@ -2,12 +2,8 @@
 #include "engine/Rules.h"
 
 #include "engine/RulePlace.h"
-
-static int CurrentState(HWND window)
-{
-    return IsIconic(window) ? WINSTATE_MINIMISED
-                            : (IsZoomed(window) ? WINSTATE_MAXIMISED : WINSTATE_NORMAL);
-}
+#include "engine/TransparentWindows.h"
+#include "engine/TraySlots.h"
 
 static RECT CurrentWorkArea(HWND window)
 {
@@ -34,7 +30,7 @@ static bool PlaceWindow(const MonitoredWindow* e, const Rule* rule, uint32_t mas
     HWND hwnd = e->hwnd;
     PlacementTarget t = ComputePlacementTarget(e, rule, mask, cursor);
     RECT targetArea = WorkAreaAt((int64_t)t.x + t.width / 2, (int64_t)t.y + t.height / 2);
-    int now = CurrentState(hwnd);
+    int now = GetWindowState(hwnd);
     RECT nowArea = CurrentWorkArea(hwnd);
     int flags = (rule->moveto ? GEO_POSITION : 0) | (rule->sizeto ? GEO_SIZE : 0);
     if (now != WINSTATE_NORMAL && !EqualRect(&targetArea, &nowArea)) {
@@ -50,7 +46,7 @@ static bool PlaceWindow(const MonitoredWindow* e, const Rule* rule, uint32_t mas
     GetWindowGeometry(hwnd, &x, &y, &w, &h, nullptr, nullptr);
     if (rule->moveto && (x != t.x || y != t.y)) return false;
     if (rule->sizeto && (w != t.width || h != t.height)) return false;
-    if (rule->stateto && (mask & APPLY_STATE) && CurrentState(hwnd) != t.state) return false;
+    if (rule->stateto && (mask & APPLY_STATE) && GetWindowState(hwnd) != t.state) return false;
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "engine/MatchText.h"
 #include "framework/core/TextUtil.h"
+#include "vdesktop/VirtualDesktop.h"
 
 #include <string.h>
 
@@ -196,13 +197,18 @@ static bool TitleRematchAllowed(const Rule* rule, const MonitoredWindow* e)
     return rule->titlextime > 0 && e->titleChangedAfter <= (uint64_t)rule->titlextime;
 }
 
+static int32_t CurrentDesktopNumber()
+{
+    return g_virtualDesktop ? g_virtualDesktop->GetCurrentDesktopNumber() : -1;
+}
+
 // The ordinary search's tests, in order; false at the first that fails.
 static bool RulePasses(Rule* rule, MonitoredWindow* e, int64_t excludedRuleId)
 {
     if (!IsUsableRule(rule, excludedRuleId)) return false;
     if (rule->ignifex && rule->windowCount >= rule->ignifexnum) return false;
     if (rule->imatchvdesk) {
-        int32_t want = rule->imatchvdeskidx == 0xFF ? g_currentDesktop : rule->imatchvdeskidx;
+        int32_t want = rule->imatchvdeskidx == 0xFF ? CurrentDesktopNumber() : rule->imatchvdeskidx;
         if (e->desktop != want) return false;
     }
     if (!MatchRule(rule, e, nullptr)) return false;

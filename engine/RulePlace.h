@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "engine/Records.h"
+#include "engine/RuleRecord.h"
 #include "engine/WindowTable.h"
 
 // The cursor's screen position less the primary work area's origin.
@@ -30,6 +30,3 @@ struct PlacementTarget {
 PlacementTarget ComputePlacementTarget(const MonitoredWindow* entry, const Rule* rule,
                                        uint32_t mask, POINT cursor);
 
-// Makes the window transparent or click-through as a rule says and keeps the
-// transparent-window list in step; percent above 100 counts as 100.
-void ApplyRuleTransparency(HWND window, int percent, bool clickThrough);

@@ -1,5 +1,5 @@
 // RulePurge.cpp - removing the rules of a profile that have not been used for long.
-#include "engine/Records.h"
+#include "engine/ProfileRecord.h"
 
 #include "framework/core/AppObject.h"
 

@@ -1,5 +1,5 @@
 // RuleRecord.cpp - the rule record: defaults and its one field list, read and written.
-#include "engine/Records.h"
+#include "engine/RuleRecord.h"
 
 #include "framework/core/TextUtil.h"
 
@@ -141,6 +141,12 @@ void InitRule(Rule* rule)
     rule->tilerows = rule->tilecols = 3;
     rule->ignnonmain = 2;
     rule->cmpfullpath = CMP_CONTAINS;
+}
+
+void SetRuleText(char* field, size_t size, int16_t* length, const char* text)
+{
+    CopyText(field, size, text);
+    if (length) *length = (int16_t)BoundedLength(field, size - 1);
 }
 
 // Stored lengths are never trusted: each is the length of its text.

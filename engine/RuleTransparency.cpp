@@ -1,9 +1,11 @@
 // RuleTransparency.cpp - a rule's transparency and click-through, and the list
 // of windows to make opaque again at exit.
-#include "engine/RulePlace.h"
+#include "engine/TransparentWindows.h"
 
-#include "engine/Engine.h"
 #include "framework/core/AppWindow.h"
+
+GrowArray<TransparentWindowEntry> g_transparentWindows = {0, nullptr, -1, 0, 0};
+SRWLOCK g_transparentLock = SRWLOCK_INIT;
 
 // Caller holds g_transparentLock.
 static int FindTransparentEntry(HWND window)
@@ -24,10 +26,7 @@ void ApplyRuleTransparency(HWND window, int percent, bool clickThrough)
     ReleaseSRWLockShared(&g_transparentLock);
 
     if (listed && percent == 0) {
-        LONG ex = GetWindowLongA(window, GWL_EXSTYLE);
-        SetWindowLongA(window, GWL_EXSTYLE, ex & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT));
-        RedrawWindow(window, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        MakeWindowOpaque(window);
         AcquireSRWLockExclusive(&g_transparentLock);
         int i = FindTransparentEntry(window);
         if (i >= 0) ArrayRemoveAt(&g_transparentWindows, i);
@@ -46,5 +45,14 @@ void ApplyRuleTransparency(HWND window, int percent, bool clickThrough)
         TransparentWindowEntry e = {window, percent, (uint8_t)(clickThrough ? 1 : 0)};
         ArrayAppend(&g_transparentWindows, &e);
     }
+    ReleaseSRWLockExclusive(&g_transparentLock);
+}
+
+void MakeTransparentWindowsOpaque()
+{
+    AcquireSRWLockExclusive(&g_transparentLock);
+    for (int i = 0; i < g_transparentWindows.count; i++)
+        if (IsWindow(g_transparentWindows.data[i].window)) MakeWindowOpaque(g_transparentWindows.data[i].window);
+    FreeGrowArray(&g_transparentWindows);
     ReleaseSRWLockExclusive(&g_transparentLock);
 }

@@ -8,7 +8,7 @@
 
 #include "engine/Engine.h"
 #include "engine/Geometry.h"
-#include "engine/Records.h"
+#include "engine/ProfileRecord.h"
 #include "engine/WindowTable.h"
 
 // Application mask.

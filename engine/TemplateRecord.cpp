@@ -1,17 +1,9 @@
 // TemplateRecord.cpp - rule templates: their defaults and the default set of every profile.
-#include "engine/Records.h"
+#include "engine/TemplateRecord.h"
 
 #include "framework/core/TextUtil.h"
 
 #include <stdlib.h>
-
-static void SetText(char* field, size_t size, int16_t* length, const char* text)
-{
-    CopyText(field, size, text);
-    if (length) *length = (int16_t)BoundedLength(field, size - 1);
-}
-
-#define SET_TEXT(rule, field, text) SetText((rule)->field, sizeof((rule)->field), &(rule)->field##len, text)
 
 void InitRuleTemplate(RuleTemplate* tmpl)
 {
@@ -24,11 +16,11 @@ void InitRuleTemplate(RuleTemplate* tmpl)
     match->cmpprogram = CMP_ANY;
     Rule* rule = &tmpl->rule;
     CopyText(rule->name, sizeof(rule->name), "#TITLE#");
-    SET_TEXT(rule, caption, "#TITLE#");
+    SET_RULE_TEXT(rule, caption, "#TITLE#");
     rule->cmpcaption = CMP_EQUALS;
-    SET_TEXT(rule, wndclss, "#CLASS#");
+    SET_RULE_TEXT(rule, wndclss, "#CLASS#");
     rule->cmpwndclss = CMP_EQUALS;
-    SET_TEXT(rule, program, "#PROGRAM#");
+    SET_RULE_TEXT(rule, program, "#PROGRAM#");
     rule->cmpprogram = CMP_EQUALS;
 }
 
@@ -55,7 +47,7 @@ bool CreateDefaultTemplates(GrowArray<RuleTemplate>* list, bool shortSet)
     NameTemplate(t, "Ignore System Windows");
     t->match.item = RULE_ITEM_KEEP;
     t->match.cmpwndclss = CMP_EQUALS;
-    SET_TEXT(&t->match, wndclss,
+    SET_RULE_TEXT(&t->match, wndclss,
              "Progman|SysShadow|Windows.UI.Core.CoreWindow|tooltips_class32|WorkerW|Shell_TrayWnd");
     CopyText(t->match.sepor, sizeof(t->match.sepor), "|");
     ok &= ArrayAppend(list, t) >= 0;
@@ -64,15 +56,15 @@ bool CreateDefaultTemplates(GrowArray<RuleTemplate>* list, bool shortSet)
         InitRuleTemplate(t);
         NameTemplate(t, "Dynamic Class: HwndWrapper");
         t->match.cmpwndclss = CMP_CONTAINS;
-        SET_TEXT(&t->match, wndclss, "HwndWrapper");
-        SET_TEXT(&t->rule, wndclss, "#CLASS#");
+        SET_RULE_TEXT(&t->match, wndclss, "HwndWrapper");
+        SET_RULE_TEXT(&t->rule, wndclss, "#CLASS#");
         t->rule.cmpwndclss = CMP_ANY;   // the made rule ignores the changing class
         ok &= ArrayAppend(list, t) >= 0;
 
         InitRuleTemplate(t);
         NameTemplate(t, "ApplicationFrameHost");
         t->match.cmpprogram = CMP_CONTAINS;
-        SET_TEXT(&t->match, program, "ApplicationFrameHost.exe");
+        SET_RULE_TEXT(&t->match, program, "ApplicationFrameHost.exe");
         t->rule.titlextime = 0;
         t->rule.tdelay = 1;
         t->rule.tdelaytime = 100;
@@ -83,11 +75,11 @@ bool CreateDefaultTemplates(GrowArray<RuleTemplate>* list, bool shortSet)
         t->match.item = RULE_ITEM_AUTOCREATE;
         t->match.cmpcaption = CMP_ANY;
         t->match.cmpwndclss = CMP_EQUALS;
-        SET_TEXT(&t->match, wndclss, "CabinetWClass");
+        SET_RULE_TEXT(&t->match, wndclss, "CabinetWClass");
         t->match.cmpprogram = CMP_CONTAINS;
-        SET_TEXT(&t->match, program, "explorer.exe");
+        SET_RULE_TEXT(&t->match, program, "explorer.exe");
         t->rule.cmpwndclss = CMP_EQUALS;
-        SET_TEXT(&t->rule, wndclss, "CabinetWClass");
+        SET_RULE_TEXT(&t->rule, wndclss, "CabinetWClass");
         t->rule.movetomode = 1;
         t->rule.sizetomode = 1;
         t->rule.statetomode = 1;

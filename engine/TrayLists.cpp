@@ -1,5 +1,5 @@
 // TrayLists.cpp - the pin list and the Minimize to Tray list and their raw files.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
 
 #include "framework/core/RecordFile.h"
 

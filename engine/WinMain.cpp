@@ -6,12 +6,24 @@
 #include <netioapi.h>
 
 #include "engine/Engine.h"
-#include "engine/EngineStubs.h"
+#include "engine/FrameworkServices.h"
+#include "engine/Hotkeys.h"
 #include "engine/Log.h"
 #include "engine/MainWindow.h"
+#include "engine/MonitorPass.h"
+#include "engine/NetworkStatus.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProductIds.h"
+#include "engine/ProductStrings.h"
+#include "engine/ProfileHotkeys.h"
 #include "engine/ProfileStore.h"
-#include "engine/Records.h"
+#include "engine/ProfileSwitch.h"
+#include "engine/TransparentWindows.h"
+#include "engine/TraySlots.h"
+#include "engine/TrayIcon.h"
+#include "engine/Triggers.h"
 #include "engine/Worker.h"
+#include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
 #include "framework/core/AppWindow.h"
@@ -34,10 +46,12 @@ struct Notifications {
     HANDLE ipChange;
 };
 
-const uint16_t kTrayList[] = {1100, 1120, 1140, 0xF000, 1012, 1011, 0xF000, 1020, 0xFFFF};
-const uint16_t kContextList[] = {1201, 0xF000, 1202, 1203, 1204, 0xF000, 1205,
-                                 1206, 1207,   1208, 0xF000, 1209, 1210, 0xFFFF};
-const uint16_t kExpandList[] = {1301, 1302, 0xFFFF};
+const uint16_t kTrayList[] = {CMD_PROFILE_MENU, CMD_EXECUTE_MENU, CMD_UPDATE_MENU, CMD_SEPARATOR,
+                              CMD_TRAY_OPEN,    CMD_TRAY_ENABLED, CMD_SEPARATOR,   CMD_TRAY_QUIT,
+                              CMD_LIST_END};
+const uint16_t kContextList[] = {1201, CMD_SEPARATOR, 1202, 1203, 1204, CMD_SEPARATOR, 1205, 1206,
+                                 1207, 1208, CMD_SEPARATOR, 1209, 1210, CMD_LIST_END};
+const uint16_t kExpandList[] = {CMD_EXPAND_ALL, CMD_COLLAPSE_ALL, CMD_LIST_END};
 
 struct ProductCommand {
     uint16_t id, type;
@@ -60,35 +74,35 @@ int RegisterProductCommands()
     for (const auto& i : kImages)
         if (AddCommandIcon(&g_app, i.id, i.image) != 0) return 0;
     static const ProductCommand kHead[] = {
-        {1011, 1, 0x40080, nullptr}, {1012, 1, 0x400C0, nullptr}, {1020, 1, 0x40080, nullptr},
-        {1100, 3, 0x40080, nullptr}, {1120, 3, 0x40080, nullptr}, {1140, 3, 0x40080, nullptr}};
+        {CMD_TRAY_ENABLED, ITEM_BUTTON, PCMD_TEXT, nullptr},
+        {CMD_TRAY_OPEN, ITEM_BUTTON, PCMD_BOLDTEXT, nullptr},
+        {CMD_TRAY_QUIT, ITEM_BUTTON, PCMD_TEXT, nullptr},
+        {CMD_PROFILE_MENU, ITEM_POPUP, PCMD_TEXT, nullptr},
+        {CMD_EXECUTE_MENU, ITEM_POPUP, PCMD_TEXT, nullptr},
+        {CMD_UPDATE_MENU, ITEM_POPUP, PCMD_TEXT, nullptr}};
     for (const ProductCommand& c : kHead)
         if (!Add(c)) return ZRP_ERR_COMMAND;
-    for (uint16_t i = 1; i <= 16; i++)
-        for (uint16_t base : {1100, 1120, 1140})
-            if (!Add({(uint16_t)(base + i), 1, 0x40080, nullptr})) return ZRP_ERR_COMMAND;
+    for (uint16_t i = 1; i <= PROFILE_MENU_ROWS; i++)
+        for (uint16_t base : {CMD_PROFILE_MENU, CMD_EXECUTE_MENU, CMD_UPDATE_MENU})
+            if (!Add({(uint16_t)(base + i), ITEM_BUTTON, PCMD_TEXT, nullptr})) return ZRP_ERR_COMMAND;
     static const ProductCommand kTail[] = {
-        {1201, 1, 0x40080, nullptr}, {1202, 1, 0x401C0, nullptr}, {1203, 1, 0x40180, nullptr},
-        {1204, 1, 0x40180, nullptr}, {1205, 1, 0x40180, nullptr}, {1206, 1, 0x40180, nullptr},
-        {1207, 1, 0x40180, nullptr}, {1208, 1, 0x40180, nullptr}, {1209, 1, 0x40180, nullptr},
-        {1210, 1, 0x40180, nullptr}, {1301, 1, 0x40180, nullptr}, {1302, 1, 0x40180, nullptr},
-        {1000, 3, 0x80, kTrayList},  {1200, 3, 0x80, kContextList}, {1300, 3, 0x80, kExpandList},
-        {1248, 6, 0x3000001, nullptr}, {1199, 6, 0x3000000, nullptr}, {1293, 6, 0x3000000, nullptr},
-        {1294, 6, 0x3000000, nullptr}};
+        {1201, ITEM_BUTTON, PCMD_TEXT, nullptr},         {1202, ITEM_BUTTON, PCMD_BOLDICONTEXT, nullptr},
+        {1203, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},     {1204, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},
+        {1205, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},     {1206, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},
+        {1207, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},     {1208, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},
+        {1209, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},     {1210, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},
+        {CMD_EXPAND_ALL, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},
+        {CMD_COLLAPSE_ALL, ITEM_BUTTON, PCMD_ICONTEXT, nullptr},
+        {CMD_TRAY_MENU, ITEM_POPUP, PCMD_POPUP, kTrayList},
+        {CMD_CONTEXT_MENU, ITEM_POPUP, PCMD_POPUP, kContextList},
+        {CMD_EXPAND_MENU, ITEM_POPUP, PCMD_POPUP, kExpandList},
+        {CMD_RULE_COMBO, ITEM_LIST, PCMD_LIST | CMD_ENABLED, nullptr},
+        {CMD_RULE_LIST, ITEM_LIST, PCMD_LIST, nullptr},
+        {CMD_TEMPLATE_LIST, ITEM_LIST, PCMD_LIST, nullptr},
+        {CMD_TRAY_LIST, ITEM_LIST, PCMD_LIST, nullptr}};
     for (const ProductCommand& c : kTail)
         if (!Add(c)) return ZRP_ERR_COMMAND;
     return -1;
-}
-
-void RegisterGlobalHotkeys()
-{
-    const struct { uint16_t word; int id; } keys[] = {
-        {Options.iHotKeyMain, 1},    {Options.iHotKeyTrigger, 2}, {Options.iHotKeyEnable, 3},
-        {Options.iHotKeyCreate, 6},  {Options.iHotKeyNew, 4},     {Options.iHotKeyUpdate, 5},
-        {Options.iHotKeyActive, 7},  {Options.iHotKeyTrans, 8},   {Options.iHotKeyClkThr, 9},
-        {Options.iHotKeyNonTrans, 0}, {Options.iHotKeyAlwaysOnTop, 11}};
-    for (const auto& k : keys)
-        if (k.word) RegisterHotKey(g_mainWindow, k.id, k.word >> 8, k.word & 0xFF);
 }
 
 void RegisterNotifications(Notifications* n)
@@ -101,12 +115,10 @@ void RegisterNotifications(Notifications* n)
         RegisterPowerSettingNotification(g_mainWindow, &GUID_MONITOR_POWER_ON, DEVICE_NOTIFY_WINDOW_HANDLE);
     n->lid = RegisterPowerSettingNotification(g_mainWindow, &GUID_LIDSWITCH_STATE_CHANGE,
                                               DEVICE_NOTIFY_WINDOW_HANDLE);
-    SYSTEM_POWER_CAPABILITIES caps = {};
-    if (GetPwrCapabilities(&caps)) g_lidPresent = caps.LidPresent ? 1 : 0;
     if (NotifyIpInterfaceChange(AF_UNSPEC, (PIPINTERFACE_CHANGE_CALLBACK)OnIpInterfaceChange, nullptr,
                                 TRUE, &n->ipChange) != NO_ERROR)
         n->ipChange = nullptr;
-    g_wlanAvailable = LoadWlanApi() ? 1 : 0;
+    LoadWlanApi();
 }
 
 void UnregisterNotifications(Notifications* n)
@@ -121,19 +133,6 @@ void UnregisterNotifications(Notifications* n)
     *n = Notifications{};
 }
 
-void MakeTransparentWindowsOpaque()
-{
-    AcquireSRWLockExclusive(&g_transparentLock);
-    for (int i = 0; i < g_transparentWindows.count; i++) {
-        HWND w = g_transparentWindows.data[i].window;
-        if (!IsWindow(w)) continue;
-        SetWindowLongA(w, GWL_EXSTYLE, GetWindowLongA(w, GWL_EXSTYLE) & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT));
-        RedrawWindow(w, nullptr, nullptr, 0x485);
-    }
-    FreeGrowArray(&g_transparentWindows);
-    ReleaseSRWLockExclusive(&g_transparentLock);
-}
-
 bool HasOption(const char* name)
 {
     for (int i = 0; i < g_app.options.count; i++)
@@ -145,18 +144,10 @@ bool HasOption(const char* name)
 int FinishShutdown(int code)
 {
     LogLine("PanelShepherd stopped (error: %d)", code);
-    InterlockedExchange(&g_running, 0);
-    if (g_autoApplyEvent) SetEvent(g_autoApplyEvent);
-    bool workerStopped = true;
-    if (g_workerThread) {
-        workerStopped = WaitForSingleObject(g_workerThread, 3000) == WAIT_OBJECT_0;
-        CloseHandle(g_workerThread);
-        g_workerThread = nullptr;
-    }
     // A worker that did not stop may still hold the lock or walk the profiles.
-    if (workerStopped) {
+    if (StopAutoApplyWorker(3000)) {
         DeleteCriticalSection(&g_tableLock);
-        RegisterProfileHotKeys(0);
+        RegisterProfileHotKeys(&g_profiles, 0);
         FreeProfiles();
     }
     RestoreAllFromTray();
@@ -173,15 +164,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     AppConstruct(&g_app);
     g_app.archiveKeepPatterns[0] = '\0';
     g_app.archiveExtraPattern[0] = '\0';
-    InitializeCriticalSection(&g_tableLock);
+    InitTableLock();
     InitLog();
-    InitGrowArray(&g_transparentWindows);
+    InstallFrameworkHooks();
 
     if (AppInitialize(&g_app, instance, g_productStrings, commandLine) != 0) {
         AppDestruct(&g_app);
         return 0;
     }
-    GetMonitorSnapshot(&g_startupMonitors);
+    GetMonitorSnapshot(&g_screenReference);
     g_mouseSwapped = GetSystemMetrics(SM_SWAPBUTTON) ? 1 : 0;
     FormatText(g_logPath, sizeof(g_logPath), "%s\\%s.log", g_app.dataFolder, AppText(IDS_PRODUCT_NAME));
     if (HasOption("-NOEXECUTE") || HasOption("-LOAD")) g_noExecute = 1;
@@ -216,27 +207,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     if (code == 0 && g_mainWindow) {
         // No virtual-desktop variant is available here: the program runs without desktops.
         if (LoadProfiles() == 0) CreateDefaultProfile();
-        if (Options.iCurProfile < 0 || Options.iCurProfile >= ProfileCount()) Options.iCurProfile = 0;
+        // The stored index is where to start; no profile is current until the switch.
+        int start = Options.iCurProfile;
+        if (start < 0 || start >= ProfileCount()) start = 0;
+        Options.iCurProfile = -1;
         int execute = g_noExecute ? 0 : 1;
-        SwitchProfile(Options.iCurProfile, 0, execute, execute);
-        RegisterProfileHotKeys(1);
-        RegisterGlobalHotkeys();
+        SwitchProfile(start, PROFILE_SOURCE_USER, execute, execute);
+        RegisterProfileHotKeys(&g_profiles, 1);
+        RegisterGlobalHotkeys(1);
 
-        g_autoApplyEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        if (!g_autoApplyEvent) code = ERR_PROGRAM_INIT;
-        if (code == 0) {
-            g_workerThread = CreateThread(nullptr, 0, AutoApplyThread, nullptr, 0, nullptr);
-            if (!g_workerThread) code = ERR_PROGRAM_INIT;
-        }
+        if (!StartAutoApplyWorker(RunCurrentProfilePass)) code = ERR_PROGRAM_INIT;
         if (code == 0) {
             StartSessionNotifyThread();
             RegisterNotifications(&notes);
             CheckScreenChangeTrigger(1, execute);
             CheckNetworkChangeTrigger(1, execute);
             PostMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, 0, 0);
-            if (!g_app.minimize && !g_app.autostart) PostMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, 1234, 0);
+            if (!g_app.minimize && !g_app.autostart)
+                PostMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, NEWCOMMANDLINE_OPEN_DIALOG, 0);
             RestoreAllFromTray();
-            SetEvent(g_autoApplyEvent);
+            WakeAutoApply();
             RunMessageLoop(&g_app);
 
             SaveAll();

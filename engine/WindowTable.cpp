@@ -1,9 +1,12 @@
 // WindowTable.cpp - collecting top-level windows and classifying their changes.
 #include "engine/WindowTable.h"
 
-#include "engine/Engine.h"
 #include "engine/Geometry.h"
+#include "engine/TraySlots.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/MessageLoop.h"
 #include "framework/core/TextUtil.h"
+#include "vdesktop/VirtualDesktop.h"
 
 #include <string.h>
 
@@ -13,6 +16,28 @@ HWND g_foregroundWindow, g_previousForeground;
 uint8_t g_desktopsCheck;
 HWND g_singleWindowTarget;
 uint8_t g_captureOverlayShown;
+
+CRITICAL_SECTION g_tableLock;
+
+void InitTableLock()
+{
+    InitializeCriticalSection(&g_tableLock);
+}
+
+bool EnterTableLock(int tries)
+{
+    if (TryEnterCriticalSection(&g_tableLock)) return true;
+    for (int i = 0; i < tries; i++) {
+        PumpMessagesFor(&g_app, 10);
+        if (TryEnterCriticalSection(&g_tableLock)) return true;
+    }
+    return false;
+}
+
+void LeaveTableLock()
+{
+    LeaveCriticalSection(&g_tableLock);
+}
 
 static const char* const kTags[] = {"CLS", "", "NEW", "CHG", "STA", "POS",
                                     "SZE", "RCT", "DTP", "ACT", "DEA"};
@@ -126,9 +151,17 @@ int FindWindowEntry(HWND window)
 }
 
 // The window's desktop number, or the markers when there is no desktop object.
-static int32_t ReadWindowDesktop(HWND)
+// A new window's desktop: unknown without a desktop object, pinned, or its number.
+static int32_t ReadNewWindowDesktop(HWND window)
 {
-    return DESKTOP_UNKNOWN;   // no virtual-desktop object in this build
+    if (!g_virtualDesktop) return DESKTOP_UNKNOWN;
+    if (g_virtualDesktop->IsWindowPinned(window)) return DESKTOP_PINNED;
+    return g_virtualDesktop->GetWindowDesktopNumber(window);
+}
+
+static int32_t ReadWindowDesktop(HWND window)
+{
+    return g_virtualDesktop ? g_virtualDesktop->GetWindowDesktopNumber(window) : DESKTOP_UNKNOWN;
 }
 
 // Reads the title; true when it differs from the stored one.
@@ -219,7 +252,7 @@ static void AddNewWindow(HWND window, int state, int x, int y, int w, int h, int
     e->state = e->previousState = state;
     e->createdTicks = GetTickCount64();
     e->titleChangedAfter = 0;
-    e->desktop = e->previousDesktop = ReadWindowDesktop(window);
+    e->desktop = e->previousDesktop = ReadNewWindowDesktop(window);
     e->event = WEV_NEW;
     if (g_indexValid) IndexEntry(window, g_windowCount);
     g_windowCount++;

@@ -46,9 +46,18 @@ struct MonitoredWindow {
 };
 
 // Written by the monitor pass, read by profile updates and the Window List;
-// guarded by g_tableLock (Engine.h).
+// guarded by g_tableLock.
 extern MonitoredWindow g_windowTable[WINDOW_TABLE_MAX];
 extern int32_t g_windowCount;
+
+// The table lock: also guards every profile's rules and the profile list while
+// a pass may walk them. Initialised first thing at start-up.
+extern CRITICAL_SECTION g_tableLock;
+void InitTableLock();
+// Takes the lock, trying once and then up to tries more times after 10 ms of
+// message pumping (plain sleeps off the UI thread); false when still busy.
+bool EnterTableLock(int tries);
+void LeaveTableLock();
 
 const char* WindowEventTag(uint32_t event);   // "" for unchanged
 const char* WindowStateText(int32_t state);
@@ -61,11 +70,8 @@ void BeginWindowCollection();
 void EndWindowCollection();
 int FindWindowEntry(HWND window);
 
-// Process-wide values the pass reads and writes.
+// Process-wide values the pass reads and writes, under g_tableLock unless said.
 extern HWND g_foregroundWindow, g_previousForeground;
-extern uint8_t g_desktopsCheck;        // re-read every window's desktop in the next pass
-extern HWND g_singleWindowTarget;      // rules apply to this window only while set
-extern uint8_t g_captureOverlayShown;  // the Window List blinks a frame
-
-// Tray slots (windows hidden to the notification area) are visible to the pass.
-bool IsWindowInTraySlot(HWND window);
+extern uint8_t g_desktopsCheck;        // re-read every window's desktop in the next pass; one byte, set by the UI thread
+extern HWND g_singleWindowTarget;      // rules apply to this window only while set; set by the UI thread around a pass
+extern uint8_t g_captureOverlayShown;  // the Window List blinks a frame; one byte, set by the UI thread

@@ -1,15 +1,17 @@
-// Worker.cpp - one monitor pass per wake-up, on a thread of its own.
+// Worker.cpp - one pass per wake-up, on a thread of its own.
 #include "engine/Worker.h"
 
 #include "engine/Engine.h"
-#include "engine/EngineStubs.h"
-#include "engine/MonitorPass.h"
-#include "engine/Records.h"
+#include "engine/ProductIds.h"
 
 #include <objbase.h>
 #include <wtsapi32.h>
 
-static ULONGLONG g_lastPass;          // worker thread only
+// Written by the UI thread before the thread starts and after it stopped.
+static HANDLE g_autoApplyEvent;
+static HANDLE g_workerThread;
+static WorkerPassProc g_workerPass;
+static volatile LONG g_running;
 static volatile LONG g_sessionRegistered;
 
 void WakeAutoApply()
@@ -17,19 +19,52 @@ void WakeAutoApply()
     if (g_autoApplyEvent) SetEvent(g_autoApplyEvent);
 }
 
-DWORD WINAPI AutoApplyThread(LPVOID)
+static DWORD WINAPI AutoApplyThread(LPVOID)
 {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    ULONGLONG lastPass = 0;
     while (InterlockedCompareExchange(&g_running, 1, 1) == 1) {
         DWORD w = WaitForSingleObject(g_autoApplyEvent, 1000);
         if (InterlockedCompareExchange(&g_running, 1, 1) != 1) break;
         if (w != WAIT_OBJECT_0) continue;
         ULONGLONG now = GetTickCount64();
-        if (now - g_lastPass < 10) Sleep(10);
-        g_lastPass = now;
-        MonitorPassForCurrentProfile();
+        if (now - lastPass < 10) Sleep(10);
+        lastPass = now;
+        g_workerPass();
     }
+    CoUninitialize();
     return 0;
+}
+
+bool StartAutoApplyWorker(WorkerPassProc pass)
+{
+    if (!pass || g_workerThread) return false;
+    g_autoApplyEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!g_autoApplyEvent) return false;
+    g_workerPass = pass;
+    InterlockedExchange(&g_running, 1);
+    g_workerThread = CreateThread(nullptr, 0, AutoApplyThread, nullptr, 0, nullptr);
+    if (g_workerThread) return true;
+    InterlockedExchange(&g_running, 0);
+    CloseHandle(g_autoApplyEvent);
+    g_autoApplyEvent = nullptr;
+    return false;
+}
+
+bool StopAutoApplyWorker(DWORD timeoutMs)
+{
+    InterlockedExchange(&g_running, 0);
+    if (!g_workerThread) return true;
+    SetEvent(g_autoApplyEvent);
+    bool stopped = WaitForSingleObject(g_workerThread, timeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(g_workerThread);
+    g_workerThread = nullptr;
+    // A thread still running keeps waiting on the event: leave it open.
+    if (stopped) {
+        CloseHandle(g_autoApplyEvent);
+        g_autoApplyEvent = nullptr;
+    }
+    return stopped;
 }
 
 void CALLBACK WinEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LONG childId,
@@ -53,7 +88,7 @@ void CALLBACK WinEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG objectI
     WakeAutoApply();
 }
 
-DWORD WINAPI SessionNotifyThread(LPVOID)
+static DWORD WINAPI SessionNotifyThread(LPVOID)
 {
     for (int attempt = 0; attempt <= 60; attempt++) {
         if (attempt > 0) Sleep(10000);

@@ -1,17 +1,25 @@
-// Worker.h - the auto-apply worker, the window-event hook and the notification callbacks.
+// Worker.h - the auto-apply worker, the window-event hook and the notification
+// callbacks that wake it or the main window.
 #pragma once
 
 #include <windows.h>
 
-DWORD WINAPI AutoApplyThread(LPVOID parameter);
+// The worker's one job per wake-up, handed in by the program so the worker
+// knows nothing of profiles.
+typedef void (*WorkerPassProc)();
+
+// Creates the auto-reset event and the thread; false when either cannot be made.
+bool StartAutoApplyWorker(WorkerPassProc pass);
+// Stops the worker, waiting at most timeoutMs; false when it did not stop (it
+// may then still hold the table lock).
+bool StopAutoApplyWorker(DWORD timeoutMs);
+// Wakes the worker for one pass; nothing before it started.
+void WakeAutoApply();
+
 void CALLBACK WinEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId,
                            LONG childId, DWORD threadId, DWORD time);
-DWORD WINAPI SessionNotifyThread(LPVOID parameter);
 void StartSessionNotifyThread();
 void UnregisterSessionNotification();
 // Network callbacks run on system threads: they only post to the main window.
-#define WM_NETWORKCHANGED (WM_APP + 0x21)
 void CALLBACK OnIpInterfaceChange(PVOID context, PVOID row, int notificationType);
 void CALLBACK OnWlanNotification(PVOID data, PVOID context);
-// Wakes the worker for one monitor pass.
-void WakeAutoApply();

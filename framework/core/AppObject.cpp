@@ -4,9 +4,9 @@
 #include "framework/core/AppShell.h"
 #include "framework/core/AppWindow.h"
 #include "framework/core/CommandLine.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
-#include "framework/ui/Theme.h"
 
 #include <ole2.h>
 #include <shellapi.h>
@@ -98,5 +98,5 @@ void AppDestruct(AppObject* app)
     }
     if (app->iconBitmap) DeleteObject(app->iconBitmap);
     app->iconBitmap = nullptr;
-    FreeTheme(app);
+    if (GetFrameworkHooks()->freeTheme) GetFrameworkHooks()->freeTheme(app);
 }

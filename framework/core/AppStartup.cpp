@@ -3,16 +3,12 @@
 
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/CommandLine.h"
 #include "framework/core/MessageLoop.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
-#include "framework/services/Scheduled.h"
-#include "framework/ui/HotkeyKeys.h"
-#include "framework/ui/MessageBox.h"
-#include "framework/ui/Theme.h"
-#include "framework/ui/UIItem.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -20,12 +16,12 @@
 
 void ShowStartupError(AppObject* app, int code)
 {
-    AppMessageBox(app, nullptr, app->productName, AppText(0xF003), 0x111, 0, (unsigned)code);
+    AppShowMessage(app, nullptr, app->productName, 0x111, AppText(0xF003), (unsigned)code);
 }
 
 static void ShowDataFolderError(AppObject* app, const char* folder)
 {
-    AppMessageBox(app, nullptr, app->productName, AppText(0xF008), 0x111, 0, folder);
+    AppShowMessage(app, nullptr, app->productName, 0x111, AppText(0xF008), folder);
 }
 
 static void ReadProgramVersion(AppObject* app)
@@ -144,7 +140,8 @@ static void ReadAppRecord(AppObject* app)
 static int CreateControlWindows(AppObject* app)
 {
     WNDCLASSA item = {};
-    item.lpfnWndProc = UIItemWndProc;
+    WNDPROC itemProc = GetFrameworkHooks()->uiItemWndProc;
+    item.lpfnWndProc = itemProc ? itemProc : DefWindowProcA;
     item.hInstance = app->instance;
     item.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
     item.lpszClassName = "ZRPAppUIItem";
@@ -188,7 +185,8 @@ int AppInitialize(AppObject* app, HINSTANCE instance, StringTableEntry* productT
 
     RefreshMonitors();
     app->doubleClickTime = GetDoubleClickTime();
-    FillHotkeyKeyTable();
+    const FrameworkHooks* hooks = GetFrameworkHooks();
+    if (hooks->fillKeyTable) hooks->fillKeyTable();
     if (!CreateIconSurface(app)) {
         ShowStartupError(app, 1);
         return 1;
@@ -234,7 +232,7 @@ int AppInitialize(AppObject* app, HINSTANCE instance, StringTableEntry* productT
     // "-QUIT" never needs the record: it only tells the running instance.
     if (r != -1) SaveRecord("(ZRP)Cmd", -1, app->commandLine, (uint32_t)strlen(app->commandLine) + 1);
 
-    rc = InitThemeColours(app);
+    rc = hooks->initTheme ? hooks->initTheme(app) : 0;
     if (rc == ZRP_END_HANDED_OVER || rc == ZRP_END_DATA_FOLDER) return rc;
     if (rc != 0) {
         ShowStartupError(app, rc);
@@ -243,7 +241,7 @@ int AppInitialize(AppObject* app, HINSTANCE instance, StringTableEntry* productT
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    CreateBaseFonts(app, app->appRecord.fontFace, app->appRecord.fontSize, dpi);
+    if (hooks->createBaseFonts) hooks->createBaseFonts(app, app->appRecord.fontFace, app->appRecord.fontSize, dpi);
 
     rc = CheckCommonControls();
     if (rc != 0) {
@@ -272,7 +270,6 @@ int AppInitialize(AppObject* app, HINSTANCE instance, StringTableEntry* productT
         ShowStartupError(app, rc);
         return rc;
     }
-    RunScheduledUpdateCheck(app);
-    RunScheduledBackup(app);
+    if (hooks->runScheduledJobs) hooks->runScheduledJobs(app);
     return 0;
 }

@@ -101,15 +101,20 @@ BYTE TransparencyAlpha(int percent)
     return (BYTE)((25500 - 255 * percent) / 100);
 }
 
-bool SetWindowTransparency(HWND window, int percent, bool clickThrough)
+void MakeWindowOpaque(HWND window)
 {
     LONG ex = GetWindowLongA(window, GWL_EXSTYLE);
+    SetWindowLongA(window, GWL_EXSTYLE, ex & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT));
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+bool SetWindowTransparency(HWND window, int percent, bool clickThrough)
+{
     if (percent == 0) {
-        SetWindowLongA(window, GWL_EXSTYLE, ex & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT));
-        RedrawWindow(window, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        MakeWindowOpaque(window);
         return true;
     }
+    LONG ex = GetWindowLongA(window, GWL_EXSTYLE);
     LONG want = (ex | WS_EX_LAYERED) & ~WS_EX_TRANSPARENT;
     if (clickThrough) want |= WS_EX_TRANSPARENT;
     SetWindowLongA(window, GWL_EXSTYLE, want);

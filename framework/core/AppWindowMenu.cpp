@@ -2,7 +2,7 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/AppWindow.h"
 #include "framework/core/TextUtil.h"
-#include "framework/ui/MessageBox.h"
+#include "framework/core/FrameworkHooks.h"
 
 #include <commdlg.h>
 
@@ -92,7 +92,7 @@ void HandleWindowMenuCommand(AppWindow* r, uint16_t command)
     case 0xF136: PickColour(&rec->textColour); return;
     case 0xF137: PickColour(&rec->highlightTextColour); return;
     case 0xF141:
-        if (rec->fontFace[0] && AppMessageBox(&g_app, r->window, nullptr, AppText(0xF00B), 0x328, 0) == IDOK) {
+        if (rec->fontFace[0] && AppShowMessage(&g_app, r->window, nullptr, 0x328, "%s", AppText(0xF00B)) == IDOK) {
             rec->fontFace[0] = '\0';
             RestartForFont();
         }
@@ -109,7 +109,7 @@ void HandleWindowMenuCommand(AppWindow* r, uint16_t command)
         if (ChooseFontA(&cf)) {
             CopyText(rec->fontFace, sizeof(rec->fontFace), lf.lfFaceName);
             rec->fontSize = (uint32_t)(cf.iPointSize / 10);
-            if (AppMessageBox(&g_app, r->window, nullptr, AppText(0xF00B), 0x328, 0) == IDOK)
+            if (AppShowMessage(&g_app, r->window, nullptr, 0x328, "%s", AppText(0xF00B)) == IDOK)
                 RestartForFont();
         }
         return;

@@ -6,13 +6,22 @@
 struct AppObject;
 
 #define CMD_ENABLED       0x1
+#define CMD_TEXTTOSHORTCUT 0x2
+#define CMD_SEPARATORLINE 0x4
+#define CMD_FRAME         0x10
+#define CMD_BOLD          0x40
 #define CMD_SHOWTEXT      0x80
 #define CMD_SHOWICON      0x100
 #define CMD_HOT           0x200
 #define CMD_PRESSED       0x400
 #define CMD_CHECKED       0x800
 #define CMD_ADDED         0x1000
+#define CMD_KEEPPRESSED   0x8000
+#define CMD_TEXTCOLUMN4   0x10000
+#define CMD_DRAGOUT       0x20000
+#define CMD_MENUTOOLTIP   0x40000
 #define CMD_SPLITARROW    0x1000000
+#define CMD_ARROWPRESSED  0x2000000
 #define CMD_MENUBAR       0x4000000
 #define CMD_ACCELDISABLED 0x8000000
 

@@ -1,7 +1,7 @@
 // FrameworkCommands.cpp - the commands of the window menu and their icons.
 #include "framework/core/AppObject.h"
 #include "framework/core/AppStartup.h"
-#include "framework/ui/Theme.h"
+#include "framework/core/FrameworkHooks.h"
 
 static const uint16_t kCaptionList[] = {0xF121, 0xF122, 0xF123, 0xF124, 0xFFFF};
 static const uint16_t kColourList[] = {0xF131, 0xF132, 0xF133, 0xFFFF};
@@ -55,13 +55,13 @@ static const FrameworkCommand kCommands[] = {
 int RegisterFrameworkCommands(AppObject* app)
 {
     for (const FrameworkCommand& c : kCommands) {
-        if (c.iconResource && AddCommandIcon(app, c.iconId, c.iconResource) != 0) return ZRP_ERR_ICON;
+        if (c.iconResource && AppAddCommandIcon(app, c.iconId, c.iconResource) != 0) return ZRP_ERR_ICON;
         if (AddCommand(app, c.id, c.type, c.flags, c.iconId, c.stringId, c.data, 0, 0) < 0)
             return ZRP_ERR_COMMAND;
     }
     for (uint16_t id = 0xF161; id <= 0xF16B; id++)
         if (AddCommand(app, id, 1, 0x80, 0, id, 0, 0, 0) < 0) return ZRP_ERR_COMMAND;
-    if (AddCommandIcon(app, 0xF16C, 0xC357) != 0 || AddCommandIcon(app, 0xF16D, 0xC358) != 0)
+    if (AppAddCommandIcon(app, 0xF16C, 0xC357) != 0 || AppAddCommandIcon(app, 0xF16D, 0xC358) != 0)
         return ZRP_ERR_ICON;
     return 0;
 }

@@ -7,7 +7,7 @@
 #include "framework/core/MessageLoop.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
-#include "framework/services/Scheduled.h"
+#include "framework/core/FrameworkHooks.h"
 
 #include <math.h>
 
@@ -112,8 +112,7 @@ LRESULT CALLBACK PhantomWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         if (wParam == kHourlyTimer && ++g_hourlyTicks > 23) {
             g_hourlyTicks = 0;
-            RunScheduledUpdateCheck(app);
-            RunScheduledBackup(app);
+            if (GetFrameworkHooks()->runScheduledJobs) GetFrameworkHooks()->runScheduledJobs(app);
         }
         return 0;
     case WM_DISPLAYCHANGE:

@@ -1,4 +1,6 @@
 // StringTableTest.cpp - looking texts up by id, column and language.
+#include "engine/FrameworkServices.h"
+#include "engine/ProductStrings.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/AppStartup.h"
 #include "framework/core/IdSearch.h"
@@ -9,7 +11,6 @@
 
 #include <string>
 
-extern StringTableEntry g_productStrings[];
 
 class StringTables : public testing::Test {
 protected:
@@ -51,6 +52,7 @@ TEST_F(StringTables, SecondLanguageFallsBackForProductTextsOnly)
 
     // Callers that format with a missing text get an empty one, never a crash.
     g_app.strings = strings;
+    InstallFrameworkHooks();
     static std::string shown;
     SetMessageBoxHook([](const char*, const char* text, uint32_t) {
         shown = text;

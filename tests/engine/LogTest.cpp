@@ -1,7 +1,8 @@
 // LogTest.cpp - log lines: time stamp, length limit, file on and off, threads.
 #include "engine/Engine.h"
 #include "engine/Log.h"
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/TestEnv.h"
 

@@ -1,6 +1,7 @@
 // MonitorPassE2ETest.cpp - the running program watching a real window: every
 // change of the window gives its log line, in order.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/ProgramRun.h"

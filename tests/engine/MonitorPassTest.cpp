@@ -6,6 +6,7 @@
 #include "engine/MonitorPass.h"
 #include "engine/ProfileStore.h"
 #include "engine/WindowTable.h"
+#include "engine/Worker.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/TestEnv.h"
@@ -19,6 +20,7 @@
 namespace {
 
 std::vector<std::string> g_lines;
+volatile LONG g_workerPasses;   // passes the worker was asked for
 Profile* g_nestProfile;   // when set, every logged line tries a nested pass
 
 LRESULT CALLBACK LogWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
@@ -49,9 +51,10 @@ protected:
     void SetUp() override
     {
         AppConstruct(&g_app);
-        InitializeCriticalSection(&g_tableLock);
+        InitTableLock();
         SerializeOptions(0);   // no data folder: the defaults
-        g_autoApplyEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        g_workerPasses = 0;
+        ASSERT_TRUE(StartAutoApplyWorker([] { InterlockedIncrement(&g_workerPasses); }));
         WNDCLASSA wc = {};
         wc.lpfnWndProc = LogWindowProc;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -70,8 +73,7 @@ protected:
         for (HWND w : windows) DestroyWindow(w);
         DestroyWindow(g_logWindow);
         g_logWindow = nullptr;
-        CloseHandle(g_autoApplyEvent);
-        g_autoApplyEvent = nullptr;
+        StopAutoApplyWorker(3000);
         DeleteCriticalSection(&g_tableLock);
         g_windowCount = 0;
     }
@@ -215,10 +217,9 @@ TEST_F(Pass, APassNeverNests)
 {
     HWND w = Window("Probe Nest");
     g_nestProfile = &profile;   // every log line starts a profile pass inside this one
-    ResetEvent(g_autoApplyEvent);
     RunPass();
     g_nestProfile = nullptr;
     EXPECT_EQ(Tags{"NEW"}, Events(w));
     EXPECT_NE(-1, FindWindowEntry(w)) << "the nested pass did not empty the table";
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_autoApplyEvent, 0)) << "it asked for a pass instead";
+    EXPECT_TRUE(PumpUntil([] { return g_workerPasses > 0; }, 5000)) << "it asked for a pass instead";
 }

@@ -1,5 +1,5 @@
 // OptionsRecordTest.cpp - the options record and the raw pin and Minimize to Tray lists.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
 #include "tests/engine/RecordTestUtil.h"
 
 #include <memory>

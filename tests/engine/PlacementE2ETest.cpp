@@ -1,7 +1,8 @@
 // PlacementE2ETest.cpp - the running program placing real windows by its rules:
 // each compare mode, class and program, state, z-order and transparency; locks
 // and captured positions across a restart; a delayed rule.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/ProfileFixture.h"

@@ -1,6 +1,7 @@
 // ProfileE2ETest.cpp - the running program's profiles: made on the first start,
 // switched and executed from the menu commands, purged, kept across restarts.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/ProgramRun.h"

@@ -1,6 +1,7 @@
 // ProfileRecordTest.cpp - the profile record: defaults, stored keys, round trips with every
 // list, hostile files, purging and copies.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "tests/engine/RecordTestUtil.h"
 
 #include <time.h>

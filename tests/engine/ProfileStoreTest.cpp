@@ -1,8 +1,11 @@
 // ProfileStoreTest.cpp - the profile list in this process: names, order, files.
-#include "engine/Engine.h"
+#include "engine/ProductStrings.h"
 #include "engine/ProfileStore.h"
+#include "engine/ProfileSwitch.h"
+#include "engine/WindowTable.h"
 #include "engine/Rules.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/TestEnv.h"
 
@@ -16,15 +19,14 @@ protected:
     void SetUp() override
     {
         AppConstruct(&g_app);
-        extern StringTableEntry g_productStrings[];
         g_app.strings.productTables[0] = g_productStrings;
         g_app.strings.productCount = SortStringTable(g_productStrings);
-        InitializeCriticalSection(&g_tableLock);
+        InitTableLock();
         data = FreshFolderForThisTest();
         CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), data.c_str());
         SerializeOptions(0);
         FreeProfiles();
-        g_currentProfile = -1;
+        Options.iCurProfile = -1;
     }
     void TearDown() override
     {
@@ -123,7 +125,7 @@ TEST_F(Profiles, DefaultProfiles)
     EXPECT_EQ(3, s.pTemplates->count) << "the short template set";
     EXPECT_EQ(1, s.bTrgExecuteOnly);
     EXPECT_EQ(200, s.iTrgScreenDelay);
-    MonitorTable t;
+    MonitorTable t = {};
     GetMonitorSnapshot(&t);
     EXPECT_EQ(t.screenWidth, s.iGenScreenW);
     EXPECT_EQ((int32_t)t.dpis[0], s.iGenDisplayDPI);
@@ -140,7 +142,7 @@ TEST_F(Profiles, SwitchingRefusesBadIndicesAndResetsCountersOnlyOnChange)
     ArrayAppend(g_profiles.data[1].pRules, &r);
     for (int bad : {-2, -1, 2, 99}) {
         SwitchProfile(bad, PROFILE_SOURCE_USER, 0, 0);
-        EXPECT_EQ(-1, g_currentProfile) << bad;
+        EXPECT_EQ(-1, Options.iCurProfile) << bad;
     }
     SwitchProfile(1, PROFILE_SOURCE_USER, 0, 0);
     EXPECT_EQ(1, Options.iCurProfile);

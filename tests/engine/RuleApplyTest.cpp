@@ -2,6 +2,7 @@
 // another process read back through their own report, and windows of this
 // process where a sequence or a refusal has to be watched.
 #include "engine/RulePlace.h"
+#include "engine/TransparentWindows.h"
 #include "framework/core/AppWindow.h"
 #include "framework/core/MonitorTable.h"
 #include "tests/engine/RuleTestUtil.h"

@@ -1,10 +1,14 @@
 // RuleMatchTest.cpp - the text criteria of a rule and the ordered search for
 // the rule that owns a window, on made-up window entries.
 #include "tests/engine/RuleTestUtil.h"
+#include "tests/support/FakeVirtualDesktop.h"
 
 #include <string>
 
 namespace {
+
+FakeVirtualDesktop g_fakeDesktop;
+
 
 // Hidden windows of this process whose styles the style conditions read.
 struct StyledWindows {
@@ -42,7 +46,12 @@ protected:
         DestroyWindow(g_styled.sysMenuOnly);
         DestroyWindow(g_styled.plainPopup);
     }
-    void SetUp() override { g_currentDesktop = 0; }
+    void SetUp() override
+    {
+        g_fakeDesktop.current = 0;
+        g_virtualDesktop = &g_fakeDesktop;
+    }
+    void TearDown() override { g_virtualDesktop = nullptr; }
 };
 
 }  // namespace
@@ -249,9 +258,9 @@ TEST_F(FindRule, OrderedTestsOfTheSearch)
         {"3 desktop equal", [](Rule* a, MonitoredWindow* e) {
              a->imatchvdesk = 1; a->imatchvdeskidx = 1; e->desktop = 1; }, -1, 1, nullptr},
         {"3 the current desktop, window on it", [](Rule* a, MonitoredWindow* e) {
-             a->imatchvdesk = 1; a->imatchvdeskidx = 0xFF; g_currentDesktop = 3; e->desktop = 3; }, -1, 1, nullptr},
+             a->imatchvdesk = 1; a->imatchvdeskidx = 0xFF; g_fakeDesktop.current = 3; e->desktop = 3; }, -1, 1, nullptr},
         {"3 the current desktop, window elsewhere", [](Rule* a, MonitoredWindow* e) {
-             a->imatchvdesk = 1; a->imatchvdeskidx = 0xFF; g_currentDesktop = 3; e->desktop = 2; }, -1, 2, nullptr},
+             a->imatchvdesk = 1; a->imatchvdeskidx = 0xFF; g_fakeDesktop.current = 3; e->desktop = 2; }, -1, 2, nullptr},
         {"4 criteria fail", [](Rule* a, MonitoredWindow*) { SET_CAPTION(a, "Other", CMP_EQUALS); }, -1, 2, nullptr},
         {"4 a failing criterion is not counted by matchxnum", [](Rule* a, MonitoredWindow*) {
              SET_CAPTION(a, "Other", CMP_EQUALS); a->matchxnum = 1; a->matchxnumnum = 1; }, -1, 2,
@@ -395,7 +404,7 @@ TEST_F(FindRule, OrderedTestsOfTheSearch)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        g_currentDesktop = 0;
+        g_fakeDesktop.current = 0;
         TestProfile p;
         p.Add(AnyWindowRule(1));
         p.Add(AnyWindowRule(2));

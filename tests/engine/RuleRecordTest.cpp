@@ -1,6 +1,7 @@
 // RuleRecordTest.cpp - the rule and rule template records: defaults, stored keys by kind,
 // encodings and the corrections made while reading.
-#include "engine/Records.h"
+#include "engine/RuleRecord.h"
+#include "engine/TemplateRecord.h"
 #include "tests/engine/RecordTestUtil.h"
 
 #include <memory>

@@ -1,5 +1,6 @@
 // StartupTest.cpp - the real program starting, handing over and quitting under Wine.
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/ProgramRun.h"

@@ -13,8 +13,7 @@ Rule TitleRule(const char* name, const char* caption, uint8_t compare)
     Rule r;
     InitRule(&r);
     CopyText(r.name, sizeof(r.name), name);
-    CopyText(r.caption, sizeof(r.caption), caption);
-    r.captionlen = (int16_t)BoundedLength(r.caption, sizeof(r.caption));
+    SET_RULE_TEXT(&r, caption, caption);
     r.cmpcaption = compare;
     r.cmpwndclss = CMP_ANY;
     r.cmpprogram = CMP_ANY;

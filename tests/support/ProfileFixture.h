@@ -2,7 +2,8 @@
 // chosen rules, as the program reads them at start-up.
 #pragma once
 
-#include "engine/Records.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProfileRecord.h"
 
 #include <string>
 #include <vector>

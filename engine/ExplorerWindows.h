@@ -1,0 +1,7 @@
+// ExplorerWindows.h - the open Explorer folder windows of a profile.
+#pragma once
+
+#include "engine/ProfileRecord.h"
+
+// Reopens the profile's saved folder windows on a thread of its own.
+void RestoreExplorerWindows(Profile* profile);

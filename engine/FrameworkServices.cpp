@@ -1,0 +1,36 @@
+// FrameworkServices.cpp - the services the framework core calls through its
+// hook table: the message box, theme, key table, UI item windows, daily jobs.
+#include "engine/FrameworkServices.h"
+
+#include "framework/core/FrameworkHooks.h"
+#include "framework/services/Scheduled.h"
+#include "framework/ui/HotkeyKeys.h"
+#include "framework/ui/MessageBox.h"
+#include "framework/ui/Theme.h"
+#include "framework/ui/UIItem.h"
+
+static int ShowFrameworkMessage(AppObject* app, HWND owner, const char* caption, const char* text,
+                                uint32_t flags)
+{
+    return AppMessageBox(app, owner, caption, "%s", flags, 0, text);
+}
+
+static void RunScheduledJobs(AppObject* app)
+{
+    RunScheduledUpdateCheck(app);
+    RunScheduledBackup(app);
+}
+
+void InstallFrameworkHooks()
+{
+    FrameworkHooks hooks = {};
+    hooks.showMessage = ShowFrameworkMessage;
+    hooks.fillKeyTable = FillHotkeyKeyTable;
+    hooks.initTheme = InitThemeColours;
+    hooks.createBaseFonts = CreateBaseFonts;
+    hooks.addCommandIcon = AddCommandIcon;
+    hooks.freeTheme = FreeTheme;
+    hooks.uiItemWndProc = UIItemWndProc;
+    hooks.runScheduledJobs = RunScheduledJobs;
+    SetFrameworkHooks(&hooks);
+}

@@ -1,0 +1,6 @@
+// Hotkeys.h - the program's global hotkeys and the per-desktop hotkeys.
+#pragma once
+
+// Registers (on nonzero) or unregisters the hotkeys of the options.
+void RegisterGlobalHotkeys(int on);
+void RegisterDesktopHotkeys(int on);

@@ -1,0 +1,37 @@
+// FrameworkHooks.h - what the framework's start-up and windows need from the
+// layers above (theme, message box, key table, UI items, daily jobs). The
+// program fills the table before AppInitialize; the core only knows its shape.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+struct AppObject;
+
+struct FrameworkHooks {
+    // Shows a finished text; the button id. Null: the system's box.
+    int (*showMessage)(AppObject* app, HWND owner, const char* caption, const char* text,
+                       uint32_t flags);
+    void (*fillKeyTable)();
+    // 0, or a framework code that ends start-up.
+    int (*initTheme)(AppObject* app);
+    void (*createBaseFonts)(AppObject* app, const char* face, uint32_t pointSize, int dpi);
+    // 0, or 0xF00A.
+    int (*addCommandIcon)(AppObject* app, uint16_t iconId, uint16_t resource);
+    void (*freeTheme)(AppObject* app);
+    WNDPROC uiItemWndProc;
+    // The update check and the backup, at start-up and once a day.
+    void (*runScheduledJobs)(AppObject* app);
+};
+
+// Copies the table; entries left null do nothing (the message box falls back
+// to the system's).
+void SetFrameworkHooks(const FrameworkHooks* hooks);
+const FrameworkHooks* GetFrameworkHooks();
+
+// The framework message box with a formatted text (flag word of the box).
+int AppShowMessage(AppObject* app, HWND owner, const char* caption, uint32_t flags,
+                   const char* format, ...);
+// Registers a command's icon through the theme; 0 when there is no theme.
+int AppAddCommandIcon(AppObject* app, uint16_t iconId, uint16_t resource);
