@@ -25,7 +25,7 @@ MonitorTable g_screenReference;
 
 static void CheckScreenReference()
 {
-    MonitorTable live;
+    MonitorTable live = {};
     RefreshMonitors();
     GetMonitorSnapshot(&live);
     MonitorTable& ref = g_screenReference;
@@ -224,7 +224,7 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
     g_previousForeground = g_foregroundWindow;
     g_desktopsCheck = 0;
 
-    MonitorTable live;
+    MonitorTable live = {};
     GetMonitorSnapshot(&live);
     if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) ProcessEntries(p, source, force);
     t_inPass = 0;

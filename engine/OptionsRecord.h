@@ -57,7 +57,8 @@ struct TrayAppEntry {
 static_assert(sizeof(TrayAppEntry) == 780, "stored raw in \"MinList\"");
 
 // The options, the pin list (CRC-32 of the titles of windows whose tray icon
-// is kept) and the Minimize to Tray list. UI thread only.
+// is kept) and the Minimize to Tray list. Written on the UI thread only; the
+// worker reads single option fields (iCurProfile under g_tableLock).
 extern OptionsRecord Options;
 extern GrowArray<uint32_t> g_pinList;
 extern GrowArray<TrayAppEntry> g_trayAppList;

@@ -15,9 +15,13 @@ POINT CursorInPlacement()
 
 RECT WorkAreaAt(int64_t x, int64_t y)
 {
+    // Rule threads call this too: work on one consistent copy of the table.
+    MonitorTable t = {};
+    RefreshMonitors();
+    GetMonitorSnapshot(&t);
     RECT r = {};
-    int i = MonitorFromPointIndex(SaturateCoord(x), SaturateCoord(y), false);
-    if (i >= 0 && i < g_monitors.count && i < MONITOR_TABLE_MAX) r = g_monitors.workAreas[i];
+    int i = MonitorIndexInTable(&t, SaturateCoord(x), SaturateCoord(y));
+    if (i >= 0 && i < t.count && i < MONITOR_TABLE_MAX) r = t.workAreas[i];
     return r;
 }
 

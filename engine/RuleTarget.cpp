@@ -88,6 +88,9 @@ void CentredTarget(const MonitoredWindow* e, const Rule* rule, POINT cursor, Tar
 void CascadeTarget(const MonitoredWindow* e, const Rule* rule, Target* t)
 {
     if (rule->offx == 0 && rule->offy == 0) return;
+    // A pass already holds the lock (it is re-entrant); delayed and retried
+    // applications take it here to read the table.
+    if (!EnterTableLock(100)) return;
     int n = rule->windowCount < RULE_WINDOW_LIMIT ? rule->windowCount : RULE_WINDOW_LIMIT;
     for (int steps = 0; steps <= n; steps++) {
         bool occupied = false;
@@ -96,10 +99,11 @@ void CascadeTarget(const MonitoredWindow* e, const Rule* rule, Target* t)
             int k = FindWindowEntry(rule->windows[i]);
             occupied = k >= 0 && g_windowTable[k].x == t->x && g_windowTable[k].y == t->y;
         }
-        if (!occupied) return;
+        if (!occupied) break;
         t->x += rule->offx;
         t->y += rule->offy;
     }
+    LeaveTableLock();
 }
 
 // Tiling modes 2 to 9: the newest window takes the next cell, rows or

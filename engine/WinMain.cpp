@@ -146,7 +146,6 @@ int FinishShutdown(int code)
     LogLine("PanelShepherd stopped (error: %d)", code);
     // A worker that did not stop may still hold the lock or walk the profiles.
     if (StopAutoApplyWorker(3000)) {
-        DeleteCriticalSection(&g_tableLock);
         RegisterProfileHotKeys(&g_profiles, 0);
         FreeProfiles();
     }

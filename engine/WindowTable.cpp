@@ -18,14 +18,22 @@ HWND g_singleWindowTarget;
 uint8_t g_captureOverlayShown;
 
 CRITICAL_SECTION g_tableLock;
+static INIT_ONCE g_tableLockOnce = INIT_ONCE_STATIC_INIT;
+
+static BOOL CALLBACK InitTableLockOnce(PINIT_ONCE, PVOID, PVOID*)
+{
+    InitializeCriticalSection(&g_tableLock);
+    return TRUE;
+}
 
 void InitTableLock()
 {
-    InitializeCriticalSection(&g_tableLock);
+    InitOnceExecuteOnce(&g_tableLockOnce, InitTableLockOnce, nullptr, nullptr);
 }
 
 bool EnterTableLock(int tries)
 {
+    InitTableLock();
     if (TryEnterCriticalSection(&g_tableLock)) return true;
     for (int i = 0; i < tries; i++) {
         PumpMessagesFor(&g_app, 10);

@@ -51,7 +51,8 @@ extern MonitoredWindow g_windowTable[WINDOW_TABLE_MAX];
 extern int32_t g_windowCount;
 
 // The table lock: also guards every profile's rules and the profile list while
-// a pass may walk them. Initialised first thing at start-up.
+// a pass may walk them. Made once, first thing at start-up (or by the first
+// EnterTableLock), and never deleted while the process runs.
 extern CRITICAL_SECTION g_tableLock;
 void InitTableLock();
 // Takes the lock, trying once and then up to tries more times after 10 ms of

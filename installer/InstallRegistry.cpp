@@ -43,14 +43,3 @@ long RemoveInstallRecordValue(const char* product)
     RegCloseKey(key);
     return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
-
-unsigned long ReadInstallRecordSize(const char* product)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, INSTALL_RECORD_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
-    DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(key, product, nullptr, &type, nullptr, &size);
-    RegCloseKey(key);
-    return (rc == ERROR_SUCCESS && type == REG_BINARY) ? size : 0;
-}

@@ -13,5 +13,3 @@ void MakeInstallRecord(InstallRecord* record, const char* installFolder, const c
 // product under HKLM "Software\Brimvale". Returns the Win32 error, 0 on success.
 long WriteInstallRecordValue(const char* product, const void* data, size_t length);
 long RemoveInstallRecordValue(const char* product);
-// Size of the stored value, 0 when it is missing or not binary.
-unsigned long ReadInstallRecordSize(const char* product);

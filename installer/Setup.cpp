@@ -3,6 +3,7 @@
 //
 //   PanelShepherdSetup /source <folder> /target <folder> [/datafolder <folder>] [/appenduser]
 //   PanelShepherdSetup /uninstall
+#include "framework/core/AppObject.h"
 #include "installer/InstallRegistry.h"
 
 #include "framework/core/FolderWalk.h"
@@ -97,7 +98,7 @@ int main(int argc, char** argv)
         return 1;
     }
     printf("setup: installed in %s\n", target);
-    printf("setup: installation record HKLM\\%s\\%s: %lu bytes\n", INSTALL_RECORD_KEY, kProduct,
-           ReadInstallRecordSize(kProduct));
+    printf("setup: installation record HKLM\\%s\\%s: %u bytes\n", INSTALL_RECORD_KEY, kProduct,
+           (unsigned)ReadInstallRecord(kProduct, nullptr, 0));
     return 0;
 }

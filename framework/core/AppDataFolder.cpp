@@ -16,7 +16,8 @@ uint32_t ReadInstallRecord(const char* name, void* buffer, uint32_t bufferSize)
         return 0;
     DWORD type = 0, size = 0;
     LONG rc = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-    if (rc == ERROR_SUCCESS && size > 0 && size <= bufferSize) {
+    if (rc == ERROR_SUCCESS && type != REG_BINARY) rc = ERROR_INVALID_DATA;
+    if (rc == ERROR_SUCCESS && buffer && size > 0 && size <= bufferSize) {
         DWORD got = bufferSize;
         rc = RegQueryValueExA(key, name, nullptr, &type, (BYTE*)buffer, &got);
         size = got;
@@ -31,10 +32,7 @@ int TestDataFolderWritable(const char* folder)
     CopyText(path, sizeof(path), folder);
     size_t len = strlen(path);
     if (len && path[len - 1] == '\\') path[len - 1] = '\0';
-    DWORD a = GetFileAttributesA(path);
-    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (CreateDirectoryTree(path) != 0) return 1;
-    }
+    if (!FolderExists(path) && CreateDirectoryTree(path) != 0) return 1;
     char probe[MAX_PATH];
     if (!FormatText(probe, sizeof(probe), "%s\\ZRPWriteTest.tmp", path)) return 2;
     HANDLE h = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -85,7 +83,8 @@ static void CopyInitEntry(const char* path, const char* relative, const WIN32_FI
 void CopyFirstRunFiles(AppObject* app)
 {
     char marker[MAX_PATH];
-    if (!FormatText(marker, sizeof(marker), "%s\\(ZRP)App.zpx", app->dataFolder)) return;
+    BuildRecordPath("(ZRP)App", -1, marker, RECORD_FOLDER_DATA);
+    if (!marker[0]) return;
     if (GetFileAttributesA(marker) != INVALID_FILE_ATTRIBUTES) return;
     char install[MAX_PATH], init[MAX_PATH];
     CopyTextN(install, sizeof(install), app->installRecord.installFolder,

@@ -108,6 +108,8 @@ struct AppObject {
     GrowArray<CommandLineOption> options;
 };
 
+// Filled by start-up on the UI thread; other threads read only fields that no
+// longer change (folders, names, registered message ids).
 extern AppObject g_app;
 
 // Framework messages between instances and windows.
@@ -149,7 +151,8 @@ void AppQuit(AppObject* app, int mode, bool broadcast);
 void AppCloseWindows(AppObject* app);
 void AppDestruct(AppObject* app);
 void SaveLayoutRecords(AppObject* app);
-// The stored value's size, 0 when the key or value is missing. The value is
+// The stored value's size, 0 when the key or value is missing or not binary.
+// With a null buffer only the size is asked for. The value is
 // copied only when it fits bufferSize, so an over-long record is never cut
 // down to a size that looks right.
 uint32_t ReadInstallRecord(const char* name, void* buffer, uint32_t bufferSize);

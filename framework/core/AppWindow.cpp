@@ -269,7 +269,7 @@ static bool LoadSavedPlacement(AppWindow* record, RECT* place)
     FormatText(name, sizeof(name), "(ZRP)Win%u", record->windowNumber);
     if (ReadRecordFile(name, &r, sizeof(r)) != sizeof(r)) return false;
     if (r.width == 0 || r.height == 0) return false;
-    MonitorTable t;
+    MonitorTable t = {};
     RefreshMonitors();
     GetMonitorSnapshot(&t);
     if (!PointOnAnyMonitor(t, r.left + 20, r.top + 20) && !PointOnAnyMonitor(t, r.left + r.width - 20, r.top + 20))
@@ -284,7 +284,7 @@ static bool LoadSavedPlacement(AppWindow* record, RECT* place)
 static void DefaultPlacement(AppWindow* record, RECT* place)
 {
     int m = MonitorFromPointIndex(0, 0, false);
-    MonitorTable t;
+    MonitorTable t = {};
     GetMonitorSnapshot(&t);
     const RECT mon = t.monitorRects[m];
     int mw = mon.right - mon.left, mh = mon.bottom - mon.top;

@@ -98,6 +98,10 @@ BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC, LPRECT rect, LPARAM data)
     info.cbSize = sizeof(info);
     BOOL ok = g_platform.getMonitorInfo ? g_platform.getMonitorInfo(monitor, &info)
                                         : GetMonitorInfoA(monitor, &info);
+    // Without its information a monitor's work area is its whole rectangle.
+    t->workAreas[i] = *rect;
+    t->monitorFlags[i] = 0;
+    t->deviceNames[i][0] = '\0';
     if (ok) {
         t->workAreas[i] = info.rcWork;
         t->monitorFlags[i] = info.dwFlags;
@@ -111,8 +115,9 @@ BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC, LPRECT rect, LPARAM data)
     return TRUE;
 }
 
-// Fills a table from the system (or the fed layout).
-static void ReadMonitors(MonitorTable* t)
+// Fills a zeroed table from the system (or the fed layout); held: the live
+// table, whose first work area and name stand when no monitor is reported.
+static void ReadMonitors(MonitorTable* t, const MonitorTable* held)
 {
     t->count = 0;
     if (g_platform.enumMonitors)
@@ -123,6 +128,9 @@ static void ReadMonitors(MonitorTable* t)
         GetWindowRect(GetDesktopWindow(), &t->monitorRects[0]);
         t->dpis[0] = GetRectDpi(&t->monitorRects[0], nullptr);
         t->monitorFlags[0] = MONITORINFOF_PRIMARY;
+        t->workAreas[0] = held->count > 0 ? held->workAreas[0] : t->monitorRects[0];
+        memcpy(t->deviceNames[0], held->deviceNames[0], sizeof(t->deviceNames[0]));
+        t->deviceNames[0][sizeof(t->deviceNames[0]) - 1] = '\0';
         t->count = 1;
     }
     if (g_platform.enumMonitors) {
@@ -149,8 +157,9 @@ static SRWLOCK g_monitorLock = SRWLOCK_INIT;
 
 void RefreshMonitors()
 {
-    MonitorTable fresh;
-    ReadMonitors(&fresh);
+    MonitorTable held, fresh = {};
+    GetMonitorSnapshot(&held);
+    ReadMonitors(&fresh, &held);
     AcquireSRWLockExclusive(&g_monitorLock);
     g_monitors = fresh;
     ReleaseSRWLockExclusive(&g_monitorLock);
@@ -198,7 +207,7 @@ int MonitorIndexInTable(const MonitorTable* t, int x, int y)
 
 int MonitorFromPointIndex(int x, int y, bool usePrevious)
 {
-    MonitorTable t;
+    MonitorTable t = {};
     RefreshMonitors();
     GetMonitorSnapshot(&t, usePrevious);
     return MonitorIndexInTable(&t, x, y);

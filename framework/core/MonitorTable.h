@@ -19,8 +19,8 @@ struct MonitorTable {
 };
 
 // The live table (refreshed before each lookup) and the layout before the
-// last display change. Threads other than the UI thread read them through
-// GetMonitorSnapshot.
+// last display change; written under the table's own lock, so every thread
+// reads them through GetMonitorSnapshot.
 extern MonitorTable g_monitors;
 extern MonitorTable g_previousMonitors;
 
@@ -56,6 +56,7 @@ struct DpiFunctions {
     HRESULT (WINAPI* setProcessDpiAwareness)(int);
     HRESULT (WINAPI* getDpiForMonitor)(HMONITOR, int, UINT*, UINT*);
 };
+// Looked up once at start-up, before any other thread exists.
 extern DpiFunctions g_dpi;
 void LoadDpiFunctions();
 // Per-monitor aware (v2 when available).

@@ -61,7 +61,7 @@ void HandleDisplayChange(AppObject* app, UINT message, WPARAM wParam, LPARAM lPa
         for (int i = list->count - 1; i >= 0; i--)
             SendMessageA(list->data[i]->window, ZRPMSG_MONITORSCHANGED, size, 0);
     } else if (dpiChanged) {
-        MonitorTable previous;
+        MonitorTable previous = {};
         GetMonitorSnapshot(&previous, true);
         for (int i = 0; i < MONITOR_TABLE_MAX; i++) previous.dpis[i] = before.dpis[i];
         SetPreviousMonitors(&previous);

@@ -23,7 +23,7 @@ void BuildRecordPath(const char* name, int number, char* out, int folderChoice)
     if (!FormatText(out, MAX_PATH, "%s\\%s.zpx", folder, fileName)) out[0] = '\0';
 }
 
-static bool FolderExists(const char* path)
+bool FolderExists(const char* path)
 {
     DWORD a = GetFileAttributesA(path);
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

@@ -31,6 +31,7 @@ uint32_t WriteWholeFile(const char* path, const void* data, uint32_t length);
 // Writes "<path>_tmp" and moves it over path. Length on success, 0 on failure
 // (path is untouched and the temporary file removed).
 uint32_t ReplaceWholeFile(const char* path, const void* data, uint32_t length);
+bool FolderExists(const char* path);
 // 0 the folder exists or was made, 1 a level cannot be made, 2 empty path.
 int CreateDirectoryTree(const char* path);
 // Fills buffer (260 characters) with a shell folder's path, empty on failure.

@@ -29,5 +29,6 @@ const char* GetAppString(const StringTable* strings, uint16_t id, int column);
 // Column 0 of an id, or "" so that callers can format with it safely.
 const char* AppText(uint16_t id, int column = 0);
 
-// The framework's compiled-in table (language 0), ending with a 0xFFFF row.
+// The framework's compiled-in table (language 0), ending with a 0xFFFF row;
+// sorted once at construction, read-only afterwards.
 extern StringTableEntry g_frameworkStrings[];

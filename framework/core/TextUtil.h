@@ -20,6 +20,12 @@ bool FormatTextV(char* dst, size_t cap, const char* fmt, va_list args);
 // Length of a text that may fill its whole field without a terminator.
 size_t BoundedLength(const char* text, size_t cap);
 
+// Either slash separates path parts in the paths this program handles.
+inline bool IsPathSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
 //--- checksum
 void InitCrc32Table();
 // length -1: data is a NUL-terminated text. Standard reflected CRC-32.

@@ -7,29 +7,18 @@
 #include <stdlib.h>
 #include <string.h>
 
-static bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
 // "\x", "/x" and "C:\x"; a drive-relative "C:x" is not, and stays refused.
 static bool IsAbsolutePath(const char* path)
 {
     char c = path[0];
     bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    return IsSeparator(c) || (letter && path[1] == ':' && IsSeparator(path[2]));
-}
-
-static bool FolderExists(const char* path)
-{
-    DWORD a = GetFileAttributesA(path);
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    return IsPathSeparator(c) || (letter && path[1] == ':' && IsPathSeparator(path[2]));
 }
 
 static void TrimTrailingSeparators(char* path)
 {
     size_t n = strlen(path);
-    while (n > 0 && IsSeparator(path[n - 1])) path[--n] = '\0';
+    while (n > 0 && IsPathSeparator(path[n - 1])) path[--n] = '\0';
 }
 
 bool EnsureFolderPath(const char* root, const char* path)
@@ -42,7 +31,7 @@ bool EnsureFolderPath(const char* root, const char* path)
         if (top[0] && !FolderExists(top) && CreateDirectoryTree(top) != 0) return false;
         if (!CopyText(full, sizeof(full), root)) return false;
         size_t n = strlen(full);
-        if (n > 0 && !IsSeparator(full[n - 1]) && !AppendText(full, sizeof(full), "\\"))
+        if (n > 0 && !IsPathSeparator(full[n - 1]) && !AppendText(full, sizeof(full), "\\"))
             return false;
     }
     size_t base = strlen(full);
@@ -51,7 +40,7 @@ bool EnsureFolderPath(const char* root, const char* path)
     if (strlen(full) <= base) return FolderExists(full);
     // Each parent first, then the folder itself.
     for (size_t i = base + 1; full[i]; i++) {
-        if (!IsSeparator(full[i])) continue;
+        if (!IsPathSeparator(full[i])) continue;
         char keep = full[i];
         full[i] = '\0';
         if (!FolderExists(full)) CreateDirectoryA(full, nullptr);
@@ -68,7 +57,7 @@ static bool IsConfinedName(const char* name)
     if (strchr(name, ':')) return false;
     for (const char* p = name; *p;) {
         const char* end = p;
-        while (*end && !IsSeparator(*end)) end++;
+        while (*end && !IsPathSeparator(*end)) end++;
         if (end - p == 2 && p[0] == '.' && p[1] == '.') return false;
         p = *end ? end + 1 : end;
     }
@@ -166,7 +155,7 @@ static uint32_t ExtractToFile(ZipReader* reader, ZipHandle* handle, int32_t inde
         CopyText(folderPart, sizeof(folderPart), relative ? (const char*)target : path);
         char* cut = nullptr;
         for (char* p = folderPart; *p; p++)
-            if (IsSeparator(*p)) cut = p;
+            if (IsPathSeparator(*p)) cut = p;
         // A relative name without a folder still needs the root folder.
         if (cut) *cut = '\0';
         if ((cut || relative) &&

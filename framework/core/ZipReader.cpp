@@ -213,11 +213,6 @@ static bool CurrentEntryName(ZipReader* reader, unz_file_info64* info, char* nam
 
 //--- entry names
 
-static bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
 static bool IsDriveLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -237,7 +232,7 @@ static void SanitiseEntryName(const char* stored, char* out)
             memmove(work, work + 2, strlen(work + 2) + 1);
             changed = true;
         }
-        if (IsSeparator(work[0])) {
+        if (IsPathSeparator(work[0])) {
             memmove(work, work + 1, strlen(work + 1) + 1);
             changed = true;
         }
@@ -253,7 +248,7 @@ static void SanitiseEntryName(const char* stored, char* out)
     size_t used = 0;
     for (const char* p = work; *p;) {
         const char* end = p;
-        while (*end && !IsSeparator(*end)) end++;
+        while (*end && !IsPathSeparator(*end)) end++;
         size_t len = (size_t)(end - p);
         bool dots = (len == 1 && p[0] == '.') || (len == 2 && p[0] == '.' && p[1] == '.');
         if (len > 0 && !dots) {
@@ -284,7 +279,7 @@ static uint32_t EntryAttributes(const unz_file_info64* info, const char* name)
     }
     // Some writers leave the attributes empty; a trailing separator still says folder.
     size_t n = strlen(name);
-    if (n > 0 && IsSeparator(name[n - 1])) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (n > 0 && IsPathSeparator(name[n - 1])) attributes |= FILE_ATTRIBUTE_DIRECTORY;
     return attributes;
 }
 

@@ -74,7 +74,6 @@ protected:
         DestroyWindow(g_logWindow);
         g_logWindow = nullptr;
         StopAutoApplyWorker(3000);
-        DeleteCriticalSection(&g_tableLock);
         g_windowCount = 0;
     }
     HWND Window(const char* title, int x = 100, int y = 100)

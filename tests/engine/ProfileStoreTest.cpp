@@ -32,7 +32,6 @@ protected:
     {
         FreeProfiles();
         g_app.dataFolder[0] = '\0';
-        DeleteCriticalSection(&g_tableLock);
     }
     void AddProfile(const char* name)
     {

@@ -1,4 +1,5 @@
 // SupportTest.cpp - the test window and the installation-record fixture work.
+#include "framework/core/AppObject.h"
 #include "installer/InstallRegistry.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestInstall.h"
@@ -8,7 +9,7 @@
 
 static DWORD ReadRecordSize()
 {
-    return ReadInstallRecordSize("PanelShepherd");
+    return ReadInstallRecord("PanelShepherd", nullptr, 0);
 }
 
 TEST(TestInstall, WritesTheRecordAndRemovesIt)
