@@ -140,6 +140,24 @@ bool HasOption(const char* name)
     return false;
 }
 
+// A configuration archive that start-up refused: why, and where it was kept,
+// in the log and in a box. Texts: row 0xF009, columns 5 to 10.
+void ReportRefusedImport()
+{
+    uint32_t reason = g_app.configRefused;
+    if (reason < CONFIG_REFUSED_NAME || reason > CONFIG_REFUSED_DATA) return;
+    char kept[MAX_PATH + 64];
+    if (g_app.configKeptPath[0])
+        FormatText(kept, sizeof(kept), AppText(0xF009, 9), g_app.configKeptPath);
+    else
+        CopyText(kept, sizeof(kept), AppText(0xF009, 10));
+    const char* why = AppText(0xF009, 5 + (int)reason);
+    char text[1024];
+    FormatText(text, sizeof(text), AppText(0xF009, 5), why, kept);
+    LogLine("Configuration archive not imported: %s %s", why, kept);
+    AppMessageBox(&g_app, nullptr, g_app.productName, "%s", 0x111, 0, text);
+}
+
 // Shutdown from the log line onwards: what every exit after the options shares.
 int FinishShutdown(int code)
 {
@@ -182,6 +200,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         SerializeOptions(0);
         LogLine("PanelShepherd (v%d.%d.%d) started, options loaded successfully", g_app.versionMajor,
                 g_app.versionMinor, g_app.versionBuild);
+        ReportRefusedImport();
         if (Options.bRunAsAdmin && IsProcessElevated() == 0) {
             AppQuit(&g_app, 2, true);
             AppDestruct(&g_app);

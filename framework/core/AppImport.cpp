@@ -1,5 +1,6 @@
 // AppImport.cpp - importing a configuration archive left for this start: the
-// archive is checked whole before the data folder is cleared and refilled.
+// archive is checked whole before the data folder is cleared and refilled; one
+// that fails the check is kept aside, never imported, for the program to report.
 #include "framework/core/AppObject.h"
 #include "framework/core/AppStartup.h"
 #include "framework/core/FolderWalk.h"
@@ -10,9 +11,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-// Largest entry tried in memory before anything is deleted.
-static const uint32_t kEntryCheckLimit = 64u * 1024u * 1024u;
+// A data folder holds a few hundred small records; an archive that would
+// unpack to more is not one of ours (a 612 KB archive once unpacked to 601 MB).
+static const int32_t  kMaxEntries = 4096;
+static const uint32_t kMaxEntryBytes = 64u << 20;
+static const uint64_t kMaxTotalBytes = 64u << 20;
 static const uint32_t kKeepListBytes = 2599;
+static const uint32_t kReadBackBytes = 64u << 10;
 
 static void Lower(char* s)
 {
@@ -57,29 +62,53 @@ struct UnkeptFiles {
     const char* spare;   // the archive itself, deleted once the import is done
 };
 
+static const char kRefusedSuffix[] = ".refused-";
+
+// Archives refused at earlier starts stay for the user to look at.
 static void DeleteUnkeptEntry(const char* path, const char*, const WIN32_FIND_DATAA* entry, void* context)
 {
     const UnkeptFiles* u = (const UnkeptFiles*)context;
     if (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-    if (_stricmp(path, u->spare) != 0 && !MatchesKeepList(entry->cFileName, u->keepList)) DeleteToRecycler(path);
+    if (_stricmp(path, u->spare) == 0 || MatchesKeepList(entry->cFileName, u->keepList)) return;
+    char refused[MAX_PATH];
+    if (FormatText(refused, sizeof(refused), "%s%s", u->spare, kRefusedSuffix) &&
+        _strnicmp(path, refused, strlen(refused)) == 0)
+        return;
+    DeleteToRecycler(path);
 }
 
-// Every entry but the product's must read back whole (sizes, password, CRC).
-static bool ArchiveReadsBack(ZipHandle* zip, int32_t count, int32_t productEntry)
+// Names and sizes from the directory first, so that nothing is inflated for an
+// archive that is too large; then every entry but the product's must read back
+// whole (sizes, password, CRC). CONFIG_REFUSED_* or 0.
+static uint32_t CheckArchive(ZipHandle* zip, int32_t count, int32_t productEntry)
 {
+    if (count > kMaxEntries) return CONFIG_REFUSED_SIZE;
+    uint64_t total = 0;
     for (int32_t i = 0; i < count; i++) {
         if (i == productEntry) continue;
         ZipEntryInfo info = {};
-        if (GetZipEntry(zip, i, &info) != 0) return false;
+        if (GetZipEntry(zip, i, &info) != 0) return CONFIG_REFUSED_DATA;
+        if (!info.name[0]) return CONFIG_REFUSED_NAME;
         if (info.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!info.name[0] || info.uncompressedSize > kEntryCheckLimit) return false;
-        void* block = malloc(info.uncompressedSize ? info.uncompressedSize : 1);
-        if (!block) return false;
-        uint32_t rc = UnzipEntry(zip, i, block, info.uncompressedSize, ZIP_KIND_MEMORY);
-        free(block);
-        if (rc != 0) return false;
+        total += info.uncompressedSize;
+        if (info.uncompressedSize > kMaxEntryBytes || total > kMaxTotalBytes) return CONFIG_REFUSED_SIZE;
     }
-    return true;
+    uint8_t* block = (uint8_t*)malloc(kReadBackBytes);
+    if (!block) return CONFIG_REFUSED_DATA;
+    uint32_t refused = 0;
+    for (int32_t i = 0; i < count && !refused; i++) {
+        if (i == productEntry) continue;
+        ZipEntryInfo info = {};
+        if (GetZipEntry(zip, i, &info) != 0) refused = CONFIG_REFUSED_DATA;
+        if (refused || (info.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        uint32_t rc;
+        do {
+            rc = UnzipEntry(zip, i, block, kReadBackBytes, ZIP_KIND_MEMORY);
+        } while (rc == ZIP_MORE_DATA);
+        if (rc != 0) refused = CONFIG_REFUSED_DATA;
+    }
+    free(block);
+    return refused;
 }
 
 static void ExtractAll(ZipHandle* zip, const char* root, int32_t count, int32_t productEntry)
@@ -95,33 +124,65 @@ static void ExtractAll(ZipHandle* zip, const char* root, int32_t count, int32_t 
     }
 }
 
+// Renames a refused archive aside, under a name no loader lists and no later
+// start imports, and records why for the program entry to report.
+static void KeepRefusedArchive(AppObject* app, const char* path, uint32_t reason)
+{
+    app->configRefused = reason;
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char kept[MAX_PATH];
+    for (int n = 1; n < 100; n++) {
+        char suffix[8] = "";
+        if (n > 1) FormatText(suffix, sizeof(suffix), "-%d", n);
+        if (!FormatText(kept, sizeof(kept), "%s%s%04d%02d%02d-%02d%02d%02d%s", path, kRefusedSuffix,
+                        t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, suffix))
+            break;
+        if (MoveFileA(path, kept)) {
+            CopyText(app->configKeptPath, sizeof(app->configKeptPath), kept);
+            return;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+    }
+    DeleteFileA(path);   // one that cannot be kept must still not come back
+}
+
 void ImportConfigArchive(AppObject* app)
 {
+    app->configRefused = 0;
+    app->configKeptPath[0] = '\0';
     char path[MAX_PATH];
     if (!FormatText(path, sizeof(path), "%s\\%s.%s", app->dataFolder, app->productName, "BrimvaleConfig"))
         return;
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
 
+    // Not an archive, or not this product's: only deleted.
     ZipHandle* zip = OpenZipArchive(path, 0, nullptr);
     int32_t productEntry = -1;
     ZipEntryInfo count = {};
-    char keepList[kKeepListBytes + 1] = {};
-    char root[MAX_PATH];
-    bool usable = zip && FindZipEntry(zip, app->productName, 0, &productEntry) == 0 &&
-                  GetZipEntry(zip, -1, &count) == 0 &&
-                  FormatText(root, sizeof(root), "%s\\", app->dataFolder);
-    if (usable) {
+    uint32_t refused = 0;
+    if (zip && FindZipEntry(zip, app->productName, 0, &productEntry) == 0 &&
+        GetZipEntry(zip, -1, &count) == 0) {
+        char keepList[kKeepListBytes + 1] = {};
+        char root[MAX_PATH];
         uint32_t rc = UnzipEntry(zip, productEntry, keepList, kKeepListBytes, ZIP_KIND_MEMORY);
-        usable = (rc == 0 || rc == ZIP_MORE_DATA) && ArchiveReadsBack(zip, count.index, productEntry) &&
-                 SetZipReaderRoot(zip, root) == 0;
-    }
-    if (usable) {
-        keepList[kKeepListBytes] = '\0';
-        UnkeptFiles unkept = {keepList, path};
-        WalkFolder(app->dataFolder, DeleteUnkeptEntry, &unkept);
-        ExtractAll(zip, root, count.index, productEntry);
-        app->configImported = 1;
+        if ((rc != 0 && rc != ZIP_MORE_DATA) || !FormatText(root, sizeof(root), "%s\\", app->dataFolder) ||
+            SetZipReaderRoot(zip, root) != 0)
+            refused = CONFIG_REFUSED_DATA;
+        else
+            refused = CheckArchive(zip, count.index, productEntry);
+        if (!refused) {
+            keepList[kKeepListBytes] = '\0';
+            UnkeptFiles unkept = {keepList, path};
+            WalkFolder(app->dataFolder, DeleteUnkeptEntry, &unkept);
+            ExtractAll(zip, root, count.index, productEntry);
+            app->configImported = 1;
+        }
     }
     if (zip) CloseZipReader(zip);
-    DeleteFileA(path);
+    if (refused)
+        KeepRefusedArchive(app, path, refused);
+    else
+        DeleteFileA(path);
 }

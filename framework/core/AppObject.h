@@ -22,6 +22,12 @@
 #define ZRP_ERR_INSTALL      0xF016
 #define ZRP_END_DATA_FOLDER  0xF019
 
+// Why the configuration archive left for this start was refused (the program
+// entry reports it; the framework only records it).
+#define CONFIG_REFUSED_NAME  1   // an entry name leaves the data folder or is no Windows name
+#define CONFIG_REFUSED_SIZE  2   // too many entries, or too many bytes once unpacked
+#define CONFIG_REFUSED_DATA  3   // data that does not read back whole
+
 // One 260-character text: element of text lists.
 struct PathText {
     char text[MAX_PATH];
@@ -77,6 +83,8 @@ struct AppObject {
     uint32_t  instanceToken;               // CRC-32 of productName
     uint8_t   autostart, minimize, taskScheduler;
     uint8_t   configImported;
+    uint32_t  configRefused;               // CONFIG_REFUSED_*: this start's archive was not imported
+    char      configKeptPath[MAX_PATH];    // where that archive was kept; empty when it is gone
     uint32_t  restartMode;                 // 0 none, 1 restart, 2 restart elevated
     char      restartCommandLine[MAX_PATH];
     char      archiveKeepPatterns[MAX_PATH];

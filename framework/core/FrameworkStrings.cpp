@@ -19,7 +19,12 @@ StringTableEntry g_frameworkStrings[] = {
     ROW(0xF009,
         "Warning: your current configuration will be overwritten!\nDo you want to continue?",
         "Configuration file error!", "Error restoring data!", "Wrong product!",
-        "Some file(s) could not be backed up!\nMaybe they are in use by the program."),
+        "Some file(s) could not be backed up!\nMaybe they are in use by the program.",
+        "The configuration archive was not imported!\n%s\n%s",
+        "It names a file outside the data folder, or a name that Windows does not allow.",
+        "It is too large: more than 4096 entries, or more than 64 MB once unpacked.",
+        "Its data cannot be read.", "It was kept as \"%s\".",
+        "It could not be kept and was deleted."),
     ROW(0xF00A, "Data restored successfully!", "Data backed up successfully!",
         "Data reset successfully!"),
     ROW(0xF00B, "The program must be restarted to apply the changes.\nClick OK to restart the "

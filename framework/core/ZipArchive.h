@@ -47,7 +47,7 @@ struct ZipHandle {
 
 struct ZipEntryInfo {
     int32_t  index;               // for the request -1: the number of entries
-    char     name[MAX_PATH];      // sanitised: relative, no drive, no ".." parts
+    char     name[MAX_PATH];      // cleaned and relative; empty when the stored name is refused
     uint32_t attributes;          // FILE_ATTRIBUTE_* bits
     FILETIME lastAccessTime;
     FILETIME creationTime;
@@ -71,8 +71,8 @@ uint32_t GetZipEntry(ZipHandle* reader, int32_t index, ZipEntryInfo* info);
 uint32_t FindZipEntry(ZipHandle* handle, const char* name, uint32_t, int32_t* index);
 // Extracts an entry to an open handle, a file name or a memory block (kind
 // ZIP_KIND_*). With memory, ZIP_MORE_DATA means the block is full and the next
-// call with the same index continues. Relative file names land below the root
-// folder and never outside it.
+// call with the same index continues. A file name, relative or absolute, must
+// resolve below the root folder; anything else is refused (ZIP_ERR_ARGS).
 uint32_t UnzipEntry(ZipHandle* reader, int32_t index, void* target, uint32_t length, int kind);
 // The last error (0); ZIP_ERR_ARGS for a null handle, ZIP_ERR_KIND for a writer.
 uint32_t CloseZipReader(ZipHandle* handle);

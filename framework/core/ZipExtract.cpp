@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-// "\x", "/x" and "C:\x"; a drive-relative "C:x" is not, and stays refused.
+// "\x", "/x" and "C:\x"; a drive-relative "C:x" is not, and is refused as a name.
 static bool IsAbsolutePath(const char* path)
 {
     char c = path[0];
@@ -50,41 +50,30 @@ bool EnsureFolderPath(const char* root, const char* path)
     return FolderExists(full);
 }
 
-// A relative target may not name a drive, a stream or a device (":"), nor
-// climb with a ".." part.
-static bool IsConfinedName(const char* name)
-{
-    if (strchr(name, ':')) return false;
-    for (const char* p = name; *p;) {
-        const char* end = p;
-        while (*end && !IsPathSeparator(*end)) end++;
-        if (end - p == 2 && p[0] == '.' && p[1] == '.') return false;
-        p = *end ? end + 1 : end;
-    }
-    return true;
-}
-
-// Builds the full path of a kind-2 target. Absolute targets are the caller's
-// own choice and are used as given; relative ones (every sanitised entry name
-// is one) must resolve below the root. *relative tells EnsureFolderPath which.
+// Every file target must lie below the root once Windows has resolved it
+// (GetFullPathNameA: ".." steps, trailing points and spaces, devices). A
+// relative target is joined to the root and must be a safe name itself; an
+// absolute one is taken as given. *full gets the resolved path and *inside its
+// part below the root, which must be a safe name too.
 static uint32_t ResolveTarget(const ZipReader* reader, const char* target, char* full,
-                              bool* relative)
+                              const char** inside)
 {
-    *relative = !IsAbsolutePath(target);
-    if (!*relative) return CopyText(full, MAX_PATH, target) ? ZIP_OK : ZIP_ERR_OPEN;
-    if (!reader->root[0] || !IsConfinedName(target)) return ZIP_ERR_ARGS;
+    if (!target[0] || !reader->root[0]) return ZIP_ERR_ARGS;
+    bool absolute = IsAbsolutePath(target);
+    if (!absolute && !IsSafeEntryName(target)) return ZIP_ERR_ARGS;
     char joined[MAX_PATH];
-    if (!FormatText(joined, sizeof(joined), "%s%s", reader->root, target)) return ZIP_ERR_OPEN;
+    if (!FormatText(joined, sizeof(joined), "%s%s", absolute ? "" : reader->root, target))
+        return ZIP_ERR_OPEN;
     for (char* p = joined; *p; p++)
         if (*p == '/') *p = '\\';
-    char resolved[MAX_PATH];
-    DWORD n = GetFullPathNameA(joined, sizeof(resolved), resolved, nullptr);
-    if (n == 0 || n >= sizeof(resolved)) return ZIP_ERR_OPEN;
+    DWORD n = GetFullPathNameA(joined, MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return ZIP_ERR_OPEN;
+    // The root ends with a backslash, so the prefix ends on a separator.
     size_t rootLength = strlen(reader->root);
-    if (strlen(resolved) <= rootLength || _strnicmp(resolved, reader->root, rootLength) != 0)
+    if (strlen(full) <= rootLength || _strnicmp(full, reader->root, rootLength) != 0)
         return ZIP_ERR_ARGS;
-    CopyText(full, MAX_PATH, joined);
-    return ZIP_OK;
+    *inside = full + rootLength;
+    return IsSafeEntryName(*inside) ? ZIP_OK : ZIP_ERR_ARGS;
 }
 
 static uint32_t ExtractToMemory(ZipReader* reader, int32_t index, void* target, uint32_t length)
@@ -127,17 +116,15 @@ static uint32_t ExtractToFile(ZipReader* reader, ZipHandle* handle, int32_t inde
 
     HANDLE out = (HANDLE)target;
     char path[MAX_PATH] = {};
-    bool relative = false;
+    const char* inside = nullptr;
     if (kind == ZIP_KIND_HANDLE) {
         if (!out || out == INVALID_HANDLE_VALUE) return ZIP_ERR_OPEN;
         if (folder) return ZIP_OK;
     } else {
         if (!target) return ZIP_ERR_ARGS;
-        rc = ResolveTarget(reader, (const char*)target, path, &relative);
+        rc = ResolveTarget(reader, (const char*)target, path, &inside);
         if (rc != ZIP_OK) return rc;
-        const char* name = relative ? (const char*)target : path;
-        if (folder) return EnsureFolderPath(relative ? reader->root : nullptr, name) ? ZIP_OK
-                                                                                  : ZIP_ERR_OPEN;
+        if (folder) return EnsureFolderPath(reader->root, inside) ? ZIP_OK : ZIP_ERR_OPEN;
     }
 
     if (!reader->buffer) {
@@ -151,15 +138,14 @@ static uint32_t ExtractToFile(ZipReader* reader, ZipHandle* handle, int32_t inde
     if (rc != ZIP_OK) return rc;
 
     if (kind == ZIP_KIND_FILE) {
+        // The folders below the root first: a name without one still needs the root.
         char folderPart[MAX_PATH];
-        CopyText(folderPart, sizeof(folderPart), relative ? (const char*)target : path);
-        char* cut = nullptr;
+        CopyText(folderPart, sizeof(folderPart), inside);
+        char* cut = folderPart;
         for (char* p = folderPart; *p; p++)
             if (IsPathSeparator(*p)) cut = p;
-        // A relative name without a folder still needs the root folder.
-        if (cut) *cut = '\0';
-        if ((cut || relative) &&
-            !EnsureFolderPath(relative ? reader->root : nullptr, cut ? folderPart : "")) {
+        *cut = '\0';
+        if (!EnsureFolderPath(reader->root, folderPart)) {
             CloseOpenZipEntry(reader);
             return ZIP_ERR_OPEN;
         }

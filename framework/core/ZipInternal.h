@@ -38,3 +38,10 @@ uint32_t OpenCurrentZipEntry(ZipReader* reader, int32_t index);
 // 0 entry complete (CRC checked, entry closed), ZIP_MORE_DATA, or an error
 // (entry closed).
 uint32_t ReadOpenZipEntry(ZipReader* reader, uint8_t* block, uint32_t length, uint32_t* got);
+// The stored name (storedLength bytes as the archive gives them) cleaned into
+// out (MAX_PATH); empty when what is left is refused.
+void CleanEntryName(const char* stored, uint32_t storedLength, char* out);
+// A relative name that stays below its folder: no root, drive, stream or
+// device prefix, no "." or ".." part, no part Windows would trim or open as a
+// device, no character Windows forbids; one trailing separator is allowed.
+bool IsSafeEntryName(const char* name);

@@ -211,56 +211,6 @@ static bool CurrentEntryName(ZipReader* reader, unz_file_info64* info, char* nam
     return true;
 }
 
-//--- entry names
-
-static bool IsDriveLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Drops what could lead out of the extraction folder: leading drives and
-// separators, everything up to an inner ".." step, and then every "." and ".."
-// part and empty part that remains (so "../x" and "a/.." cannot climb either).
-static void SanitiseEntryName(const char* stored, char* out)
-{
-    char work[MAX_PATH];
-    CopyText(work, sizeof(work), stored);
-    static const char* const kClimbs[] = {"\\..\\", "\\../", "/../", "/..\\"};
-    for (bool changed = true; changed;) {
-        changed = false;
-        if (IsDriveLetter(work[0]) && work[1] == ':') {
-            memmove(work, work + 2, strlen(work + 2) + 1);
-            changed = true;
-        }
-        if (IsPathSeparator(work[0])) {
-            memmove(work, work + 1, strlen(work + 1) + 1);
-            changed = true;
-        }
-        for (const char* climb : kClimbs) {
-            char* at = strstr(work, climb);
-            if (at) {
-                char* rest = at + 4;
-                memmove(work, rest, strlen(rest) + 1);
-                changed = true;
-            }
-        }
-    }
-    size_t used = 0;
-    for (const char* p = work; *p;) {
-        const char* end = p;
-        while (*end && !IsPathSeparator(*end)) end++;
-        size_t len = (size_t)(end - p);
-        bool dots = (len == 1 && p[0] == '.') || (len == 2 && p[0] == '.' && p[1] == '.');
-        if (len > 0 && !dots) {
-            size_t take = len + (*end ? 1 : 0);   // the part and its separator
-            memcpy(out + used, p, take);
-            used += take;
-        }
-        p = *end ? end + 1 : end;
-    }
-    out[used] = '\0';
-}
-
 //--- attributes and times
 
 static uint32_t EntryAttributes(const unz_file_info64* info, const char* name)
@@ -374,7 +324,7 @@ uint32_t GetZipEntry(ZipHandle* handle, int32_t index, ZipEntryInfo* info)
 
     ZipEntryInfo result = {};
     result.index = index;
-    SanitiseEntryName(storedName, result.name);
+    CleanEntryName(storedName, (uint32_t)stored.size_filename, result.name);
     result.attributes = EntryAttributes(&stored, result.name);
     FILETIME local = {}, utc = {};
     if (DosDateTimeToFileTime(HIWORD(stored.dosDate), LOWORD(stored.dosDate), &local))

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <utility>
 #include <vector>
 
@@ -17,16 +19,67 @@ protected:
     {
         root = FreshFolderForThisTest();
         data = root + "\\data";
-        CreateDirectoryA(data.c_str(), nullptr);
-        CreateDirectoryA((data + "\\sub").c_str(), nullptr);
-        ASSERT_TRUE(WriteWholeFileText(data + "\\Options.zpx", "old options"));
-        ASSERT_TRUE(WriteWholeFileText(data + "\\sub\\Profile3.zpx", "old profile"));
-        ASSERT_TRUE(WriteWholeFileText(data + "\\PanelShepherd.log", "log"));
+        outside = root + "\\outside";
+        ResetData();
         AppConstruct(&g_app);
         CopyText(g_app.productName, sizeof(g_app.productName), "PanelShepherd");
         CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), data.c_str());
     }
     void TearDown() override { g_app.dataFolder[0] = '\0'; }
+
+    // The data folder's files, and a sibling folder with a file of the user's.
+    void ResetData()
+    {
+        RemoveTree(outside);
+        CreateDirectoryA(outside.c_str(), nullptr);
+        ASSERT_TRUE(WriteWholeFileText(outside + "\\x.txt", "user's file"));
+        RemoveTree(data);
+        CreateDirectoryA(data.c_str(), nullptr);
+        CreateDirectoryA((data + "\\sub").c_str(), nullptr);
+        ASSERT_TRUE(WriteWholeFileText(data + "\\Options.zpx", "old options"));
+        ASSERT_TRUE(WriteWholeFileText(data + "\\sub\\Profile3.zpx", "old profile"));
+        ASSERT_TRUE(WriteWholeFileText(data + "\\PanelShepherd.log", "log"));
+    }
+
+    // Every file below a folder, as paths relative to it.
+    static void ListFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>* out)
+    {
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
+        if (find == INVALID_HANDLE_VALUE) return;
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                ListFiles(folder + "\\" + name, prefix + name + "\\", out);
+            else
+                out->push_back(prefix + name);
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+
+    // Nothing but the data folder changed: the sibling holds the user's file
+    // alone, and no file lies anywhere else below the test's folder.
+    void ExpectNothingOutsideTheDataFolder()
+    {
+        std::vector<std::string> files;
+        ListFiles(root, "", &files);
+        for (const std::string& f : files)
+            EXPECT_TRUE(f.compare(0, 5, "data\\") == 0 || f == "outside\\x.txt") << "written outside: " << f;
+        EXPECT_EQ("user's file", ReadWholeFile(outside + "\\x.txt"));
+        EXPECT_FALSE(FileExists("C:\\x"));
+    }
+
+    // The refused archive kept aside, with exactly these bytes; deleted afterwards.
+    void ExpectKeptAsideAndTakeIt(const std::string& bytes)
+    {
+        EXPECT_FALSE(FileExists(Archive())) << "never imported again";
+        std::string kept = g_app.configKeptPath;
+        std::string prefix = Archive() + ".refused-";
+        EXPECT_EQ(0, kept.compare(0, prefix.size(), prefix)) << kept;
+        EXPECT_TRUE(ReadWholeFile(kept) == bytes) << "kept whole: " << kept;
+        DeleteFileA(kept.c_str());
+    }
 
     // Entries as (name, bytes); '|' in a name is written as a backslash.
     std::string MakeArchive(const std::vector<std::pair<std::string, std::string>>& entries)
@@ -49,11 +102,13 @@ protected:
     std::string Archive() { return data + "\\PanelShepherd.BrimvaleConfig"; }
     std::string ProductEntry(const std::string& keep) { return keep + std::string(1, '\0') + "1.0.0"; }
 
-    std::string root, data;
+    std::string root, data, outside;
 };
 
 TEST_F(ConfigImport, ReplacesTheDataFolderWithTheArchive)
 {
+    std::string refusedBefore = Archive() + ".refused-20240101-120000";
+    ASSERT_TRUE(WriteWholeFileText(refusedBefore, "refused at an earlier start"));
     ASSERT_TRUE(WriteWholeFileText(Archive(), MakeArchive({{"PanelShepherd", ProductEntry("")},
                                                            {"Options.zpx", "new options"},
                                                            {"sub/Profile0.zpx", "profile zero"}})));
@@ -65,6 +120,7 @@ TEST_F(ConfigImport, ReplacesTheDataFolderWithTheArchive)
     EXPECT_FALSE(FileExists(data + "\\PanelShepherd.log"));
     EXPECT_FALSE(FileExists(Archive())) << "the archive is used once";
     EXPECT_FALSE(FileExists(data + "\\PanelShepherd")) << "the product entry is not a file";
+    EXPECT_EQ("refused at an earlier start", ReadWholeFile(refusedBefore)) << "kept for the user";
 }
 
 TEST_F(ConfigImport, KeepPatternsSurvive)
@@ -84,14 +140,16 @@ TEST_F(ConfigImport, ArchiveThatDoesNotReadBackDeletesNothing)
     size_t at = bytes.find(payload.substr(100, 64));
     ASSERT_NE(std::string::npos, at);
     bytes[at + 10] ^= 0x55;
+    // Ours but damaged: kept aside and reported. Not ours at all: only deleted.
     struct Case {
         std::string bytes;
+        uint32_t refused;
         const char* why;
     } cases[] = {
-        {bytes, "damaged entry"},
-        {bytes.substr(0, bytes.size() / 2), "truncated archive"},
-        {MakeArchive({{"OtherProduct", ProductEntry("")}, {"Options.zpx", "x"}}), "no product entry"},
-        {"not a zip at all", "not an archive"},
+        {bytes, CONFIG_REFUSED_DATA, "damaged entry"},
+        {bytes.substr(0, bytes.size() / 2), 0, "truncated archive"},
+        {MakeArchive({{"OtherProduct", ProductEntry("")}, {"Options.zpx", "x"}}), 0, "no product entry"},
+        {"not a zip at all", 0, "not an archive"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -100,9 +158,15 @@ TEST_F(ConfigImport, ArchiveThatDoesNotReadBackDeletesNothing)
         ASSERT_TRUE(WriteWholeFileText(Archive(), c.bytes));
         ImportConfigArchive(&g_app);
         EXPECT_EQ(0, g_app.configImported);
+        EXPECT_EQ(c.refused, g_app.configRefused);
         EXPECT_EQ("old options", ReadWholeFile(data + "\\Options.zpx"));
         EXPECT_EQ("old profile", ReadWholeFile(data + "\\sub\\Profile3.zpx"));
-        EXPECT_FALSE(FileExists(Archive())) << "deleted whether or not it could be read";
+        if (c.refused) {
+            ExpectKeptAsideAndTakeIt(c.bytes);
+        } else {
+            EXPECT_FALSE(FileExists(Archive())) << "deleted whether or not it could be read";
+            EXPECT_STREQ("", g_app.configKeptPath);
+        }
     }
 }
 
@@ -110,13 +174,208 @@ TEST_F(ConfigImport, EntryNamesNeverReachOutsideTheDataFolder)
 {
     ASSERT_TRUE(WriteWholeFileText(Archive(), MakeArchive({{"PanelShepherd", ProductEntry("")},
                                                            {"..|..|evil1.txt", "evil"},
-                                                           {"C:|evil2.txt", "evil"},
-                                                           {"../evil3.txt", "evil"}})));
+                                                           {"C:|evil2.txt", "evil"}})));
     ImportConfigArchive(&g_app);
-    for (const char* name : {"evil1.txt", "evil2.txt", "evil3.txt"}) {
+    for (const char* name : {"evil1.txt", "evil2.txt"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(FileExists(root + "\\" + name));
         EXPECT_FALSE(FileExists(std::string("C:\\") + name));
         EXPECT_TRUE(FileExists(data + "\\" + name)) << "kept inside, under its last part";
     }
+}
+
+// Every name an archive could use to leave the data folder, or to name what
+// Windows would open as something else. A row either lands inside under the
+// cleaned name (inside) or makes the whole archive refused (inside empty).
+TEST_F(ConfigImport, HostileEntryNamesAreRefusedOrStayInside)
+{
+    // The sibling folder as an absolute path: with a drive, with slashes, without its drive.
+    std::string abs = outside;
+    std::string slashed = abs;
+    for (char& ch : slashed)
+        if (ch == '\\') ch = '/';
+    std::string drive = abs.substr(0, 2), noDrive = abs.substr(2);
+    ASSERT_EQ(':', drive[1]) << abs;
+    struct Row {
+        std::string stored, inside;
+        const char* why;
+    } rows[] = {
+        {"./C:/x", "", "a '.' part hides a drive"},
+        {".\\C:\\x", "", "the same with backslashes"},
+        {"\\\\.\\C:\\x", "", "device prefix: dropping separators leaves .\\C:"},
+        {"./" + slashed + "/x.txt", "", "'.' then the sibling's drive"},
+        {".\\" + abs + "\\x.txt", "", "'.\\' then the sibling's drive"},
+        {"\\\\.\\" + abs + "\\x.txt", "", "device path to the sibling"},
+        {"\\\\?\\" + abs + "\\x.txt", "", "long-path prefix to the sibling"},
+        {"//?/" + slashed + "/x.txt", "", "long-path prefix with slashes"},
+        {"//./" + slashed + "/x.txt", "", "device prefix with slashes"},
+        {"\\\\?\\UNC\\localhost\\share\\x.txt", "", "long UNC prefix"},
+        {"../outside/x.txt", "", "climb with slashes"},
+        {"..\\outside\\x.txt", "", "climb with backslashes"},
+        {"..\\/outside/x.txt", "", "climb with mixed separators"},
+        {"sub/../../outside/x.txt", "", "one climb left after the inner step"},
+        {"a/..\\..\\outside\\x.txt", "outside\\x.txt", "the second step is the inner one"},
+        {drive + "..\\outside\\x.txt", "", "drive-relative climb"},
+        {drive + "\\..\\outside\\x.txt", "", "drive, root, climb"},
+        {".. /outside/x.txt", "", "climb with a trailing space"},
+        {". ./outside/x.txt", "", "points and a space"},
+        {".../outside/x.txt", "", "three points"},
+        {"..../x.txt", "", "four points"},
+        {"x.txt.", "", "trailing point"},
+        {"x.txt ", "", "trailing space"},
+        {"sub./x.txt", "", "folder with a trailing point"},
+        {"sub /x.txt", "", "folder with a trailing space"},
+        {"CON", "", "device"},
+        {"nul.txt", "", "device with an extension"},
+        {"sub/aux.zpx", "", "device in a folder"},
+        {"COM1", "", "serial port"},
+        {"lpt9.log", "", "printer port"},
+        {"CONOUT$", "", "console"},
+        {"nul .txt", "", "device with spaces before the extension"},
+        {"COM\xB9.txt", "", "port with a superscript digit"},
+        {"x.txt:evil", "", "stream"},
+        {"a<b.txt", "", "<"},
+        {"a>b.txt", "", ">"},
+        {"a\"b.txt", "", "quote"},
+        {"a|b.txt", "", "|"},
+        {"a?b.txt", "", "?"},
+        {"a*b.txt", "", "*"},
+        {"tab\tname.txt", "", "control character"},
+        {std::string("x\0y.txt", 7), "", "zero inside the stored name"},
+        {std::string(300, 'a'), "", "longer than a path"},
+        {"", "", "empty"},
+        {"C:", "", "a drive alone"},
+        {"/", "", "a root alone"},
+        {"\\\\", "", "a UNC prefix alone"},
+        {".", "", "point"},
+        {"..", "", "climb alone"},
+        {"./x.txt", "", "leading '.' part"},
+        {"a//x.txt", "", "empty part"},
+        {"sub/..", "", "trailing climb"},
+        // Leading drives and separators and inner steps are dropped; what is left stays inside.
+        {"C:/a/../b.txt", "b.txt", "drive and inner step"},
+        {"/x.txt", "x.txt", "root"},
+        {"../../x.txt", "x.txt", "leading climbs up to the last step"},
+        {"..\\..\\x.txt", "x.txt", "the same with backslashes"},
+        {"C:x.txt", "x.txt", "drive-relative"},
+        {"ok/..\\x.txt", "x.txt", "mixed inner step"},
+        {abs + "\\x.txt", noDrive.substr(1) + "\\x.txt", "the sibling's absolute path"},
+        {slashed + "/x.txt", noDrive.substr(1) + "\\x.txt", "the same with slashes"},
+        {"//server/share/x.txt", "server\\share\\x.txt", "UNC"},
+        {"sub\\x.txt", "sub\\x.txt", "stored backslash"},
+    };
+    for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); i++) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(testing::Message() << "row " << i << ": " << row.why);
+        ResetData();
+        g_app.configImported = 0;
+        std::string bytes = StoredArchive(
+            {{"PanelShepherd", ProductEntry("")}, {"Options.zpx", "new options"}, {row.stored, "evil"}});
+        ASSERT_TRUE(WriteWholeFileText(Archive(), bytes));
+        ImportConfigArchive(&g_app);
+        ExpectNothingOutsideTheDataFolder();
+        if (row.inside.empty()) {
+            EXPECT_EQ((uint32_t)CONFIG_REFUSED_NAME, g_app.configRefused);
+            EXPECT_EQ(0, g_app.configImported);
+            EXPECT_EQ("old options", ReadWholeFile(data + "\\Options.zpx"))
+                << "refused before anything was deleted";
+            EXPECT_EQ("old profile", ReadWholeFile(data + "\\sub\\Profile3.zpx"));
+            ExpectKeptAsideAndTakeIt(bytes);
+        } else {
+            EXPECT_EQ(0u, g_app.configRefused);
+            EXPECT_EQ(1, g_app.configImported);
+            EXPECT_EQ("new options", ReadWholeFile(data + "\\Options.zpx"));
+            EXPECT_EQ("evil", ReadWholeFile(data + "\\" + row.inside));
+            EXPECT_FALSE(FileExists(Archive()));
+            EXPECT_STREQ("", g_app.configKeptPath);
+        }
+    }
+}
+
+// Sizes are capped at 64 MB per entry and in total, and entries at 4096 with
+// the product's; one past a cap refuses the archive before anything is deleted.
+TEST_F(ConfigImport, ArchivesTooLargeToUnpackAreRefusedWhole)
+{
+    const uint32_t kMB = 1u << 20;
+    auto big = [&](std::vector<std::pair<std::string, uint32_t>> sizes) {
+        ZipHandle* zip = CreateZipArchive(nullptr, 8 * kMB, ZIP_KIND_MEMORY, nullptr);
+        std::string keep = ProductEntry("");
+        EXPECT_EQ(0u, AddZipEntry(zip, "PanelShepherd", keep.data(), (uint32_t)keep.size(), ZIP_KIND_MEMORY));
+        for (const auto& s : sizes) {
+            std::string fill(s.second, 'z');
+            EXPECT_EQ(0u, AddZipEntry(zip, s.first.c_str(), fill.data(), s.second, ZIP_KIND_MEMORY));
+        }
+        EXPECT_EQ(0u, WriteZipCentralDirectory(zip));
+        const uint8_t* block = nullptr;
+        uint32_t size = 0;
+        GetZipArchiveBlock(zip, &block, &size);
+        std::string bytes((const char*)block, size);
+        CloseZipWriter(zip);
+        return bytes;
+    };
+    // Folder entries count as entries and cost no file each.
+    auto many = [&](int count) {
+        std::vector<std::pair<std::string, std::string>> entries = {{"PanelShepherd", ProductEntry("")}};
+        for (int i = 2; i < count; i++) entries.push_back({"many/", ""});
+        entries.push_back({"many/last.zpx", "x"});
+        return StoredArchive(entries);
+    };
+    struct Case {
+        std::string bytes;
+        bool refused;
+        const char* probe;   // a file the import makes, and its size
+        size_t probeSize;
+        const char* why;
+    } cases[] = {
+        {big({{"one.bin", 64 * kMB + 1}}), true, "one.bin", 0, "one entry one byte over 64 MB"},
+        {big({{"a.bin", 30 * kMB}, {"b.bin", 30 * kMB}, {"c.bin", 30 * kMB}}), true, "a.bin", 0,
+         "three entries under the entry cap, 90 MB together"},
+        {big({{"a.bin", 32 * kMB}, {"b.bin", 32 * kMB}}), false, "b.bin", 32 * kMB,
+         "exactly 64 MB together"},
+        {many(4097), true, "many\\last.zpx", 0, "4097 entries"},
+        {many(4096), false, "many\\last.zpx", 1, "4096 entries"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        ResetData();
+        g_app.configImported = 0;
+        ASSERT_TRUE(WriteWholeFileText(Archive(), c.bytes));
+        ImportConfigArchive(&g_app);
+        ExpectNothingOutsideTheDataFolder();
+        if (c.refused) {
+            EXPECT_EQ((uint32_t)CONFIG_REFUSED_SIZE, g_app.configRefused);
+            EXPECT_EQ(0, g_app.configImported);
+            EXPECT_EQ("old options", ReadWholeFile(data + "\\Options.zpx"))
+                << "refused before anything was deleted";
+            EXPECT_FALSE(FileExists(data + "\\" + c.probe));
+            ExpectKeptAsideAndTakeIt(c.bytes);
+        } else {
+            EXPECT_EQ(0u, g_app.configRefused);
+            EXPECT_EQ(1, g_app.configImported);
+            EXPECT_FALSE(FileExists(data + "\\Options.zpx"));
+            EXPECT_EQ(c.probeSize, ReadWholeFile(data + "\\" + c.probe).size());
+            EXPECT_FALSE(FileExists(Archive()));
+        }
+    }
+}
+
+// Too deep a data folder to give the archive its longer name: it is still
+// refused, and deleted rather than left to be imported by the next start.
+TEST_F(ConfigImport, RefusedArchiveThatCannotBeKeptIsDeleted)
+{
+    std::string deep = root + "\\" + std::string(220 - root.size() - 1, 'd');
+    ASSERT_EQ(220u, deep.size());
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFileText(deep + "\\Options.zpx", "old options"));
+    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), deep.c_str());
+    std::string archive = deep + "\\PanelShepherd.BrimvaleConfig";
+    ASSERT_TRUE(WriteWholeFileText(archive, StoredArchive({{"PanelShepherd", ProductEntry("")},
+                                                           {"Options.zpx", "new options"},
+                                                           {"../x.txt", "evil"}})));
+    ImportConfigArchive(&g_app);
+    EXPECT_EQ((uint32_t)CONFIG_REFUSED_NAME, g_app.configRefused);
+    EXPECT_STREQ("", g_app.configKeptPath);
+    EXPECT_FALSE(FileExists(archive));
+    EXPECT_EQ("old options", ReadWholeFile(deep + "\\Options.zpx"));
+    EXPECT_FALSE(FileExists(root + "\\x.txt"));
 }

@@ -558,6 +558,7 @@ TEST_F(ZipTest, WrongOrMissingPasswordIsReported)
             ASSERT_TRUE(WriteWholeFileText(existing, "keep me"));
             ZipHandle* reader = OpenZipArchive(Path("locked.zip").c_str(), 0, wrong);
             ASSERT_NE(nullptr, reader);
+            ASSERT_EQ(0u, SetZipReaderRoot(reader, folder.c_str()));
             char block[64];
             EXPECT_EQ((uint32_t)ZIP_ERR_PASSWORD, UnzipEntry(reader, 0, block, sizeof(block), ZIP_KIND_MEMORY));
             EXPECT_EQ((uint32_t)ZIP_ERR_PASSWORD, UnzipEntry(reader, 0, (void*)existing.c_str(), 0, ZIP_KIND_FILE));
@@ -605,6 +606,7 @@ TEST_F(ZipTest, DamagedDataFailsTheCrcCheck)
         ASSERT_TRUE(WriteWholeFileText(Path("bad.zip"), bytes));
         ZipHandle* reader = OpenZipArchive(Path("bad.zip").c_str(), 0, c.password);
         ASSERT_NE(nullptr, reader);
+        ASSERT_EQ(0u, SetZipReaderRoot(reader, folder.c_str()));
         uint32_t rc = 0;
         ReadEntry(reader, 0, &rc);
         EXPECT_EQ((uint32_t)ZIP_ERR_DATA, rc);
@@ -684,8 +686,10 @@ TEST_F(ZipTest, NamesAreSanitisedAndExtractionStaysInsideTheRoot)
         {"..|..|evil1.txt", "evil1.txt"}, {"../../evil2.txt", "evil2.txt"},
         {"C:|evil3.txt", "evil3.txt"},  {"||server|share|evil4.txt", "server|share|evil4.txt"},
         {"a/./b/../c.txt", "c.txt"},    {"..", ""},
-        {"sub/../../up.txt", "up.txt"}, {"ok/..|x.txt", "x.txt"},
-        {"dots/..", "dots/"},          {"keep/name.txt", "keep/name.txt"},
+        {"sub/../../up.txt", ""},       {"ok/..|x.txt", "x.txt"},
+        {"dots/..", ""},                {"keep/name.txt", "keep/name.txt"},
+        {"./C:/evil8.txt", ""},         {".|C:|evil9.txt", ""},
+        {"||.|C:|evil10.txt", ""},      {"con.txt", ""},
     };
     ZipHandle* zip = CreateZipArchive(nullptr, 8192, ZIP_KIND_MEMORY, nullptr);
     ASSERT_NE(nullptr, zip);
@@ -714,7 +718,7 @@ TEST_F(ZipTest, NamesAreSanitisedAndExtractionStaysInsideTheRoot)
         EXPECT_EQ(want, info.name);
         uint32_t rc = UnzipEntry(reader, i, info.name, 0, ZIP_KIND_FILE);
         if (want.empty())
-            EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, rc) << "nothing left to name a file";
+            EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, rc) << "refused: no name to extract to";
         else
             EXPECT_EQ(0u, rc);
     }
@@ -725,20 +729,34 @@ TEST_F(ZipTest, NamesAreSanitisedAndExtractionStaysInsideTheRoot)
         SCOPED_TRACE(target);
         EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, UnzipEntry(reader, 11, (void*)target, 0, ZIP_KIND_FILE));
     }
-    // An absolute target is the caller's own choice.
-    std::string chosen = Path("chosen\\file.txt");
+    // An absolute target too must resolve below the root.
+    std::string chosen = root + "\\chosen\\file.txt";
     EXPECT_EQ(0u, UnzipEntry(reader, 11, (void*)chosen.c_str(), 0, ZIP_KIND_FILE));
     EXPECT_EQ("evil", ReadWholeFile(chosen));
+    std::string slashed = root + "/sub/../slashed.txt";
+    EXPECT_EQ(0u, UnzipEntry(reader, 11, (void*)slashed.c_str(), 0, ZIP_KIND_FILE));
+    EXPECT_EQ("evil", ReadWholeFile(root + "\\slashed.txt"));
+    const std::string outside[] = {Path("evil11.txt"), root + "\\..\\evil12.txt", root + "x\\evil13.txt",
+                                   "\\\\?\\" + Path("evil14.txt"), "\\\\.\\" + Path("evil15.txt"),
+                                   root + "\\con", root};
+    for (const std::string& target : outside) {
+        SCOPED_TRACE(target);
+        EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, UnzipEntry(reader, 11, (void*)target.c_str(), 0, ZIP_KIND_FILE));
+    }
     CloseZipReader(reader);
 
     EXPECT_EQ("evil", ReadWholeFile(root + "\\b.txt"));
     EXPECT_EQ("evil", ReadWholeFile(root + "\\server\\share\\evil4.txt"));
     EXPECT_EQ("evil", ReadWholeFile(root + "\\keep\\name.txt"));
-    EXPECT_TRUE(FolderExists(root + "\\dots"));
+    EXPECT_FALSE(FolderExists(root + "\\dots"));
+    EXPECT_FALSE(FolderExists(root + "x"));
     for (const char* name : {"evil1.txt", "evil2.txt", "evil3.txt", "evil5.txt", "evil6.txt",
-                             "evil7.txt", "up.txt", "b.txt", "x.txt"}) {
+                             "evil7.txt", "evil8.txt", "evil9.txt", "evil10.txt", "evil11.txt",
+                             "evil12.txt", "evil13.txt", "evil14.txt", "evil15.txt", "up.txt",
+                             "b.txt", "x.txt"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(FileExists(Path(name)));
+        EXPECT_FALSE(FileExists(std::string("C:\\") + name));
         EXPECT_FALSE(FileExists(Path(std::string("jail\\") + name)));
     }
 }
@@ -821,6 +839,7 @@ TEST_F(ZipTest, AttributesAndTimesTravelWithTheEntry)
     EXPECT_EQ(Seconds(access), Seconds(info.lastAccessTime));
     EXPECT_EQ(Seconds(creation), Seconds(info.creationTime));
     std::string target = Path("out\\attrs.txt");
+    ASSERT_EQ(0u, SetZipReaderRoot(reader, folder.c_str()));
     ASSERT_EQ(0u, UnzipEntry(reader, 0, (void*)target.c_str(), 0, ZIP_KIND_FILE));
     CloseZipReader(reader);
     DWORD attributes = GetFileAttributesA(target.c_str());

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 inline uint32_t Get16(const std::string& b, size_t at)
@@ -77,4 +78,81 @@ inline std::string RandomBytes(size_t n, uint32_t seed)
         s[i] = (char)(seed >> 16);
     }
     return s;
+}
+
+// CRC-32 bit by bit, independent of the program's table.
+inline uint32_t TestCrc32(const std::string& data)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (char ch : data) {
+        crc ^= (uint8_t)ch;
+        for (int k = 0; k < 8; k++) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+inline void Put16(std::string* b, uint32_t v)
+{
+    b->push_back((char)v);
+    b->push_back((char)(v >> 8));
+}
+
+inline void Put32(std::string* b, uint32_t v)
+{
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+
+// A stored archive whose names are exactly the bytes given (no slash turned,
+// nothing refused), for names no writer of ours would make. A name ending with
+// "/" is a folder entry. DOS host, 1 January 1980.
+inline std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    std::string out, central;
+    for (const auto& e : entries) {
+        const std::string& name = e.first;
+        const std::string& data = e.second;
+        bool folder = !name.empty() && name.back() == '/';
+        uint32_t offset = (uint32_t)out.size(), crc = TestCrc32(data);
+        out += "PK\x03\x04";
+        Put16(&out, 20);                       // version needed
+        Put16(&out, 0);                        // flags
+        Put16(&out, 0);                        // stored
+        Put16(&out, 0);                        // time
+        Put16(&out, 0x21);                     // date
+        Put32(&out, crc);
+        Put32(&out, (uint32_t)data.size());
+        Put32(&out, (uint32_t)data.size());
+        Put16(&out, (uint32_t)name.size());
+        Put16(&out, 0);                        // extra
+        out += name;
+        out += data;
+        central += "PK\x01\x02";
+        Put16(&central, 20);                   // made by: DOS
+        Put16(&central, 20);
+        Put16(&central, 0);
+        Put16(&central, 0);
+        Put16(&central, 0);
+        Put16(&central, 0x21);
+        Put32(&central, crc);
+        Put32(&central, (uint32_t)data.size());
+        Put32(&central, (uint32_t)data.size());
+        Put16(&central, (uint32_t)name.size());
+        Put16(&central, 0);                    // extra
+        Put16(&central, 0);                    // comment
+        Put16(&central, 0);                    // disk
+        Put16(&central, 0);                    // internal attributes
+        Put32(&central, folder ? 0x10 : 0x20);
+        Put32(&central, offset);
+        central += name;
+    }
+    std::string end = "PK\x05\x06";
+    Put16(&end, 0);
+    Put16(&end, 0);
+    Put16(&end, (uint32_t)entries.size());
+    Put16(&end, (uint32_t)entries.size());
+    Put32(&end, (uint32_t)central.size());
+    Put32(&end, (uint32_t)out.size());
+    Put16(&end, 0);
+    return out + central + end;
 }

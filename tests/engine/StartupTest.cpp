@@ -3,11 +3,13 @@
 #include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
+#include "tests/core/ZipTestUtil.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestWindowClient.h"
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 class Startup : public testing::Test {
@@ -24,6 +26,28 @@ protected:
         RemoveTestInstallRecord();
     }
     std::string Data(const char* file) { return install.dataFolder + "\\" + file; }
+    // An options record in the data folder that turns file logging on.
+    void TurnFileLoggingOn()
+    {
+        CreateDirectoryA(install.dataFolder.c_str(), nullptr);
+        CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
+        SerializeOptions(0);   // the defaults
+        Options.bMonLogToFile = 1;
+        ASSERT_TRUE(SerializeOptions(1));
+        g_app.dataFolder[0] = '\0';
+    }
+    // Names of the refused configuration archives kept in the data folder.
+    std::vector<std::string> KeptArchives()
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA(Data("PanelShepherd.BrimvaleConfig.refused-*").c_str(), &fd);
+        if (find == INVALID_HANDLE_VALUE) return names;
+        do names.push_back(fd.cFileName);
+        while (FindNextFileA(find, &fd));
+        FindClose(find);
+        return names;
+    }
     size_t FileSize(const char* file)
     {
         bool ok = false;
@@ -144,13 +168,7 @@ TEST_F(Startup, WindowTitledLikeTheProductIsNotAnInstance)
 
 TEST_F(Startup, QuitEndsCleanlyWithItsLogLine)
 {
-    // An options record that turns file logging on.
-    ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
-    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
-    SerializeOptions(0);   // the defaults
-    Options.bMonLogToFile = 1;
-    ASSERT_TRUE(SerializeOptions(1));
-    g_app.dataFolder[0] = '\0';
+    ASSERT_NO_FATAL_FAILURE(TurnFileLoggingOn());
 
     ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
     ASSERT_TRUE(WaitUntilRunning(&run));
@@ -196,4 +214,81 @@ TEST_F(Startup, AutostartWhileSwitchedOffEndsBeforeAnyWindow)
     EXPECT_EQ(0, WaitProcess(&run.child, 20000)) << "autostart is off by default";
     EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "ZRPWindow"));
     EXPECT_FALSE(FileExists(Data("Profile0.zpx"))) << "no profile was made";
+}
+
+// A configuration archive for this start; its product entry keeps nothing.
+static std::string ConfigArchive(std::vector<std::pair<std::string, std::string>> entries)
+{
+    entries.insert(entries.begin(), {"PanelShepherd", std::string(1, '\0') + "1.0.0"});
+    return StoredArchive(entries);
+}
+
+TEST_F(Startup, ConfigArchiveReplacesTheDataFiles)
+{
+    ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(Data("sub").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFileText(Data("notes.txt"), "old notes"));
+    ASSERT_TRUE(WriteWholeFileText(Data("sub\\old.txt"), "old"));
+    ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"),
+                                   ConfigArchive({{"notes.txt", "new notes"}, {"sub/more.txt", "more"}})));
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run)) << "no box holds the start up";
+    EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "#32770"));
+    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ("new notes", ReadWholeFile(Data("notes.txt")));
+    EXPECT_EQ("more", ReadWholeFile(Data("sub\\more.txt")));
+    EXPECT_FALSE(FileExists(Data("sub\\old.txt")));
+    EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig")));
+    EXPECT_TRUE(KeptArchives().empty());
+}
+
+TEST_F(Startup, RefusedConfigArchiveIsKeptLoggedAndShown)
+{
+    ASSERT_NO_FATAL_FAILURE(TurnFileLoggingOn());
+    ASSERT_TRUE(WriteWholeFileText(Data("notes.txt"), "old notes"));
+    // A sibling of the data folder with a file of the user's.
+    std::string outside = install.root + "\\outside";
+    ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFileText(outside + "\\x.txt", "user's file"));
+    std::string slashed = outside;
+    for (char& ch : slashed)
+        if (ch == '\\') ch = '/';
+    std::string bytes = ConfigArchive({{"notes.txt", "new notes"},
+                                       {"./" + slashed + "/x.txt", "planted"},
+                                       {"../outside/run.cmd", "planted"}});
+    ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"), bytes));
+
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    std::string text = TakeMessageBox(&run);
+    std::vector<std::string> kept = KeptArchives();
+    ASSERT_EQ(1u, kept.size());
+    std::string keptPath = Data(kept[0].c_str());
+    std::string keptLine = "It was kept as \"" + keptPath + "\".";
+    std::string why = "It names a file outside the data folder, or a name that Windows does not allow.";
+    EXPECT_EQ("The configuration archive was not imported!\n" + why + "\n" + keptLine, text);
+    EXPECT_TRUE(ReadWholeFile(keptPath) == bytes) << "kept whole";
+    EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig")));
+    ASSERT_TRUE(WaitUntilRunning(&run)) << "the start goes on after the box";
+    EXPECT_EQ(0, QuitProgram(&run));
+
+    std::string log = ReadWholeFile(Data("PanelShepherd.log"));
+    size_t started = log.find("PanelShepherd (v1.0.0) started, options loaded successfully\r\n");
+    std::string line = "Configuration archive not imported: " + why + " " + keptLine + "\r\n";
+    size_t reported = log.find(line);
+    EXPECT_NE(std::string::npos, started) << log;
+    EXPECT_NE(std::string::npos, reported) << log;
+    EXPECT_LT(started, reported);
+    EXPECT_EQ("old notes", ReadWholeFile(Data("notes.txt")));
+    EXPECT_EQ("user's file", ReadWholeFile(outside + "\\x.txt"));
+    EXPECT_FALSE(FileExists(outside + "\\run.cmd"));
+    EXPECT_FALSE(FileExists(install.root + "\\run.cmd"));
+
+    // Kept aside, it is not imported again, and the next start says nothing.
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "#32770"));
+    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ(kept, KeptArchives());
+    log = ReadWholeFile(Data("PanelShepherd.log"));
+    EXPECT_EQ(log.find(line), log.rfind(line)) << "reported once";
 }
