@@ -26,6 +26,9 @@ uint32_t ReadInstallRecord(const char* name, void* buffer, uint32_t bufferSize)
     return rc == ERROR_SUCCESS ? size : 0;
 }
 
+static const int kProbeTries = 20;
+static const DWORD kProbeRetryMs = 50;
+
 int TestDataFolderWritable(const char* folder)
 {
     char path[MAX_PATH];
@@ -35,9 +38,18 @@ int TestDataFolderWritable(const char* folder)
     if (!FolderExists(path) && CreateDirectoryTree(path) != 0) return 1;
     char probe[MAX_PATH];
     if (!FormatText(probe, sizeof(probe), "%s\\ZRPWriteTest.tmp", path)) return 2;
-    HANDLE h = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return 2;
+    // A start at the same moment may be deleting its own probe, which refuses
+    // every open until it is gone: try a little longer before giving up.
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int tries = 1;; tries++) {
+        h = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) break;
+        DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || tries >= kProbeTries)
+            return 2;
+        Sleep(kProbeRetryMs);
+    }
     CloseHandle(h);
     DeleteFileA(probe);
     return 0;

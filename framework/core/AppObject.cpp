@@ -77,6 +77,8 @@ void AppCloseWindows(AppObject* app)
 void AppDestruct(AppObject* app)
 {
     AppCloseWindows(app);
+    // The layout is saved: a restart, or any next start, may take over.
+    ReleaseSingleInstance();
     OleUninitialize();
     if (app->broadcastRestart)
         PostMessageA(HWND_BROADCAST, app->controlMsg, ZRPMSG_RESTART, (LPARAM)app->instanceToken);

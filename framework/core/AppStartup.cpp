@@ -226,7 +226,10 @@ int AppInitialize(AppObject* app, HINSTANCE instance, StringTableEntry* productT
     CopyText(app->commonDataFolder, sizeof(app->commonDataFolder), commonFolder);
 
     CopyFirstRunFiles(app);
-    ImportConfigArchive(app);
+    // Only the start that becomes the instance may replace the data folder:
+    // a running instance would save its own state over what was imported.
+    bool runsAlone = ClaimSingleInstance(app, r == -1);
+    if (runsAlone) ImportConfigArchive(app);
     ReadAppRecord(app);
 
     // "-QUIT" never needs the record: it only tells the running instance.
@@ -259,7 +262,7 @@ int AppInitialize(AppObject* app, HINSTANCE instance, StringTableEntry* productT
         app->handedOver = 1;
         return ZRP_END_HANDED_OVER;
     }
-    if (r == -1) {
+    if (r == -1 || !runsAlone) {
         app->handedOver = 1;
         return ZRP_END_HANDED_OVER;
     }

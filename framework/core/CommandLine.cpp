@@ -96,6 +96,61 @@ HWND FindRunningInstance(const char* productName)
     return ctx.found;
 }
 
+//--- single instance
+
+// Held by the running instance's UI thread from start-up to teardown.
+static HANDLE g_instanceMutex;
+
+// How long a start that lost the race waits for the winner's control window.
+static const DWORD kHandOverWaitMs = 15000;
+static const DWORD kHandOverPollMs = 50;
+
+// One name per product and session: "Local\ZRP-<product>-<token>".
+static void InstanceMutexName(const AppObject* app, char* name, size_t cap)
+{
+    FormatText(name, cap, "Local\\ZRP-%s-%08X", app->productName, (unsigned)app->instanceToken);
+    // Only the namespace may hold a backslash.
+    for (char* p = name + 6; *p; p++)
+        if (*p == '\\') *p = '_';
+}
+
+bool ClaimSingleInstance(const AppObject* app, bool quit)
+{
+    if (g_instanceMutex) return true;
+    char name[MAX_PATH + 32];
+    InstanceMutexName(app, name, sizeof(name));
+    HANDLE mutex = quit ? OpenMutexA(SYNCHRONIZE, FALSE, name) : CreateMutexA(nullptr, FALSE, name);
+    if (!mutex) {
+        // Quitting with no instance, or a mutex we may not open (one made by
+        // an elevated instance): the window search decides, as it always did.
+        return !quit && !FindRunningInstance(app->productName);
+    }
+    ULONGLONG end = GetTickCount64() + kHandOverWaitMs;
+    for (DWORD wait = 0;; wait = kHandOverPollMs) {
+        // Abandoned: the last holder ended without letting go; it is ours now.
+        DWORD got = WaitForSingleObject(mutex, wait);
+        if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED) {
+            if (!quit) {
+                g_instanceMutex = mutex;
+                return true;
+            }
+            ReleaseMutex(mutex);
+            break;
+        }
+        if (got != WAIT_TIMEOUT || FindRunningInstance(app->productName) || GetTickCount64() >= end) break;
+    }
+    CloseHandle(mutex);
+    return false;
+}
+
+void ReleaseSingleInstance()
+{
+    if (!g_instanceMutex) return;
+    ReleaseMutex(g_instanceMutex);
+    CloseHandle(g_instanceMutex);
+    g_instanceMutex = nullptr;
+}
+
 LRESULT SendToActiveAppWindow(UINT message, WPARAM wParam)
 {
     GrowArray<AppWindow*>* w = &g_app.windows;

@@ -71,8 +71,17 @@ void HandleDisplayChange(AppObject* app, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// The requests one instance sends another. The message carries nothing but
+// the code, so any other code would reach a handler without the parameters it
+// reads (a WM_GETMINMAXINFO without its MINMAXINFO): those are ignored.
+static bool IsInstanceRequest(WPARAM code)
+{
+    return code == ZRPMSG_NEWCOMMANDLINE || code == ZRPMSG_QUIT || code == ZRPMSG_RESTART;
+}
+
 static void HandleControlMessage(AppObject* app, WPARAM code)
 {
+    if (!IsInstanceRequest(code)) return;
     if (code == ZRPMSG_RESTART) {
         app->restartMode = IsProcessElevated() == 1 ? 2 : 1;
         CopyText(app->restartCommandLine, sizeof(app->restartCommandLine), app->commandLine);
