@@ -2,10 +2,14 @@
 #include "engine/OptionsRecord.h"
 
 #include "framework/core/ConfigRecord.h"
+#include "framework/core/DamagedRecords.h"
 
 #include <string.h>
 
 OptionsRecord Options = {};
+
+// The options file could not be read nor moved aside: it is never written over.
+static bool g_optionsHeld = false;
 
 #define OPTIONS_FIELD(kind, member) CONFIG_FIELD(OptionsRecord, "Options." #member, kind, member)
 
@@ -72,19 +76,25 @@ bool SerializeOptions(int mode)
     }
     ConfigRecord record;
     InitConfigRecord(&record, writing ? 1 : 0, "Options.");
-    if (!writing && LoadRecordFile(&record, "Options", -1, RECORD_FOLDER_DATA) <= 0) {
-        ClearConfigRecord(&record);
-        return false;
+    if (!writing) {
+        LoadTrayLists();   // the lists stand on their own: damaged options cost them nothing
+        g_optionsHeld = false;
+        if (LoadRecordFile(&record, "Options", -1, RECORD_FOLDER_DATA) <= 0) {
+            char path[MAX_PATH];
+            BuildRecordPath("Options", -1, path, RECORD_FOLDER_DATA);
+            if (ProbeRecordFile(path) != RECORD_FILE_MISSING) g_optionsHeld = !KeepDamagedRecord(path);
+            ClearConfigRecord(&record);
+            return false;
+        }
     }
     int rc = ExchangeConfigFields(&record, kOptionsFields, ARRAYSIZE(kOptionsFields), &Options, 0);
     CorrectOptions(&Options);
     bool ok = true;
     if (writing) {
         // A record that lost a line is not saved: the old file stays.
-        ok = rc == CFG_OK && SaveRecordFile(&record, "Options", -1, RECORD_FOLDER_DATA) > 0;
+        ok = rc == CFG_OK && !g_optionsHeld &&
+             SaveRecordFile(&record, "Options", -1, RECORD_FOLDER_DATA) > 0;
         ok = SaveTrayLists() && ok;
-    } else {
-        LoadTrayLists();
     }
     ClearConfigRecord(&record);
     return ok;

@@ -64,7 +64,9 @@ extern GrowArray<uint32_t> g_pinList;
 extern GrowArray<TrayAppEntry> g_trayAppList;
 
 // mode 0 reads "Options" (false without it, the defaults then stand) and
-// appends "PinList" and "MinList" to their lists; 1 writes all three.
+// appends "PinList" and "MinList" to their lists, each file on its own; 1
+// writes all three. A file that exists but cannot be read is kept aside
+// (DamagedRecords.h), or, when it cannot be moved, left alone by the writes.
 bool SerializeOptions(int mode);
 // The raw list files, for SerializeOptions.
 void LoadTrayLists();

@@ -48,5 +48,9 @@ StringTableEntry g_productStrings[] = {
     ROW(0x1392, "The Hot-Key could not be set!"),
     ROW(0x1450, "PanelShepherd needs to be restarted for the changes to take effect!\nRestart now?"),
     ROW(0x1482, "Are you sure you want to discard the changes?"),
+    ROW(0x14A0, "CFG: %s could not be read and was kept as %s"),
+    ROW(0x14A1, "CFG: %s could not be read and is left as it is"),
+    ROW(0x14A2, "Some settings could not be read and were replaced by their defaults. "
+                "The files are kept:\n\n%s"),
     ROW(STRING_END_ID),
 };

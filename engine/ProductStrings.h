@@ -14,3 +14,6 @@ extern StringTableEntry g_productStrings[];
 #define IDS_PRODUCT_NAME  0       // columns: name, "Disabled", "Default", ... " (Copy)"
 #define IDS_SCRIPT_SLOTS  0x55    // column = script slot: "On Open" ... "On Match"
 #define IDS_INIT_FAILED   5006
+#define IDS_RECORD_KEPT_ASIDE   0x14A0   // log: path, where it was kept
+#define IDS_RECORD_LEFT_ALONE   0x14A1   // log: path (it could not be moved)
+#define IDS_RECORDS_UNREADABLE  0x14A2   // message box: the list of files

@@ -117,14 +117,6 @@ static T* AppendZeroed(GrowArray<T>* list)
     return at < 0 ? nullptr : &list->data[at];
 }
 
-// A stored count is only a claim: never negative, never more than the lines
-// that could describe the elements.
-static int32_t BoundedCount(int32_t stored, int32_t present)
-{
-    if (stored < 0) return 0;
-    if (stored > present) stored = present;
-    return stored > PROFILE_MAX_LIST ? PROFILE_MAX_LIST : stored;
-}
 
 bool InitProfile(Profile* profile, bool shortTemplates)
 {
@@ -166,8 +158,10 @@ static void Note(ProfileExchange* x, int rc)
     if (rc == CFG_FULL) x->full = true;
 }
 
-// The count of a list: refreshed from the list when writing, bounded by what
-// the text holds when reading (and the list then replaced by an empty one).
+// The count of a list: refreshed from the list when writing. When reading, a
+// stored count is only a claim (-5, a billion, or one short of the truth): the
+// elements that are there are read, up to the lines that could describe them,
+// and the list is replaced by an empty one to read them into.
 template <typename T>
 static int32_t ExchangeCount(ProfileExchange* x, int32_t* count, const char* expression,
                              GrowArray<T>** list, const char* stem)
@@ -176,7 +170,9 @@ static int32_t ExchangeCount(ProfileExchange* x, int32_t* count, const char* exp
     Note(x, ExchangeIntField(&x->record, count, expression, 0));
     if (x->writing) return *count;
     if (!ReplaceList(list)) x->noMemory = true;
-    return *list ? BoundedCount(*count, CountRecordKeys(&x->record, stem)) : 0;
+    if (!*list) return 0;
+    int32_t present = CountRecordKeys(&x->record, stem);
+    return present > PROFILE_MAX_LIST ? PROFILE_MAX_LIST : present;
 }
 
 static void ExchangeRules(ProfileExchange* x, Profile* p)
@@ -194,16 +190,17 @@ static void ExchangeRules(ProfileExchange* x, Profile* p)
                 x->full = true;
                 continue;
             }
-            // The count claimed more rules than there are.
+            // No rule i: the rules there have all been read, and its id is not used.
             p->pRules->count--;
+            p->nextRuleId--;
             break;
         }
     }
     if (!x->writing) p->iNumRules = p->pRules ? p->pRules->count : 0;
 }
 
-// Reading stops at the first entry none of whose keys is there: a count that
-// claims more entries than the text holds adds no empty ones.
+// Reading stops at the first entry none of whose keys is there: the bound
+// from the text adds no empty entries.
 template <typename T, size_t N>
 static void ExchangeEntries(ProfileExchange* x, GrowArray<T>* list, int32_t n,
                             const ConfigField (&fields)[N])

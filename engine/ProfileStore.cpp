@@ -4,8 +4,10 @@
 #include "engine/DesktopIcons.h"
 #include "engine/ProductStrings.h"
 #include "engine/ProfileHotkeys.h"
+#include "engine/ProfileSet.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/DamagedRecords.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
@@ -14,6 +16,12 @@
 #include <string.h>
 
 GrowArray<Profile> g_profiles = {0, nullptr, -1, 0, 0};
+
+// Profile files of the last load that could not be read nor moved aside: no
+// save writes over them or deletes them. UI thread.
+static GrowArray<ProfileFileName> g_heldProfileFiles = {0, nullptr, -1, 0, 0};
+// Short-form files of the last load: deleted once the profiles they became are saved.
+static GrowArray<ProfileFileName> g_shortFormFiles = {0, nullptr, -1, 0, 0};
 
 static const char* ProductWord(int column)
 {
@@ -87,11 +95,6 @@ void SortProfilesByName(GrowArray<Profile>* list, int first, int last)
 
 //--- files
 
-static void ProfilePath(char* out, int index)
-{
-    BuildRecordPath("Profile", index, out, RECORD_FOLDER_DATA);
-}
-
 // The second default profile always leads with the empty-title template.
 static void EnsureIgnoreEmptyTitles(Profile* p)
 {
@@ -105,41 +108,58 @@ static void EnsureIgnoreEmptyTitles(Profile* p)
     FreeGrowArray(&defaults);
 }
 
-// Reads every profile file into list, sorted; short-form files are deleted.
+static void NoteProfileFile(GrowArray<ProfileFileName>* list, const char* name)
+{
+    ProfileFileName entry = {};
+    CopyText(entry.name, sizeof(entry.name), name);
+    ArrayAppend(list, &entry);
+}
+
+// Reads every profile file into list, sorted. A file that cannot be read is
+// kept aside, or held when it cannot be moved.
 static void ReadProfileFiles(GrowArray<Profile>* list)
 {
     char pattern[MAX_PATH];
-    BuildRecordPath("Profile*", -1, pattern, RECORD_FOLDER_DATA);
-    if (!pattern[0]) return;
+    if (!g_app.dataFolder[0] || !FormatText(pattern, sizeof(pattern), "%s\\Profile*", g_app.dataFolder)) return;
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA(pattern, &fd);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        int32_t number;
+        int kind = ProfileFileKind(fd.cFileName, &number);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || kind == PROFILE_FILE_NONE) continue;
         char path[MAX_PATH];
         if (!FormatText(path, sizeof(path), "%s\\%s", g_app.dataFolder, fd.cFileName)) continue;
-        bool shortForm = fd.cFileName[7] == '-';
+        bool shortForm = kind == PROFILE_FILE_SHORT;
         Profile p = {};
-        if (SerializeProfile(0, path, &p, shortForm)) {
-            if (shortForm) {
-                char name[MAX_PATH];
-                CopyText(name, sizeof(name), fd.cFileName + 8);
-                char* dot = strrchr(name, '.');
-                if (dot) *dot = '\0';
-                CopyText(p.szGenName, sizeof(p.szGenName), name);
-            }
-            EnsureIgnoreEmptyTitles(&p);
-            if (InsertProfileSorted(list, &p) < 0) FreeProfileLists(&p);
-        } else {
+        if (!SerializeProfile(0, path, &p, shortForm)) {
             FreeProfileLists(&p);
+            if (!KeepDamagedRecord(path)) NoteProfileFile(&g_heldProfileFiles, fd.cFileName);
+            continue;
         }
-        if (shortForm) DeleteFileA(path);
+        if (shortForm) {
+            char name[MAX_PATH];
+            CopyText(name, sizeof(name), fd.cFileName + 8);
+            char* dot = strrchr(name, '.');
+            if (dot) *dot = '\0';
+            CopyText(p.szGenName, sizeof(p.szGenName), name);
+            NoteProfileFile(&g_shortFormFiles, fd.cFileName);
+        }
+        EnsureIgnoreEmptyTitles(&p);
+        if (InsertProfileSorted(list, &p) < 0) FreeProfileLists(&p);
     } while (FindNextFileA(find, &fd));
     FindClose(find);
 }
 
 int LoadProfiles()
 {
+    // A save that a crash interrupted is finished (or undone) before anything
+    // is read. A configuration import happens only at start, before the first load.
+    static bool s_firstLoad = true;
+    FinishProfileSetSwitch(s_firstLoad && g_app.configImported);
+    s_firstLoad = false;
+    FreeGrowArray(&g_heldProfileFiles);
+    FreeGrowArray(&g_shortFormFiles);
     GrowArray<Profile> loaded;
     InitGrowArray(&loaded);
     ReadProfileFiles(&loaded);
@@ -156,21 +176,37 @@ int LoadProfiles()
     return g_profiles.count;
 }
 
+static bool IsHeldNumber(int32_t number)
+{
+    for (int32_t i = 0; i < g_heldProfileFiles.count; i++) {
+        int32_t held;
+        if (ProfileFileKind(g_heldProfileFiles.data[i].name, &held) == PROFILE_FILE_NUMBERED && held == number)
+            return true;
+    }
+    return false;
+}
+
+// All or nothing: the whole set is written beside the old one, then switched in.
 void SaveProfiles()
 {
+    if (!BeginProfileSet()) return;
     char path[MAX_PATH];
-    for (int i = 0; i < g_profiles.count; i++) {
-        ProfilePath(path, i);
+    int32_t number = 0;
+    bool ok = true;
+    for (int i = 0; ok && i < g_profiles.count; i++, number++) {
+        while (IsHeldNumber(number)) number++;
+        ProfileSetPath(number, path);
         // The worker changes rules (times, windows, captured places) under the lock.
-        if (!EnterTableLock(200)) continue;
-        SerializeProfile(1, path, &g_profiles.data[i], false);
+        ok = path[0] && EnterTableLock(200);
+        if (!ok) break;
+        ok = SerializeProfile(1, path, &g_profiles.data[i], false);
         LeaveTableLock();
     }
-    int failures = 0;
-    for (int i = g_profiles.count; i <= 16383 && failures < 12; i++) {
-        ProfilePath(path, i);
-        if (!DeleteFileA(path)) failures++;
+    if (!ok) {
+        DropProfileSet();
+        return;
     }
+    if (CommitProfileSet(number, &g_heldProfileFiles, &g_shortFormFiles)) FreeGrowArray(&g_shortFormFiles);
 }
 
 void SaveAll()

@@ -10,7 +10,13 @@
 // Options.iCurProfile (-1 before the first switch).
 extern GrowArray<Profile> g_profiles;
 
+// Reads every Profile<n>.zpx and Profile-<name>.zpx of the data folder, after
+// finishing or undoing a save that a crash cut off. A file that cannot be read
+// is kept aside (DamagedRecords.h) or, when it cannot be moved, left alone by
+// later saves. The number loaded, -1 when the list is busy.
 int LoadProfiles();
+// Writes the whole list as one set (ProfileSet.h): all of it or none.
+// Short-form files of the last load are deleted once their profiles are saved.
 void SaveProfiles();
 void SaveAll();
 void CreateDefaultProfile();

@@ -27,6 +27,7 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
 #include "framework/core/AppWindow.h"
+#include "framework/core/DamagedRecords.h"
 #include "framework/core/MessageLoop.h"
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
@@ -158,6 +159,33 @@ void ReportRefusedImport()
     AppMessageBox(&g_app, nullptr, g_app.productName, "%s", 0x111, 0, text);
 }
 
+// Record files that could not be read at start-up: a log line each and one
+// box for all of them, so the user hears of it once.
+void ReportDamagedRecords()
+{
+    int count = DamagedRecordNoteCount();
+    if (count == 0) return;
+    char list[2048] = "";
+    for (int i = 0; i < count; i++) {
+        const DamagedRecordNote* note = GetDamagedRecordNote(i);
+        const char* name = strrchr(note->path, '\\');
+        name = name ? name + 1 : note->path;
+        char line[MAX_PATH + 8];
+        if (note->aside[0]) {
+            LogLine(AppText(IDS_RECORD_KEPT_ASIDE), note->path, note->aside);
+            const char* aside = strrchr(note->aside, '\\');
+            FormatText(line, sizeof(line), "%s\n", aside ? aside + 1 : note->aside);
+        } else {
+            LogLine(AppText(IDS_RECORD_LEFT_ALONE), note->path);
+            FormatText(line, sizeof(line), "%s\n", name);
+        }
+        AppendText(list, sizeof(list), line);
+    }
+    ClearDamagedRecordNotes();
+    AppMessageBox(&g_app, nullptr, g_app.productName, AppText(IDS_RECORDS_UNREADABLE),
+                  MB_ZRP_WARNING | MB_ZRP_OK, 0, list);
+}
+
 // Shutdown from the log line onwards: what every exit after the options shares.
 int FinishShutdown(int code)
 {
@@ -245,6 +273,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
                 PostMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, NEWCOMMANDLINE_OPEN_DIALOG, 0);
             RestoreAllFromTray();
             WakeAutoApply();
+            ReportDamagedRecords();
             RunMessageLoop(&g_app);
 
             SaveAll();

@@ -10,6 +10,8 @@
 
 int32_t LoadRecordArchive(ConfigRecord* record, const char* path)
 {
+    // A file held for a moment by another process is waited for, not taken as damaged.
+    if (ProbeRecordFile(path) != RECORD_FILE_READY) return CFG_ERR_ARCHIVE;
     ZipHandle* zip = OpenZipArchive(path, 0, CONFIG_RECORD_PASSWORD);
     if (!zip) return CFG_ERR_ARCHIVE;
     ZipEntryInfo info;

@@ -61,7 +61,9 @@ int CreateDirectoryTree(const char* path)
     return FolderExists(work) ? 0 : 1;
 }
 
-uint32_t WriteWholeFile(const char* path, const void* data, uint32_t length)
+// flush: the data reaches the disk before the file is closed, so a file that
+// replaces another is never an empty or partial one after a crash.
+static uint32_t WriteFileOnce(const char* path, const void* data, uint32_t length, bool flush)
 {
     if (!path || !path[0]) return 0;
     HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -79,9 +81,15 @@ uint32_t WriteWholeFile(const char* path, const void* data, uint32_t length)
     }
     DWORD written = 0;
     BOOL ok = length == 0 || WriteFile(h, data, length, &written, nullptr);
+    if (ok && flush && !FlushFileBuffers(h)) ok = FALSE;
     // A close that fails may have lost buffered data: count nothing as written.
     if (!CloseHandle(h)) return 0;
     return ok ? written : 0;
+}
+
+uint32_t WriteWholeFile(const char* path, const void* data, uint32_t length)
+{
+    return WriteFileOnce(path, data, length, false);
 }
 
 uint32_t SaveRecord(const char* name, int number, const void* data, uint32_t length)
@@ -95,7 +103,7 @@ uint32_t ReplaceWholeFile(const char* path, const void* data, uint32_t length)
 {
     char temp[MAX_PATH];
     if (!path || !path[0] || !FormatText(temp, sizeof(temp), "%s_tmp", path)) return 0;
-    if (WriteWholeFile(temp, data, length) != length) {
+    if (WriteFileOnce(temp, data, length, true) != length) {
         DeleteFileA(temp);
         return 0;
     }
@@ -106,13 +114,41 @@ uint32_t ReplaceWholeFile(const char* path, const void* data, uint32_t length)
     return length;
 }
 
+// Another process (a backup, a virus scanner, an editor) may hold the file
+// for a moment without sharing it: such a file is tried again for a while
+// before it counts as unreadable.
+static HANDLE OpenForReading(const char* path)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) return h;
+        DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) return h;
+        if (GetTickCount() - start >= RECORD_LOCK_WAIT_MS) return h;
+        Sleep(50);
+    }
+}
+
+int ProbeRecordFile(const char* path)
+{
+    if (!path || !path[0]) return RECORD_FILE_MISSING;
+    HANDLE h = OpenForReading(path);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return RECORD_FILE_READY;
+    }
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? RECORD_FILE_MISSING
+                                                                : RECORD_FILE_HELD;
+}
+
 uint32_t ReadRecordFile(const char* name, void* buffer, uint32_t size)
 {
     if (!name || !g_app.dataFolder[0]) return 0;
     char path[MAX_PATH];
     if (!FormatText(path, sizeof(path), "%s\\%s.zpx", g_app.dataFolder, name)) return 0;
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = OpenForReading(path);
     if (h == INVALID_HANDLE_VALUE) return 0;
     uint32_t result = 0;
     if (buffer) {

@@ -1,5 +1,6 @@
 // RecordFileTest.cpp - record paths, safe replacement and folder creation on real files.
 #include "framework/core/AppObject.h"
+#include "framework/core/DamagedRecords.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/TestEnv.h"
@@ -120,4 +121,83 @@ TEST_F(RecordFileTest, SpecialFolderPath)
     GetSpecialFolderPath(CSIDL_APPDATA, path);
     EXPECT_NE('\0', path[0]);
     EXPECT_TRUE(FolderExists(path));
+}
+
+// Another process holding the file without sharing, for as long as the test says.
+struct HolderThread {
+    HANDLE file, thread, release;
+    static DWORD WINAPI Run(void* self)
+    {
+        HolderThread* h = (HolderThread*)self;
+        WaitForSingleObject(h->release, INFINITE);
+        CloseHandle(h->file);
+        return 0;
+    }
+};
+
+TEST_F(RecordFileTest, HeldFilesAreWaitedForThenReportedHeld)
+{
+    std::string path = root + "\\data\\Held.zpx";
+    ASSERT_EQ(0, CreateDirectoryTree((root + "\\data").c_str()));
+    ASSERT_TRUE(WriteWholeFileText(path, "held"));
+    EXPECT_EQ(RECORD_FILE_MISSING, ProbeRecordFile((root + "\\data\\None.zpx").c_str()));
+    EXPECT_EQ(RECORD_FILE_READY, ProbeRecordFile(path.c_str()));
+
+    // Released while the reader waits: read as usual.
+    HolderThread h = {CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), nullptr,
+                      CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ASSERT_NE(INVALID_HANDLE_VALUE, h.file);
+    h.thread = CreateThread(nullptr, 0, HolderThread::Run, &h, 0, nullptr);
+    // The reader's first attempt must meet the lock: release only once it is waiting.
+    HANDLE reader = CreateThread(
+        nullptr, 0, [](void* p) -> DWORD { return (DWORD)ReadRecordFile((const char*)p, nullptr, 0); },
+        (void*)"Held", 0, nullptr);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(reader, 300)) << "still waiting for the file";
+    SetEvent(h.release);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reader, 10000));
+    DWORD size = 0;
+    GetExitCodeThread(reader, &size);
+    EXPECT_EQ(4u, size) << "read once the holder let go";
+    WaitForSingleObject(h.thread, INFINITE);
+    CloseHandle(reader);
+    CloseHandle(h.thread);
+    CloseHandle(h.release);
+
+    // Held throughout: reported held, and it cannot be moved aside either.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_EQ(RECORD_FILE_HELD, ProbeRecordFile(path.c_str()));
+    EXPECT_EQ(0u, ReadRecordFile("Held", nullptr, 0));
+    ClearDamagedRecordNotes();
+    EXPECT_FALSE(KeepDamagedRecord(path.c_str()));
+    CloseHandle(file);
+    ASSERT_EQ(1, DamagedRecordNoteCount());
+    EXPECT_EQ(path, GetDamagedRecordNote(0)->path);
+    EXPECT_STREQ("", GetDamagedRecordNote(0)->aside) << "left in place";
+    ClearDamagedRecordNotes();
+}
+
+TEST_F(RecordFileTest, DamagedRecordsAreKeptAsideUnderNamesNoLoaderLists)
+{
+    std::string folder = root + "\\data";
+    ASSERT_EQ(0, CreateDirectoryTree(folder.c_str()));
+    std::string path = folder + "\\Profile3.zpx";
+    ClearDamagedRecordNotes();
+    for (const char* content : {"first", "second"}) {
+        ASSERT_TRUE(WriteWholeFileText(path, content));
+        EXPECT_TRUE(KeepDamagedRecord(path.c_str()));
+        EXPECT_FALSE(FileExists(path));
+    }
+    ASSERT_EQ(2, DamagedRecordNoteCount());
+    std::string first = GetDamagedRecordNote(0)->aside, second = GetDamagedRecordNote(1)->aside;
+    EXPECT_EQ(0u, first.find(path + ".damaged-")) << first;
+    EXPECT_EQ(path.size() + 24, first.size()) << "\".damaged-yyyymmdd-hhmmss\": " << first;
+    EXPECT_NE(first, second) << "an earlier copy is never replaced";
+    EXPECT_EQ("first", ReadWholeFile(first));
+    EXPECT_EQ("second", ReadWholeFile(second));
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\Profile*.zpx").c_str(), &fd);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find) << "found " << fd.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    ClearDamagedRecordNotes();
 }

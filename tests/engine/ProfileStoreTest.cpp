@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -104,9 +105,12 @@ TEST_F(Profiles, ShortFormFileTakesItsNameAndIsReplaced)
     FreeProfiles();
     EXPECT_EQ(1, LoadProfiles());
     EXPECT_EQ((std::vector<std::string>{"Work"}), Names());
-    EXPECT_FALSE(FileExists(data + "\\Profile-Work.zpx"));
+    EXPECT_TRUE(FileExists(data + "\\Profile-Work.zpx")) << "kept until its profile is saved";
     SaveProfiles();
     EXPECT_TRUE(FileExists(File(0)));
+    EXPECT_FALSE(FileExists(data + "\\Profile-Work.zpx"));
+    FreeProfiles();
+    EXPECT_EQ(1, LoadProfiles()) << "once";
 }
 
 TEST_F(Profiles, DefaultProfiles)
@@ -174,4 +178,94 @@ TEST_F(Profiles, ImportRulesReadsEveryRuleOfAnExport)
     EXPECT_EQ(1, ImportRules(&rules, (data + "\\missing.rulexp").c_str()));
     EXPECT_EQ(0, rules.count);
     FreeGrowArray(&rules);
+}
+
+// A save writes the new set into "ProfileSet.new", then the journal
+// "ProfileSet.switch" names the old files to delete, then the files move in.
+class ProfileSetSwitch : public Profiles {
+protected:
+    void WriteProfileFile(const std::string& path, const char* name, bool shortForm = false)
+    {
+        Profile p = {};
+        ASSERT_TRUE(InitProfile(&p, true));
+        CopyText(p.szGenName, sizeof(p.szGenName), name);
+        ASSERT_TRUE(SerializeProfile(1, path.c_str(), &p, shortForm)) << path;
+        FreeProfileLists(&p);
+    }
+    std::string NewSet(int i) { return data + "\\ProfileSet.new\\Profile" + std::to_string(i) + ".zpx"; }
+    void TearDown() override
+    {
+        g_app.configImported = 0;
+        Profiles::TearDown();
+    }
+};
+
+TEST_F(ProfileSetSwitch, ANewSetWithoutItsJournalIsDropped)
+{
+    WriteProfileFile(File(0), "B");
+    WriteProfileFile(File(1), "C");
+    CreateDirectoryA((data + "\\ProfileSet.new").c_str(), nullptr);
+    WriteProfileFile(NewSet(0), "A");
+    WriteProfileFile(NewSet(1), "B");
+    EXPECT_EQ(2, LoadProfiles());
+    EXPECT_EQ((std::vector<std::string>{"B", "C"}), Names());
+    EXPECT_FALSE(FolderExists(data + "\\ProfileSet.new"));
+}
+
+TEST_F(ProfileSetSwitch, ASwitchCutOffHalfwayIsFinishedBeforeLoading)
+{
+    // Profile0 was already replaced by A; B and C are still to come.
+    WriteProfileFile(File(0), "A");
+    WriteProfileFile(File(1), "C");
+    WriteProfileFile(File(5), "Old");
+    WriteProfileFile(data + "\\Profile-A.zpx", "A", true);
+    CreateDirectoryA((data + "\\ProfileSet.new").c_str(), nullptr);
+    WriteProfileFile(NewSet(1), "B");
+    WriteProfileFile(NewSet(2), "C");
+    ASSERT_TRUE(WriteWholeFileText(data + "\\ProfileSet.switch", "Profile5.zpx\r\nProfile-A.zpx\r\n"));
+
+    EXPECT_EQ(3, LoadProfiles());
+    EXPECT_EQ((std::vector<std::string>{"A", "B", "C"}), Names());
+    EXPECT_FALSE(FileExists(data + "\\Profile-A.zpx"));
+    EXPECT_FALSE(FileExists(File(5)));
+    EXPECT_FALSE(FileExists(data + "\\ProfileSet.switch"));
+    EXPECT_FALSE(FolderExists(data + "\\ProfileSet.new"));
+}
+
+TEST_F(ProfileSetSwitch, AConfigurationImportedAtThisStartOutranksAPendingSwitch)
+{
+    WriteProfileFile(File(0), "Imported");
+    CreateDirectoryA((data + "\\ProfileSet.new").c_str(), nullptr);
+    WriteProfileFile(NewSet(0), "Before the import");
+    ASSERT_TRUE(WriteWholeFileText(data + "\\ProfileSet.switch", ""));
+    g_app.configImported = 1;
+    EXPECT_EQ(1, LoadProfiles());
+    EXPECT_EQ((std::vector<std::string>{"Imported"}), Names());
+    EXPECT_FALSE(FileExists(data + "\\ProfileSet.switch"));
+}
+
+TEST_F(ProfileSetSwitch, SavingLeavesOnlyTheSetAndKeepsDamagedFilesAside)
+{
+    WriteProfileFile(File(0), "B");
+    ASSERT_TRUE(WriteWholeFileText(File(1), "damaged"));
+    WriteProfileFile(data + "\\Profile-A.zpx", "A", true);
+    EXPECT_EQ(2, LoadProfiles());
+    SaveProfiles();
+    FreeProfiles();
+    EXPECT_EQ(2, LoadProfiles());
+    EXPECT_EQ((std::vector<std::string>{"A", "B"}), Names());
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((data + "\\*").c_str(), &fd);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    std::vector<std::string> files;
+    do {
+        if (fd.cFileName[0] != '.') files.push_back(fd.cFileName);
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(3u, files.size());
+    EXPECT_EQ("Profile0.zpx", files[0]);
+    EXPECT_EQ("Profile1.zpx", files[1]) << "A and B, renumbered";
+    EXPECT_EQ(0u, files[2].find("Profile1.zpx.damaged-")) << files[2];
+    EXPECT_EQ("damaged", ReadWholeFile(data + "\\" + files[2]));
 }
