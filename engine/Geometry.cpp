@@ -1,6 +1,8 @@
 // Geometry.cpp - window placement: normal rectangle and state together.
 #include "engine/Geometry.h"
 
+#include "framework/core/ForeignWindow.h"
+
 static bool g_placementDisabled;
 
 void SetGeometryPlacementDisabled(bool disabled)
@@ -45,8 +47,10 @@ int GetWindowState(HWND window)
     return IsIconic(window) ? WINSTATE_MINIMISED : (IsZoomed(window) ? WINSTATE_MAXIMISED : WINSTATE_NORMAL);
 }
 
-// Same outcome as the placement call, from restore, move and show calls.
-static void SetGeometryStepwise(HWND window, const RECT& normal, bool rectChanged, UINT showCmd)
+// Same outcome as the placement call, from restore, move and show calls. On
+// another thread's window they are asynchronous and taken in order, so that
+// a thread that stops answering never holds the caller.
+static void SetGeometryStepwise(HWND window, const RECT& normal, bool rectChanged, UINT showCmd, bool async)
 {
     int now = GetWindowState(window);
     int want = showCmd == SW_RESTORE ? WINSTATE_NORMAL
@@ -55,23 +59,32 @@ static void SetGeometryStepwise(HWND window, const RECT& normal, bool rectChange
                                           : now;
     if (rectChanged) {
         // A window minimised from maximised restores to maximised first.
-        for (int i = 0; i < 2 && GetWindowState(window) != WINSTATE_NORMAL; i++) ShowWindow(window, SW_RESTORE);
+        if (async) {
+            if (now != WINSTATE_NORMAL) ShowWindowAsync(window, SW_RESTORE);
+            if (now == WINSTATE_MINIMISED) ShowWindowAsync(window, SW_RESTORE);
+        } else {
+            for (int i = 0; i < 2 && GetWindowState(window) != WINSTATE_NORMAL; i++) ShowWindow(window, SW_RESTORE);
+        }
         SetWindowPos(window, nullptr, normal.left, normal.top, normal.right - normal.left,
-                     normal.bottom - normal.top, SWP_NOZORDER | SWP_NOACTIVATE);
+                     normal.bottom - normal.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (async ? SWP_ASYNCWINDOWPOS : 0));
         now = WINSTATE_NORMAL;
     }
     if (want == now) return;
-    if (want == WINSTATE_NORMAL)
-        ShowWindow(window, SW_RESTORE);
-    else if (want == WINSTATE_MINIMISED)
-        ShowWindow(window, SW_MINIMIZE);
+    int show = want == WINSTATE_NORMAL ? SW_RESTORE : (want == WINSTATE_MINIMISED ? SW_MINIMIZE : SW_SHOWMAXIMIZED);
+    if (async)
+        ShowWindowAsync(window, show);
     else
-        ShowWindow(window, SW_SHOWMAXIMIZED);
+        ShowWindow(window, show);
 }
 
 void SetWindowGeometry(HWND window, int x, int y, int width, int height, int state, int flags)
 {
     if (!(flags & (GEO_POSITION | GEO_SIZE | GEO_STATE))) return;
+    // The placement call waits on the window's thread: another thread's
+    // window is placed only when it answers, and then with asynchronous calls.
+    bool own = IsOwnThreadWindow(window);
+    if (!own && !WindowAnswers(window)) return;
     WINDOWPLACEMENT wp = {};
     wp.length = sizeof(wp);
     if (!GetWindowPlacement(window, &wp)) return;
@@ -98,12 +111,18 @@ void SetWindowGeometry(HWND window, int x, int y, int width, int height, int sta
             wp.showCmd = SW_MINIMIZE;
         } else if (state == WINSTATE_MAXIMISED) {
             wp.showCmd = SW_SHOWMAXIMIZED;
-            // Maximise on the monitor of the new normal rectangle.
-            if ((flags & GEO_POSITION) && (n.left != old.left || n.top != old.top))
+            // Maximise on the monitor of the new normal rectangle (the
+            // stepwise calls restore a moved window first anyway).
+            if (own && (flags & GEO_POSITION) && (n.left != old.left || n.top != old.top))
                 ShowWindow(window, SW_RESTORE);
         }
     }
     bool rectChanged = !EqualRect(&n, &old);
+    if (!own) {
+        SetGeometryStepwise(window, n, rectChanged, wp.showCmd, true);
+        WindowAnswers(window);   // lets the calls land before the caller reads the window back
+        return;
+    }
     if (!g_placementDisabled && SetWindowPlacement(window, &wp)) return;
-    SetGeometryStepwise(window, n, rectChanged, wp.showCmd);
+    SetGeometryStepwise(window, n, rectChanged, wp.showCmd, false);
 }

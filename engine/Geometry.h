@@ -17,8 +17,10 @@ int GetWindowGeometry(HWND window, int* x, int* y, int* width, int* height, int*
                       int* maximizedHeight);
 // The state from the window itself (iconic, zoomed), without the placement.
 int GetWindowState(HWND window);
+// Another thread's window is changed only when it answers (it is left as it
+// is when it does not), and never waited on for longer than that question.
 void SetWindowGeometry(HWND window, int x, int y, int width, int height, int state, int flags);
 
-// Tests: skip the placement call and take the path used when it fails
-// (another process's window under Wine).
+// Tests: on a window of this thread, skip the placement call and take the
+// restore, move and show calls that other threads' windows get.
 void SetGeometryPlacementDisabled(bool disabled);

@@ -12,6 +12,7 @@
 #include "engine/Rules.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/ForeignWindow.h"
 
 #include <objbase.h>
 #include <time.h>
@@ -157,10 +158,50 @@ static void LogEntry(const MonitoredWindow* e, const Rule* r, bool applied, int 
                 e->title);
 }
 
+// A window whose thread did not answer is asked again at most this often:
+// while it hangs, it costs a pass no more than one question a second.
+static const uint64_t kAskAgainMs = 1000;
+
+// Events whose action may change the window itself.
+static bool ActsOnWindow(uint32_t event)
+{
+    return event != WEV_CLOSED && event != WEV_UNCHANGED && event != WEV_ACTIVATED && event != WEV_DEACTIVATED;
+}
+
+// Brings back the event a window kept from an earlier pass: a kept "NEW"
+// stays new whatever happened since, another kept event gives way to a newer
+// one. Until the window is to be asked again, the event stays kept and the
+// window is passed over.
+static void TakePendingEvent(MonitoredWindow* e, uint64_t now)
+{
+    if (e->pendingEvent == WEV_CLOSED) return;
+    if (e->event == WEV_CLOSED) {
+        e->pendingEvent = WEV_CLOSED;
+        return;
+    }
+    if (e->pendingEvent == WEV_NEW || e->event == WEV_UNCHANGED) e->event = e->pendingEvent;
+    e->pendingEvent = WEV_CLOSED;
+    if (now - e->pendingTicks < kAskAgainMs) {
+        e->pendingEvent = e->event;
+        e->event = WEV_UNCHANGED;
+    }
+}
+
+// The window did not answer: its rule acts in a later pass, and nothing is
+// logged for it until then.
+static void KeepForLater(MonitoredWindow* e)
+{
+    e->pendingEvent = e->event;
+    e->pendingTicks = GetTickCount64();
+    e->event = WEV_UNCHANGED;
+}
+
 static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
 {
+    uint64_t now = GetTickCount64();
     for (int i = 0; i < g_windowCount; i++) {
         MonitoredWindow* e = &g_windowTable[i];
+        TakePendingEvent(e, now);
         if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
             DWORD_PTR wentToTray = 0;
             SendMessageTimeoutA(g_mainWindow, WM_WINDOW_MINIMIZED, 0, (LPARAM)i, SMTO_ABORTIFHUNG, 1000, &wentToTray);
@@ -176,6 +217,12 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
             rule = FindRuleForWindow(p, e, -1);
             if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) rule = CreateRuleFromAutoTemplate(p, e);
             if (g_singleWindowTarget && e->hwnd != g_singleWindowTarget) rule = nullptr;
+            // Acting on a window whose thread does not answer would wait on
+            // it, with the table locked.
+            if (rule && !g_noExecute && ActsOnWindow(e->event) && !WindowAnswers(e->hwnd)) {
+                KeepForLater(e);
+                rule = nullptr;
+            }
             if (rule && !g_noExecute) {
                 applied = ActOnEvent(p, e, rule, source, &slot);
                 if (source && SlotEnabled(rule, SLOT_TRIGGER)) slot = SLOT_TRIGGER;
@@ -188,12 +235,15 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
         LogEntry(e, rule, applied, slot);
     }
     int kept = 0;
+    uint8_t pending = 0;
     for (int i = 0; i < g_windowCount; i++)
         if (g_windowTable[i].event != WEV_CLOSED) {
             if (kept != i) g_windowTable[kept] = g_windowTable[i];
+            if (g_windowTable[kept].pendingEvent != WEV_CLOSED) pending = 1;
             kept++;
         }
     g_windowCount = kept;
+    g_windowsPending = pending;
 }
 
 void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
@@ -226,7 +276,10 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
 
     MonitorTable live = {};
     GetMonitorSnapshot(&live);
-    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) ProcessEntries(p, source, force);
+    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0))
+        ProcessEntries(p, source, force);
+    else
+        g_windowsPending = 0;   // kept events wait for a pass that acts
     t_inPass = 0;
     LeaveTableLock();
 }

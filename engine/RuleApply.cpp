@@ -50,15 +50,16 @@ static bool PlaceWindow(const MonitoredWindow* e, const Rule* rule, uint32_t mas
     return true;
 }
 
+// Asynchronous: another thread's window takes the change when it next takes
+// a message, and the rule never waits for it.
 static void SetZOrder(HWND hwnd, uint8_t order)
 {
+    const UINT keep = SWP_NOSIZE | SWP_NOMOVE | SWP_ASYNCWINDOWPOS;
     switch (order) {
-    case 0: SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE); break;
-    case 1: SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE); break;
-    case 2: SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE); break;
-    case 3:
-        SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-        break;
+    case 0: SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, keep); break;
+    case 1: SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, keep); break;
+    case 2: SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, keep | SWP_NOACTIVATE); break;
+    case 3: SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, keep | SWP_NOACTIVATE); break;
     default: break;
     }
 }
@@ -104,7 +105,7 @@ bool ApplyRuleToWindow(MonitoredWindow* entry, Rule* rule, uint8_t source, uint3
     if (rule->activate) {
         SetForegroundWindow(hwnd);
         SetFocus(hwnd);
-        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
     }
     if (mask & APPLY_ZORDER) SetZOrder(hwnd, rule->order);
     if (rule->transto) ApplyRuleTransparency(hwnd, rule->transval, rule->clickthrough != 0);

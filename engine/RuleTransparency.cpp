@@ -26,7 +26,7 @@ void ApplyRuleTransparency(HWND window, int percent, bool clickThrough)
     ReleaseSRWLockShared(&g_transparentLock);
 
     if (listed && percent == 0) {
-        MakeWindowOpaque(window);
+        if (!MakeWindowOpaque(window)) return;   // not answering: still to be made opaque
         AcquireSRWLockExclusive(&g_transparentLock);
         int i = FindTransparentEntry(window);
         if (i >= 0) ArrayRemoveAt(&g_transparentWindows, i);

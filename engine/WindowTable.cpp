@@ -4,6 +4,7 @@
 #include "engine/Geometry.h"
 #include "engine/TraySlots.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/ForeignWindow.h"
 #include "framework/core/MessageLoop.h"
 #include "framework/core/TextUtil.h"
 #include "vdesktop/VirtualDesktop.h"
@@ -16,6 +17,7 @@ HWND g_foregroundWindow, g_previousForeground;
 uint8_t g_desktopsCheck;
 HWND g_singleWindowTarget;
 uint8_t g_captureOverlayShown;
+uint8_t g_windowsPending;
 
 CRITICAL_SECTION g_tableLock;
 static INIT_ONCE g_tableLockOnce = INIT_ONCE_STATIC_INIT;
@@ -176,10 +178,7 @@ static int32_t ReadWindowDesktop(HWND window)
 static bool ReadTitle(HWND window, char* title, int32_t* length)
 {
     char now[1024];
-    int n = GetWindowTextA(window, now, sizeof(now));
-    if (n < 0) n = 0;
-    now[sizeof(now) - 1] = '\0';
-    n = (int)strnlen(now, sizeof(now));
+    int n = ReadWindowTitle(window, now, sizeof(now));
     if (n == *length && memcmp(now, title, (size_t)n) == 0) return false;
     memcpy(title, now, (size_t)n + 1);
     *length = n;

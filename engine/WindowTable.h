@@ -43,6 +43,10 @@ struct MonitoredWindow {
     int32_t  previousDesktop;
     uint64_t createdTicks;
     uint64_t titleChangedAfter;  // ms from createdTicks to the last title change
+    // A window that did not answer when its rule was to act keeps its event
+    // for a later pass.
+    uint32_t pendingEvent;       // the event kept, WEV_CLOSED for none
+    uint64_t pendingTicks;       // when it last did not answer
 };
 
 // Written by the monitor pass, read by profile updates and the Window List;
@@ -76,3 +80,4 @@ extern HWND g_foregroundWindow, g_previousForeground;
 extern uint8_t g_desktopsCheck;        // re-read every window's desktop in the next pass; one byte, set by the UI thread
 extern HWND g_singleWindowTarget;      // rules apply to this window only while set; set by the UI thread around a pass
 extern uint8_t g_captureOverlayShown;  // the Window List blinks a frame; one byte, set by the UI thread
+extern uint8_t g_windowsPending;       // some window keeps an event for a later pass; one byte, read by the worker

@@ -3,6 +3,7 @@
 
 #include "engine/Engine.h"
 #include "engine/ProductIds.h"
+#include "engine/WindowTable.h"
 
 #include <objbase.h>
 #include <wtsapi32.h>
@@ -26,7 +27,9 @@ static DWORD WINAPI AutoApplyThread(LPVOID)
     while (InterlockedCompareExchange(&g_running, 1, 1) == 1) {
         DWORD w = WaitForSingleObject(g_autoApplyEvent, 1000);
         if (InterlockedCompareExchange(&g_running, 1, 1) != 1) break;
-        if (w != WAIT_OBJECT_0) continue;
+        // A window that did not answer is tried again without a wake-up:
+        // nothing tells when it answers again.
+        if (w != WAIT_OBJECT_0 && !g_windowsPending) continue;
         ULONGLONG now = GetTickCount64();
         if (now - lastPass < 10) Sleep(10);
         lastPass = now;

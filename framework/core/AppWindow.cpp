@@ -2,6 +2,7 @@
 #include "framework/core/AppWindow.h"
 
 #include "framework/core/AppObject.h"
+#include "framework/core/ForeignWindow.h"
 #include "framework/core/IdSearch.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/RecordFile.h"
@@ -101,25 +102,28 @@ BYTE TransparencyAlpha(int percent)
     return (BYTE)((25500 - 255 * percent) / 100);
 }
 
-void MakeWindowOpaque(HWND window)
+// The styles go through SetWindowExStyle: a window of another thread that
+// does not answer keeps its styles and is reported as not changed.
+bool MakeWindowOpaque(HWND window)
 {
     LONG ex = GetWindowLongA(window, GWL_EXSTYLE);
-    SetWindowLongA(window, GWL_EXSTYLE, ex & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT));
+    if (!SetWindowExStyle(window, ex & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT))) return false;
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    return true;
 }
 
 bool SetWindowTransparency(HWND window, int percent, bool clickThrough)
 {
-    if (percent == 0) {
-        MakeWindowOpaque(window);
-        return true;
-    }
+    if (percent == 0) return MakeWindowOpaque(window);
     LONG ex = GetWindowLongA(window, GWL_EXSTYLE);
     LONG want = (ex | WS_EX_LAYERED) & ~WS_EX_TRANSPARENT;
     if (clickThrough) want |= WS_EX_TRANSPARENT;
-    SetWindowLongA(window, GWL_EXSTYLE, want);
+    if (!SetWindowExStyle(window, want)) return false;
     SetLayeredWindowAttributes(window, 0, TransparencyAlpha(percent), LWA_ALPHA);
-    return GetWindowLongA(window, GWL_EXSTYLE) == want;
+    // Only these two bits: a z-order change still on its way to another
+    // thread's window may set WS_EX_TOPMOST meanwhile.
+    const LONG mine = WS_EX_LAYERED | WS_EX_TRANSPARENT;
+    return (GetWindowLongA(window, GWL_EXSTYLE) & mine) == (want & mine);
 }
 
 void SetAppWindowTransparency(AppWindow* record, int percent)

@@ -84,8 +84,9 @@ void ToggleAppWindowFlag(AppWindow* record, uint32_t bits);
 void SetCaptionStyle(AppWindow* record, uint32_t bits);
 // Percent 0 makes the window opaque; true when the styles took.
 bool SetWindowTransparency(HWND window, int percent, bool clickThrough);
-// Removes the layered and click-through styles and redraws the window.
-void MakeWindowOpaque(HWND window);
+// Removes the layered and click-through styles and redraws the window; true
+// when the styles took.
+bool MakeWindowOpaque(HWND window);
 void SetAppWindowTransparency(AppWindow* record, int percent);
 void SetAppWindowClickThrough(AppWindow* record, bool on);
 void ShowBusyOverlay(AppWindow* record, bool on);

@@ -1,10 +1,16 @@
 // GeometryTest.cpp - reading and setting normal rectangles and states, through
-// the placement call and through the stepwise path used for other processes.
+// the placement call and through the stepwise path used for other threads'
+// windows; calls on a window that does not answer.
 #include "engine/Geometry.h"
+#include "framework/core/AppWindow.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestWindowClient.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <stdio.h>
+#include <vector>
 
 namespace {
 
@@ -102,8 +108,8 @@ TEST(Geometry, MaximisedReportsItsOuterSize)
     EXPECT_EQ(0, w) << "a window that is gone";
 }
 
-// Another process's window: the placement call fails under Wine, so this is
-// the stepwise path on a real foreign window, read back inside its own process.
+// Another process's window takes the asynchronous stepwise calls; it is read
+// back inside its own process.
 TEST(Geometry, ForeignWindowIsPlacedAndGivenItsState)
 {
     TestWindow tw;
@@ -123,5 +129,88 @@ TEST(Geometry, ForeignWindowIsPlacedAndGivenItsState)
     ASSERT_TRUE(PumpUntil([&] { return TestWindowStep(&tw, "report", &r) && !r.iconic && !r.zoomed; }, 5000));
     EXPECT_EQ(60, r.rect.left);
     EXPECT_EQ(70, r.rect.top);
+    StopTestWindow(&tw);
+}
+
+namespace {
+
+// One call made on a thread of its own, so that a call that blocks shows as
+// one that has not returned yet instead of stopping the test.
+struct CallRun {
+    std::function<void()> call;
+    HANDLE thread = nullptr;
+    ULONGLONG took = 0;
+};
+
+DWORD WINAPI RunCall(void* context)
+{
+    CallRun* run = (CallRun*)context;
+    ULONGLONG start = GetTickCount64();
+    run->call();
+    run->took = GetTickCount64() - start;
+    return 0;
+}
+
+}  // namespace
+
+// A window whose thread takes no messages: every call returns without waiting
+// on it and leaves the window as it was, so nothing reaches it later either.
+// Once it answers again, the same calls take effect.
+TEST(Geometry, CallsOnAHungWindowReturnAndLeaveItAlone)
+{
+    TestWindow tw;
+    ASSERT_TRUE(StartTestWindow(&tw, "--title \"Geometry Hung\" --rect 100,100,400,300 --hang 0"));
+    HWND hwnd = tw.hwnd;
+    bool transparent = true, opaque = true;
+    struct Case {
+        const char* why;
+        std::function<void()> call;
+    } cases[] = {
+        {"place", [&] { SetWindowGeometry(hwnd, 320, 240, 500, 350, WINSTATE_NORMAL, GEO_POSITION | GEO_SIZE); }},
+        {"maximise", [&] { SetWindowGeometry(hwnd, 0, 0, 0, 0, WINSTATE_MAXIMISED, GEO_STATE); }},
+        {"move and minimise",
+         [&] { SetWindowGeometry(hwnd, 60, 70, 0, 0, WINSTATE_MINIMISED, GEO_POSITION | GEO_STATE); }},
+        {"transparent", [&] { transparent = SetWindowTransparency(hwnd, 50, true); }},
+        {"opaque", [&] { opaque = MakeWindowOpaque(hwnd); }},
+    };
+    std::vector<CallRun> runs(sizeof(cases) / sizeof(cases[0]));
+    for (size_t i = 0; i < runs.size(); i++) {
+        SCOPED_TRACE(cases[i].why);
+        runs[i].call = cases[i].call;
+        runs[i].thread = CreateThread(nullptr, 0, RunCall, &runs[i], 0, nullptr);
+        ASSERT_NE(nullptr, runs[i].thread);
+        bool returned = WaitForSingleObject(runs[i].thread, 5000) == WAIT_OBJECT_0;
+        EXPECT_TRUE(returned) << "the call waits on the hung window";
+        if (returned) printf("  %-18s returned after %llu ms\n", cases[i].why, runs[i].took);
+    }
+    EXPECT_FALSE(transparent) << "reported as not changed";
+    EXPECT_FALSE(opaque);
+
+    TestWindowReport r;
+    ASSERT_TRUE(TestWindowStep(&tw, "resume", &r)) << "while it hung";
+    for (CallRun& run : runs) {   // a call that blocked ends once the window answers
+        WaitForSingleObject(run.thread, 10000);
+        CloseHandle(run.thread);
+    }
+    EXPECT_EQ(100, r.normal.left);
+    EXPECT_FALSE(r.zoomed || r.iconic);
+    EXPECT_EQ(-1, r.alpha);
+    // Its first report after answering again comes after anything queued
+    // for it: nothing was.
+    ASSERT_TRUE(TestWindowStep(&tw, "report", &r));
+    EXPECT_EQ(100, r.normal.left);
+    EXPECT_EQ(100, r.normal.top);
+    EXPECT_FALSE(r.zoomed || r.iconic);
+    EXPECT_EQ(-1, r.alpha);
+
+    SetWindowGeometry(hwnd, 320, 240, 500, 350, WINSTATE_NORMAL, GEO_POSITION | GEO_SIZE);
+    EXPECT_TRUE(SetWindowTransparency(hwnd, 50, true));
+    ASSERT_TRUE(TestWindowStep(&tw, "report", &r));
+    EXPECT_EQ(320, r.normal.left) << "answering again, it is placed";
+    EXPECT_EQ(500, r.normal.right - r.normal.left);
+    EXPECT_EQ(127, r.alpha);
+    EXPECT_TRUE(MakeWindowOpaque(hwnd));
+    ASSERT_TRUE(TestWindowStep(&tw, "report", &r));
+    EXPECT_FALSE(r.exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT));
     StopTestWindow(&tw);
 }

@@ -1,6 +1,7 @@
 // PlacementE2ETest.cpp - the running program placing real windows by its rules:
 // each compare mode, class and program, state, z-order and transparency; locks
-// and captured positions across a restart; a delayed rule.
+// and captured positions across a restart; a delayed rule; a window that stops
+// answering.
 #include "engine/OptionsRecord.h"
 #include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdio.h>
 
 namespace {
 
@@ -258,4 +260,45 @@ TEST_F(Placement, DelayedRulePlacesAfterTheDelayNotBefore)
     Box box = {300, 250, 360, 240};
     EXPECT_TRUE(WaitForReport(w, AtBox, &box, &r, 5000));
     EXPECT_GE(GetTickCount64() - shown, 1400u);
+}
+
+// A window that takes no messages is passed over, not waited on: a window that
+// comes after it is placed at once, and the hung one gets its rule once it
+// answers again, with nothing to wake the program. The hung window is topmost,
+// so that every pass meets it before the other window.
+TEST_F(Placement, AHungWindowHoldsUpNoOtherWindowAndIsPlacedOnceItAnswers)
+{
+    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {
+        Place(TitleRule("Hung", "E2E Hung", CMP_EQUALS), 200, 150, 350, 250),
+        Place(TitleRule("Answering", "E2E Answering", CMP_EQUALS), 500, 300, 320, 220)}));
+    Start();
+    TestWindow* hung = Open("--title \"E2E Hung\" --rect 40,50,300,200 --exstyle 0x8 --hang 0");
+    TestWindow* answering = Open("--title \"E2E Answering\" --rect 60,70,300,200");
+    ULONGLONG shown = GetTickCount64();
+    Box box = {500, 300, 320, 220};
+    TestWindowReport r;
+    EXPECT_TRUE(WaitForReport(answering, AtBox, &box, &r, 10000)) << "held up by the hung window";
+    printf("  placed %llu ms after it appeared, beside a hung window\n", GetTickCount64() - shown);
+
+    ASSERT_TRUE(TestWindowStep(hung, "resume", &r));
+    EXPECT_TRUE(RectIs(r.normal, 40, 50, 300, 200)) << "nothing reached it while it hung";
+    Box hungBox = {200, 150, 350, 250};
+    EXPECT_TRUE(WaitForReport(hung, AtBox, &hungBox, &r, 10000)) << "its rule once it answers";
+}
+
+// Start-up finds a hung window that has a rule: the program does not wait on
+// it, and ends at once on "-QUIT".
+TEST_F(Placement, QuitEndsPromptlyWhileAHungWindowExists)
+{
+    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {
+        Place(TitleRule("Hung", "E2E Hung At Start", CMP_EQUALS), 200, 150, 350, 250)}));
+    TestWindow* hung = Open("--title \"E2E Hung At Start\" --rect 40,50,300,200 --hang 0");
+    Start();
+    ULONGLONG asked = GetTickCount64();
+    EXPECT_EQ(0, QuitProgram(&run));
+    printf("  \"-QUIT\" ended it after %llu ms\n", GetTickCount64() - asked);
+    std::string log = ReadWholeFile(install.dataFolder + "\\PanelShepherd.log");
+    EXPECT_NE(std::string::npos, log.find("PanelShepherd stopped (error: 0)\r\n")) << log;
+    TestWindowReport r;
+    EXPECT_TRUE(TestWindowStep(hung, "resume", &r));
 }

@@ -1,11 +1,16 @@
 // TestWindow.cpp - a top-level window that end-to-end tests create and drive.
 //
 //   testwindow --title T --class C --rect x,y,w,h --state normal|min|max|hidden
-//              --style 0xHEX --exstyle 0xHEX
+//              --style 0xHEX --exstyle 0xHEX --hang SECONDS
 // Prints "ready <hwnd>", then reads one step per line on stdin and answers each
 // with "ok <placement>" read inside this process. After every change it creates
 // and destroys a hidden top-level window: Wine's out-of-context event hook only
 // reports window creation, and that is what wakes the engine.
+//
+// "hang N" (answered "ok hanging") stops the window's thread from taking any
+// message for N seconds, 0 until "resume"; "--hang N" does so from the start,
+// before the window's thread has taken a single message. "resume" answers with
+// the placement the window had while it hung, then lets its thread go on.
 #include "framework/core/TextUtil.h"
 
 #include <stdio.h>
@@ -16,8 +21,11 @@
 #include <string>
 
 static const UINT kStepMessage = WM_APP + 1;
+static const UINT kHangMessage = WM_APP + 2;
 static HWND g_window;
 static HANDLE g_out;
+static HANDLE g_resume;        // set by "resume": a hang ends
+static HANDLE g_hangStarted;   // set by the window's thread as it stops
 
 static void WriteOut(const char* text)
 {
@@ -106,11 +114,23 @@ static void RunStep(const char* step)
     Report("ok");
 }
 
+// The window's thread waits without taking messages, so every message sent to
+// the window waits too; nothing pumps between the signal and the wait.
+static void Hang(DWORD seconds)
+{
+    SignalObjectAndWait(g_hangStarted, g_resume, seconds ? seconds * 1000 : INFINITE, FALSE);
+}
+
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case kStepMessage:
         RunStep((const char*)lParam);
+        return 0;
+    case kHangMessage:
+        ResetEvent(g_resume);
+        WriteOut("ok hanging\n");
+        Hang((DWORD)wParam);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -120,8 +140,13 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 // Reads stdin line by line and hands each line to the window's thread.
-static DWORD WINAPI ReaderThread(void*)
+static DWORD WINAPI ReaderThread(void* hungReady)
 {
+    if (hungReady) {
+        WaitForSingleObject(g_hangStarted, INFINITE);
+        WakeEngine();
+        WriteOut((const char*)hungReady);
+    }
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     std::string pending;
     char buf[1024];
@@ -134,7 +159,17 @@ static DWORD WINAPI ReaderThread(void*)
             pending.erase(0, nl + 1);
             while (!line.empty() && line.back() == '\r') line.pop_back();
             if (!IsWindow(g_window)) return 0;
-            SendMessageA(g_window, kStepMessage, 0, (LPARAM)line.c_str());
+            unsigned long seconds = 0;
+            if (sscanf(line.c_str(), "hang %lu", &seconds) == 1 || line == "hang") {
+                // Posted: this thread goes on reading, for "resume".
+                PostMessageA(g_window, kHangMessage, (WPARAM)seconds, 0);
+            } else if (line == "resume") {
+                // Read from here: the window's thread may still be stopped.
+                Report("ok");
+                SetEvent(g_resume);
+            } else {
+                SendMessageA(g_window, kStepMessage, 0, (LPARAM)line.c_str());
+            }
         }
     }
     if (IsWindow(g_window)) PostMessageA(g_window, WM_CLOSE, 0, 0);
@@ -148,6 +183,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     const char* cls = "PSTestWindow";
     const char* state = "normal";
     long x = 100, y = 100, w = 400, h = 300;
+    long hangSeconds = -1;
     DWORD style = WS_OVERLAPPEDWINDOW, exStyle = 0;
     for (int i = 1; i + 1 < __argc; i += 2) {
         const char* k = __argv[i];
@@ -158,7 +194,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         else if (!strcmp(k, "--rect")) sscanf(v, "%ld,%ld,%ld,%ld", &x, &y, &w, &h);
         else if (!strcmp(k, "--style")) style = strtoul(v, nullptr, 0);
         else if (!strcmp(k, "--exstyle")) exStyle = strtoul(v, nullptr, 0);
+        else if (!strcmp(k, "--hang")) hangSeconds = strtol(v, nullptr, 0);
     }
+    g_resume = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    g_hangStarted = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WindowProc;
@@ -182,13 +221,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     else if (!strcmp(state, "hidden")) show = SW_HIDE;
     ShowWindow(g_window, show);
     UpdateWindow(g_window);
-    WakeEngine();
 
     char ready[64];
     FormatText(ready, sizeof(ready), "ready %llx\n", (unsigned long long)(ULONG_PTR)g_window);
-    WriteOut(ready);
-
-    HANDLE reader = CreateThread(nullptr, 0, ReaderThread, nullptr, 0, nullptr);
+    HANDLE reader = nullptr;
+    if (hangSeconds >= 0) {
+        // Stopped before taking any message: the reader wakes the engine
+        // once this thread waits, and then says that the window is ready.
+        reader = CreateThread(nullptr, 0, ReaderThread, ready, 0, nullptr);
+        Hang((DWORD)hangSeconds);
+    } else {
+        WakeEngine();
+        WriteOut(ready);
+        reader = CreateThread(nullptr, 0, ReaderThread, nullptr, 0, nullptr);
+    }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
