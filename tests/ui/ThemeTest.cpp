@@ -142,6 +142,9 @@ TEST(ThemeFonts, OneFontPerCacheAndDpi)
     EXPECT_EQ(-12, FontHeight(first));
     EXPECT_EQ(large, GetThemeFont(&theme, THEME_FONT_UI_BOLD, 144));
     EXPECT_EQ(2, theme.fonts[THEME_FONT_UI_BOLD].count);
+    EXPECT_EQ(1, CreateFontForDpi(&theme, THEME_FONT_UI_BOLD, "Tahoma", 12, FW_BOLD, 0, 144, DEFAULT_PITCH))
+        << "an existing entry for the DPI is returned";
+    EXPECT_EQ(2, theme.fonts[THEME_FONT_UI_BOLD].count);
     LOGFONTA lf = {};
     GetObjectA(large, sizeof(lf), &lf);
     EXPECT_EQ(FW_BOLD, lf.lfWeight) << "made from the cache's first entry";
