@@ -1,4 +1,6 @@
-// MessageBox.h - the framework's message box.
+// MessageBox.h - the framework's message box: dialog 50100 with a formatted
+// text, an owner-drawn system icon, one of four button sets and an optional
+// bold headline.
 #pragma once
 
 #include <windows.h>
@@ -23,8 +25,12 @@ struct AppObject;
 #define MB_ZRP_FORCENO     0x1000
 #define MB_ZRP_APPICON     0x2000
 
+// The longest text the box shows; the rest is cut.
+#define MESSAGEBOX_TEXT_MAX 2047
+
 // Shows the box and returns the button (IDOK, IDCANCEL, IDYES, IDNO), or -666
-// when the text cannot be allocated.
+// when the text cannot be built. Each box keeps its own state, so a box
+// opened from inside another's modal loop leaves the first intact.
 int AppMessageBox(AppObject* app, HWND owner, const char* caption, const char* format,
                   uint32_t flags, int focusControl, ...);
 
@@ -35,3 +41,7 @@ void SetMessageBoxHook(MessageBoxHook hook);
 
 // The button that is the default for a flag word.
 int DefaultMessageBoxButton(uint32_t flags);
+
+// Raises or lowers the application's modal depth (never below 0) and tells
+// every application window (ZRPMSG_MODALDEPTH); the new depth.
+int ChangeModalDepth(AppObject* app, int delta);

@@ -1,58 +1,67 @@
-// Theme.cpp - what start-up needs of the theme: its colour mode, base fonts and
-// the table of command icons. Owner-drawn items read these when they paint.
+// Theme.cpp - the application's theme: refresh after a colour-mode change,
+// release at exit, and the calls the framework's start-up makes.
 #include "framework/ui/Theme.h"
 
 #include "framework/core/AppObject.h"
-#include "framework/core/GrowArray.h"
-#include "framework/core/TextUtil.h"
+#include "framework/core/AppWindow.h"
 
-struct CommandIcon {
-    uint16_t iconId;
-    uint16_t resource;
-};
+Theme g_theme;
 
-static GrowArray<CommandIcon> g_icons;
-static HFONT g_baseFont;
+void RefreshTheme(AppObject* app, uint8_t colourMode)
+{
+    app->appRecord.colourMode = colourMode;
+    g_theme.app = app;
+    InitThemeColors(&g_theme);
+    for (int i = 0; i < g_theme.icons.count; i++) RecolorIcon(&g_theme, &g_theme.icons.data[i]);
+    const UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME | RDW_ALLCHILDREN;
+    for (int i = 0; i < app->windows.count; i++) RedrawWindow(app->windows.data[i]->window, nullptr, nullptr, flags);
+}
+
+void ReleaseTheme(Theme* theme)
+{
+    for (int i = 0; i < theme->icons.count; i++) {
+        CommandIcon* e = &theme->icons.data[i];
+        if (e->icon) DestroyIcon(e->icon);
+        if (e->recoloured) DestroyIcon(e->recoloured);
+    }
+    FreeGrowArray(&theme->icons);
+    if (theme->measureDC) {
+        SelectObject(theme->measureDC, theme->measureOldBitmap);
+        DeleteDC(theme->measureDC);
+    }
+    if (theme->measureBitmap) DeleteObject(theme->measureBitmap);
+    theme->measureDC = nullptr;
+    theme->measureBitmap = nullptr;
+    theme->measureOldBitmap = nullptr;
+    theme->measureBits = nullptr;
+    for (int c = 0; c < THEME_FONT_CACHES; c++) {
+        for (int i = 0; i < theme->fonts[c].count; i++) DeleteObject(theme->fonts[c].data[i].font);
+        FreeGrowArray(&theme->fonts[c]);
+    }
+    theme->paintWindow = nullptr;
+}
+
+//--- start-up
 
 int InitThemeColours(AppObject* app)
 {
-    // A colour mode outside none/default/custom is the never-set default.
-    if (app->appRecord.colourMode > 2) app->appRecord.colourMode = 1;
-    return 0;
+    g_theme.app = app;
+    return InitThemeColors(&g_theme);
 }
 
-void CreateBaseFonts(AppObject* app, const char* face, uint32_t pointSize, int dpi)
+void CreateBaseFonts(AppObject* app, const char* face, uint32_t size, int dpi)
 {
-    if (g_baseFont) DeleteObject(g_baseFont);
-    LOGFONTA lf = {};
-    lf.lfHeight = -MulDiv(pointSize ? (int)pointSize : 9, dpi > 0 ? dpi : 96, 72);
-    lf.lfCharSet = DEFAULT_CHARSET;
-    CopyText(lf.lfFaceName, sizeof(lf.lfFaceName), face && *face ? face : app->uiFontFace);
-    g_baseFont = CreateFontIndirectA(&lf);
+    g_theme.app = app;
+    CreateFontSet(&g_theme, face, (int)size, dpi > 0 ? (UINT)dpi : 96);
 }
 
-int AddCommandIcon(AppObject*, uint16_t iconId, uint16_t resource)
+int AddCommandIcon(AppObject* app, uint16_t commandId, uint16_t resource)
 {
-    if (g_icons.growStep == 0) InitGrowArray(&g_icons);
-    for (int i = 0; i < g_icons.count; i++)
-        if (g_icons.data[i].iconId == iconId) {
-            g_icons.data[i].resource = resource;
-            return 0;
-        }
-    CommandIcon icon = {iconId, resource};
-    return ArrayAppend(&g_icons, &icon) < 0 ? 0xF00A : 0;
-}
-
-uint16_t FindCommandIconResource(uint16_t iconId)
-{
-    for (int i = 0; i < g_icons.count; i++)
-        if (g_icons.data[i].iconId == iconId) return g_icons.data[i].resource;
-    return 0;
+    g_theme.app = app;
+    return AddCommandIcon(&g_theme, commandId, (uintptr_t)resource, 0);
 }
 
 void FreeTheme(AppObject*)
 {
-    FreeGrowArray(&g_icons);
-    if (g_baseFont) DeleteObject(g_baseFont);
-    g_baseFont = nullptr;
+    ReleaseTheme(&g_theme);
 }

@@ -53,7 +53,7 @@ std::string TakeMessageBox(ProgramRun* run, DWORD ms)
     PumpUntil(
         [&] {
             box = FindProcessWindow(run->child.pid, "#32770");
-            if (box && IsWindowVisible(box)) text = ReadDialogText(box);
+            if (box && IsWindowVisible(box)) text = ReadMessageBoxText(box);
             return !text.empty() || WaitForSingleObject(run->child.process, 0) == WAIT_OBJECT_0;
         },
         ms);

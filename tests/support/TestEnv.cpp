@@ -221,24 +221,20 @@ int CountProcessWindows(DWORD pid)
     return q.count;
 }
 
-static BOOL CALLBACK CollectStaticText(HWND child, LPARAM data)
+static std::string ControlText(HWND control)
 {
-    std::string* out = (std::string*)data;
-    char cls[64] = {};
-    GetClassNameA(child, cls, sizeof(cls));
-    if (_stricmp(cls, "Static") != 0) return TRUE;
     char text[4096] = {};
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(child, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &got);
-    if (!text[0]) return TRUE;
-    if (!out->empty()) *out += "|";
-    *out += text;
-    return TRUE;
+    SendMessageTimeoutA(control, WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &got);
+    return text;
 }
 
-std::string ReadDialogText(HWND dialog)
+std::string ReadMessageBoxText(HWND box)
 {
-    std::string out;
-    EnumChildWindows(dialog, CollectStaticText, (LPARAM)&out);
-    return out;
+    // The framework box: the first line in 50108, the lines after it in 50109.
+    HWND first = GetDlgItem(box, 50108), rest = GetDlgItem(box, 50109);
+    if (!first) return std::string();
+    std::string text = ControlText(first);
+    if (rest && IsWindowVisible(rest)) text += "\n" + ControlText(rest);
+    return text;
 }

@@ -34,9 +34,10 @@ bool WriteWholeFileText(const std::string& path, const std::string& data);
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title = nullptr);
 // Every top-level window of a process (visible or not).
 int CountProcessWindows(DWORD pid);
-// The texts of a dialog's static controls, joined by "|" (read with WM_GETTEXT,
-// which works across processes).
-std::string ReadDialogText(HWND dialog);
+// The whole text of a framework message box (its two text controls, the
+// second after a line feed when shown; read with WM_GETTEXT, which works
+// across processes); empty for any other window.
+std::string ReadMessageBoxText(HWND box);
 
 // A child process started with CreateProcessA.
 struct ChildProcess {

@@ -1,0 +1,177 @@
+// DialogHost.cpp - shows one framework dialog for the screenshot script and
+// the DPI tests.
+//
+//   dialoghost msgbox <flags, hex> <ready file> <text>   the framework message box
+//   dialoghost setup <ready file>                        a dialog after InitDialogDefaults
+//   dialoghost layout <out file>                         a resizable dialog's layout report
+//
+// For the pictures, the host writes "<left> <top> <right> <bottom>" of the
+// shown dialog into the ready file and closes it once "<ready file>.done"
+// exists. The layout report lists the DPI, the bold dialog font's height and,
+// after the dialog was resized, each control's place in reference units.
+#include "framework/core/AppObject.h"
+#include "framework/core/MonitorTable.h"
+#include "framework/core/TextUtil.h"
+#include "framework/ui/DialogSetup.h"
+#include "framework/ui/MessageBox.h"
+#include "framework/ui/Theme.h"
+#include "tests/support/DialogHostRes.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static char g_readyFile[MAX_PATH];
+static bool g_reported;
+
+static bool WriteFileText(const char* path, const char* text)
+{
+    FILE* f = fopen(path, "wb");
+    if (!f) return false;
+    fputs(text, f);
+    fclose(f);
+    return true;
+}
+
+static BOOL CALLBACK FindShownDialog(HWND w, LPARAM out)
+{
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof(cls));
+    if (strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
+        *(HWND*)out = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs inside the dialog's modal loop: reports the dialog once it is shown and
+// closes it when the script is done.
+static void CALLBACK WatchDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, (LPARAM)&dialog);
+    if (!dialog) return;
+    if (!g_reported) {
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RECT r;
+        GetWindowRect(dialog, &r);
+        char text[64];
+        FormatText(text, sizeof(text), "%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        g_reported = WriteFileText(g_readyFile, text);
+        return;
+    }
+    char done[MAX_PATH + 8];
+    FormatText(done, sizeof(done), "%s.done", g_readyFile);
+    if (GetFileAttributesA(done) != INVALID_FILE_ATTRIBUTES) {
+        LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+        PostMessageA(dialog, WM_COMMAND, HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK, 0);
+    }
+}
+
+static void SetUpApp(HINSTANCE instance)
+{
+    LoadDpiFunctions();
+    MakeProcessDpiAware();
+    AppConstruct(&g_app);
+    g_app.instance = instance;
+    CopyText(g_app.productName, sizeof(g_app.productName), "PanelShepherd");
+    NONCLIENTMETRICSA ncm = {};
+    ncm.cbSize = sizeof(ncm);
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
+    CopyText(g_app.uiFontFace, sizeof(g_app.uiFontFace),
+             ncm.lfMessageFont.lfFaceName[0] ? ncm.lfMessageFont.lfFaceName : "MS Shell Dlg");
+    InitThemeColours(&g_app);
+    HDC screen = GetDC(nullptr);
+    CreateBaseFonts(&g_app, nullptr, 0, GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+}
+
+static INT_PTR CALLBACK SetupDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        InitDialogDefaults(&g_app, dialog);
+        return FALSE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+//--- the layout report
+
+static const struct {
+    int id;
+    uint32_t flags;
+} kLayout[] = {
+    {IDE_TEST_EDIT, LAYOUT_STRETCH_WIDTH},
+    {IDC_TEST_LIST, LAYOUT_STRETCH_WIDTH | LAYOUT_STRETCH_HEIGHT},
+    {IDB_TEST_ADD, LAYOUT_KEEP_RIGHT},
+    {IDB_TEST_REMOVE, LAYOUT_FOLLOW_PREVIOUS},
+    {IDOK, LAYOUT_KEEP_RIGHT | LAYOUT_KEEP_BOTTOM},
+    {IDCANCEL, LAYOUT_KEEP_RIGHT | LAYOUT_KEEP_BOTTOM},
+};
+
+static int RunLayoutReport(HINSTANCE instance, const char* outFile)
+{
+    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_TEST_LAYOUT), nullptr, SetupDlgProc, 0);
+    if (!dialog) return 2;
+    DialogLayout layout;
+    DialogLayoutInit(&layout, dialog, IDB_TEST_ADD);
+    for (const auto& row : kLayout) DialogLayoutAdd(&layout, GetDlgItem(dialog, row.id), row.flags);
+    RECT window, client, ref;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    GetClientRect(GetDlgItem(dialog, IDB_TEST_ADD), &ref);
+    // Half as wide again and a third higher, whatever the DPI made the dialog.
+    SetWindowPos(dialog, nullptr, 0, 0, (window.right - window.left) + client.right / 2,
+                 (window.bottom - window.top) + client.bottom / 3, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DialogLayoutApply(&layout);
+    GetClientRect(dialog, &client);
+
+    char report[2048];
+    const FontEntry* bold = GetThemeFontEntry(&g_theme, THEME_FONT_UI_BOLD, GetWindowDpi(dialog));
+    LOGFONTA lf = {};
+    if (bold) GetObjectA(bold->font, sizeof(lf), &lf);
+    FormatText(report, sizeof(report), "dpi %u\nbold %ld\nref %ld %ld\nclient %ld %ld\n", GetWindowDpi(dialog),
+               lf.lfHeight, ref.right, ref.bottom, client.right, client.bottom);
+    for (const auto& row : kLayout) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dialog, row.id), &r);
+        MapWindowPoints(nullptr, dialog, (POINT*)&r, 2);
+        char line[128];
+        FormatText(line, sizeof(line), "%d %ld %ld %ld %ld\n", row.id, r.left, r.top, client.right - r.right,
+                   client.bottom - r.bottom);
+        AppendText(report, sizeof(report), line);
+    }
+    DialogLayoutFree(&layout);
+    DestroyWindow(dialog);
+    return WriteFileText(outFile, report) ? 0 : 3;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    SetUpApp(instance);
+    if (__argc >= 3 && strcmp(__argv[1], "layout") == 0) return RunLayoutReport(instance, __argv[2]);
+    if (__argc >= 3 && strcmp(__argv[1], "setup") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+        SetTimer(nullptr, 0, 100, WatchDialog);
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TEST_SETUP), nullptr, SetupDlgProc, 0);
+        return 0;
+    }
+    if (__argc >= 5 && strcmp(__argv[1], "msgbox") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[3]);
+        SetTimer(nullptr, 0, 100, WatchDialog);
+        // The command line cannot carry line feeds: "\n" in the text stands for one.
+        char text[MESSAGEBOX_TEXT_MAX + 1];
+        CopyText(text, sizeof(text), __argv[4]);
+        for (char* p = strstr(text, "\\n"); p; p = strstr(p, "\\n")) {
+            *p = '\n';
+            memmove(p + 1, p + 2, strlen(p + 2) + 1);
+        }
+        AppMessageBox(&g_app, nullptr, nullptr, "%s", (uint32_t)strtoul(__argv[2], nullptr, 16), 0, text);
+        return 0;
+    }
+    return 1;
+}

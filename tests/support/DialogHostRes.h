@@ -1,0 +1,15 @@
+// DialogHostRes.h - ids of the test dialogs that dialoghost and the UI tests show.
+#pragma once
+
+#define IDD_TEST_SETUP    100   // group boxes, caption-line check box, default button
+#define IDD_TEST_LAYOUT   101   // a resizable dialog recorded in a DialogLayout
+
+#define IDX_TEST_CAPTION  1001  // check box on a group box's caption line
+#define IDX_TEST_PLAIN    1002  // check box inside the group box
+#define IDC_TEST_GROUP    1003
+#define IDC_TEST_GROUP2   1004
+#define IDT_TEST_LABEL    1005
+#define IDE_TEST_EDIT     1006
+#define IDC_TEST_LIST     1007
+#define IDB_TEST_ADD      1008
+#define IDB_TEST_REMOVE   1009
