@@ -455,7 +455,7 @@ TEST_F(Startup, SimultaneousStartsGiveOneInstance)
             for (ProgramRun& r : others)
                 if (WaitForSingleObject(r.child.process, 0) != WAIT_OBJECT_0 &&
                     !FindProcessWindow(r.child.pid, "ZRPWindow", "PanelShepherd"))
-                    boxes += "[" + ReadDialogText(FindProcessWindow(r.child.pid, "#32770")) + "]";
+                    boxes += "[" + ReadMessageBoxText(FindProcessWindow(r.child.pid, "#32770")) + "]";
             return boxes;
         };
         ASSERT_TRUE(PumpUntil([&] { return unsettled().empty(); }, 60000))
