@@ -258,3 +258,37 @@ TEST_F(Placement, DelayedRulePlacesAfterTheDelayNotBefore)
     EXPECT_TRUE(WaitForReport(w, AtBox, &box, &r, 5000));
     EXPECT_GE(GetTickCount64() - shown, 1400u);
 }
+
+// Catastrophic regular expressions, tried first on every window, neither stall
+// nor kill the program: windows that were there at start and ones that come
+// later go on to the next rule, and a costly one is logged once.
+TEST_F(Placement, CostlyRegexRulesCountAsNoMatchAndTheNextRulePlaces)
+{
+    const char* lookAhead = "(?:(?=.*a).)*b";
+    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {
+        Place(TitleRule("Nested stars", "(a*)*b", CMP_REGEX), 700, 500, 200, 150),
+        Place(TitleRule("Nested groups", "((((((((((a))))))))))*b", CMP_REGEX), 700, 500, 200, 150),
+        Place(TitleRule("Look-ahead", lookAhead, CMP_REGEX), 700, 500, 200, 150),
+        Place(TitleRule("Short", std::string(30, 'a').c_str(), CMP_EQUALS), 120, 110, 300, 200),
+        Place(TitleRule("Long", std::string(1000, 'a').substr(0, 200).c_str(), CMP_STARTS_WITH), 160, 130, 310, 210),
+        Place(TitleRule("Later", "E2E After Regex", CMP_EQUALS), 200, 150, 320, 220)}));
+    // Both titles exist before the program starts: its first pass meets them.
+    TestWindow* shortTitle = Open("--title " + std::string(30, 'a') + " --rect 30,40,200,150");
+    TestWindow* longTitle = Open("--title " + std::string(1000, 'a') + " --rect 30,40,200,150");
+    Start();
+
+    TestWindowReport r;
+    Box shortBox = {120, 110, 300, 200}, longBox = {160, 130, 310, 210}, laterBox = {200, 150, 320, 220};
+    EXPECT_TRUE(WaitForReport(shortTitle, AtBox, &shortBox, &r)) << "30 characters";
+    EXPECT_TRUE(WaitForReport(longTitle, AtBox, &longBox, &r)) << "1000 characters";
+    TestWindow* later = Open("--title \"E2E After Regex\" --rect 30,40,200,150");
+    EXPECT_TRUE(WaitForReport(later, AtBox, &laterBox, &r)) << "a window after start";
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 0)) << "the program lives";
+
+    std::string log = ReadWholeFile(install.dataFolder + "\\PanelShepherd.log");
+    std::string line = std::string("REGEX(") + lookAhead + ")";
+    size_t first = log.find(line);
+    EXPECT_NE(std::string::npos, first) << log;
+    EXPECT_EQ(std::string::npos, log.find(line, first + 1)) << "logged once";
+    EXPECT_EQ(0, QuitProgram(&run));
+}
