@@ -292,3 +292,35 @@ TEST_F(Placement, CostlyRegexRulesCountAsNoMatchAndTheNextRulePlaces)
     EXPECT_EQ(std::string::npos, log.find(line, first + 1)) << "logged once";
     EXPECT_EQ(0, QuitProgram(&run));
 }
+
+// A profile of 5000 rules that hold only a few keys each loads at start-up,
+// and its last rule places a window.
+TEST_F(Placement, ProfileOfManyRulesLackingMostKeysLoadsAndPlaces)
+{
+    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {}));
+    const int rules = 5000;
+    ConfigRecord record;
+    InitConfigRecord(&record, 1, "");
+    auto put = [&](const std::string& key, const std::string& value) {
+        return AppendRecordLine(&record, key.c_str(), value.c_str()) == CFG_OK;
+    };
+    bool ok = put("szGenName", "Sparse") && put("iNumRules", std::to_string(rules));
+    for (int i = 0; i < rules && ok; i++) {
+        std::string prefix = "Rule[" + std::to_string(i) + "].";
+        ok = put(prefix + "item", "00") && put(prefix + "name", "Sparse " + std::to_string(i)) &&
+             put(prefix + "caption", "E2E Sparse " + std::to_string(i)) && put(prefix + "cmpcaption", "01");
+    }
+    std::string last = "Rule[" + std::to_string(rules - 1) + "].";
+    ok = ok && put(last + "moveto", "01") && put(last + "x", "210") && put(last + "y", "160") &&
+         put(last + "sizeto", "01") && put(last + "w", "330") && put(last + "h", "230");
+    ok = ok && SaveRecordArchive(&record, (install.dataFolder + "\\Profile0.zpx").c_str()) > 0;
+    ClearConfigRecord(&record);
+    ASSERT_TRUE(ok);
+
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run, 60000));   // generous: only so that a hang ends
+    TestWindow* w = Open("--title \"E2E Sparse " + std::to_string(rules - 1) + "\" --rect 30,40,200,150");
+    Box want = {210, 160, 330, 230};
+    TestWindowReport r;
+    EXPECT_TRUE(WaitForReport(w, AtBox, &want, &r, 60000));
+}
