@@ -1,13 +1,7 @@
-// MatchText.cpp - token tests and the per-thread regular-expression cache.
+// MatchText.cpp - the token tests: is, contains, begins with, ends with.
 #include "engine/MatchText.h"
 
 #include <string.h>
-#include <windows.h>
-
-#include <memory>
-#include <regex>
-#include <string>
-#include <unordered_map>
 
 // Rules are tested against every window, many times a second: these loops
 // stay inline and never measure a text whose length is already known.
@@ -104,79 +98,4 @@ bool MatchEndsWith(const char* text, size_t textLength, const char* pattern, con
         if (e >= patternEnd) return false;
         p = e + 1;
     }
-}
-
-namespace {
-
-struct CompiledPattern {
-    bool valid = false;
-    std::regex expression;
-    std::string prefix;   // every text the pattern matches begins with it
-};
-
-// The literal characters a pattern must begin with, so that most texts are
-// refused before the expression runs. Alternation anywhere, or a quantifier
-// on the last literal, shortens or voids the prefix.
-std::string LiteralPrefix(const std::string& pattern)
-{
-    if (pattern.find('|') != std::string::npos) return std::string();
-    static const char kSpecial[] = "\\^$.|?*+()[]{}";
-    size_t n = 0;
-    while (n < pattern.size() && !strchr(kSpecial, pattern[n])) n++;
-    if (n < pattern.size() && strchr("?*+{", pattern[n]) && n > 0) n--;
-    return pattern.substr(0, n);
-}
-
-// One cache for every thread, guarded by a lock. Matching uses a compiled
-// expression only through const calls, which may run on several threads at
-// once; an entry stays alive while a match holds it.
-struct PatternCache {
-    SRWLOCK lock = SRWLOCK_INIT;
-    std::unordered_map<std::string, std::shared_ptr<const CompiledPattern>> patterns;
-};
-
-PatternCache g_cache;
-const size_t kCacheLimit = 1024;
-
-std::shared_ptr<const CompiledPattern> Compile(const std::string& pattern)
-{
-    AcquireSRWLockShared(&g_cache.lock);
-    auto it = g_cache.patterns.find(pattern);
-    std::shared_ptr<const CompiledPattern> found = it != g_cache.patterns.end() ? it->second : nullptr;
-    ReleaseSRWLockShared(&g_cache.lock);
-    if (found) return found;
-
-    std::shared_ptr<CompiledPattern> c = std::make_shared<CompiledPattern>();
-    try {
-        c->expression = std::regex(pattern, std::regex::ECMAScript);
-        c->prefix = LiteralPrefix(pattern);
-        c->valid = true;
-    } catch (...) {
-        c->valid = false;
-    }
-    AcquireSRWLockExclusive(&g_cache.lock);
-    if (g_cache.patterns.size() >= kCacheLimit) g_cache.patterns.clear();
-    g_cache.patterns.emplace(pattern, c);
-    ReleaseSRWLockExclusive(&g_cache.lock);
-    return c;
-}
-
-}  // namespace
-
-bool RegexMatchN(const char* text, size_t textLength, const char* pattern, size_t patternLength)
-{
-    try {
-        std::shared_ptr<const CompiledPattern> c = Compile(std::string(pattern, patternLength));
-        if (!c->valid) return false;
-        const std::string& prefix = c->prefix;
-        if (prefix.size() > textLength || memcmp(text, prefix.data(), prefix.size()) != 0) return false;
-        return std::regex_match(text, text + textLength, c->expression);
-    } catch (...) {
-        return false;   // includes a match that runs out of stack or complexity
-    }
-}
-
-bool RegexMatch(const char* text, const char* pattern)
-{
-    return RegexMatchN(text, strlen(text), pattern, strlen(pattern));
 }

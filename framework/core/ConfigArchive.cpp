@@ -1,6 +1,7 @@
 // ConfigArchive.cpp - configuration records in and out of their one-entry encrypted ZIP files.
 #include "framework/core/ConfigRecord.h"
 
+#include "framework/core/ConfigKeyIndex.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 #include "framework/core/ZipArchive.h"
@@ -29,6 +30,7 @@ int32_t LoadRecordArchive(ConfigRecord* record, const char* path)
             free(block);
             result = CFG_ERR_EXTRACT;
         } else {
+            FreeConfigKeyIndex(&record->keyIndex);
             FreeGrowArray(&record->text);
             record->text.data = block;
             record->text.count = (int32_t)size;

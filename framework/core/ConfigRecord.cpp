@@ -1,6 +1,7 @@
 // ConfigRecord.cpp - record text: prefixes, keys, appending lines and finding values.
 #include "framework/core/ConfigRecord.h"
 
+#include "framework/core/ConfigKeyIndex.h"
 #include "framework/core/TextUtil.h"
 
 #include <stdarg.h>
@@ -20,6 +21,7 @@ void InitConfigRecord(ConfigRecord* record, int32_t recordNumber, const char* ex
 
 void ClearConfigRecord(ConfigRecord* record)
 {
+    FreeConfigKeyIndex(&record->keyIndex);
     FreeGrowArray(&record->text);
     record->value = nullptr;
     record->readPosition = 0;
@@ -126,29 +128,83 @@ int32_t FindRecordKey(const ConfigRecord* record, const char* key, int32_t keyLe
     return -1;
 }
 
-int32_t ReadRecordValue(ConfigRecord* record, const char* key)
+// The index of a record being read, built once for its text on the first
+// field that is not on the next line. Null for a record being written (its
+// text grows between reads) or without memory: the searches then walk the text.
+static const ConfigKeyIndex* KeyIndexFor(ConfigRecord* record)
 {
-    int32_t keyLength = (int32_t)BoundedLength(key, sizeof(record->key));
-    int32_t p = FindRecordKey(record, key, keyLength, record->readPosition);
-    if (p < 0) p = FindRecordKey(record, key, keyLength, 0);
-    if (p < 0) return -1;
+    if (record->writing || !record->text.data) return nullptr;
+    if (!ConfigKeyIndexFits(record->keyIndex, record->text.data, record->text.count)) {
+        FreeConfigKeyIndex(&record->keyIndex);
+        record->keyIndex = NewConfigKeyIndex(record->text.data, record->text.count, (int32_t)sizeof(record->key));
+    }
+    return record->keyIndex;
+}
+
+// The first place a line begins at or behind start, or -1.
+static int32_t LineStartFrom(const ConfigRecord* record, int32_t start)
+{
     const char* text = record->text.data;
     int32_t n = record->text.count;
-    int32_t v = p + keyLength + 1;
+    int32_t p = start < 0 ? 0 : start;
+    if (p == 0 || p > n || text[p - 1] == '\n') return p;
+    const char* lf = p < n ? (const char*)memchr(text + p, '\n', (size_t)(n - p)) : nullptr;
+    return lf ? (int32_t)(lf - text) + 1 : -1;
+}
+
+// Where a line holding the key begins: behind the last value read, else
+// from the start. A field read in order is on the next line; any other is
+// looked up in the index, which serves keys that can stand before a line's "=".
+static int32_t FindKeyLine(ConfigRecord* record, const char* key, int32_t keyLength)
+{
+    const char* text = record->text.data;
+    int32_t n = record->text.count;
+    if (!text || keyLength <= 0) return -1;
+    // Behind a value without its terminator the next line is no guide.
+    int32_t next = record->readPosition >= 0 ? LineStartFrom(record, record->readPosition) : -1;
+    if (next >= 0 && (int64_t)next + keyLength < n && memcmp(text + next, key, (size_t)keyLength) == 0 &&
+        text[next + keyLength] == '=')
+        return next;
+    const ConfigKeyIndex* index = KeyIndexFor(record);
+    if (index && !memchr(key, '=', (size_t)keyLength) && !memchr(key, '\n', (size_t)keyLength))
+        return FindIndexedKey(index, key, keyLength, record->readPosition);
+    int32_t p = FindRecordKey(record, key, keyLength, record->readPosition);
+    return p >= 0 ? p : FindRecordKey(record, key, keyLength, 0);
+}
+
+// The terminator NUL CR LF that ends the value starting at v, or -1. Until
+// the index is needed, fields come in order and the scans never overlap.
+static int32_t FindTerminator(ConfigRecord* record, int32_t v)
+{
+    if (ConfigKeyIndexFits(record->keyIndex, record->text.data, record->text.count))
+        return FindIndexedTerminator(record->keyIndex, v);
+    const char* text = record->text.data;
+    int32_t n = record->text.count;
     for (int32_t t = v; t + 3 <= n;) {
         const char* nul = (const char*)memchr(text + t, '\0', (size_t)(n - t));
         if (!nul) break;
         t = (int32_t)(nul - text);
         if (t + 3 > n) break;
-        if (text[t + 1] == '\r' && text[t + 2] == '\n') {
-            record->readPosition = t;
-            record->value = text + v;
-            return t;
-        }
+        if (text[t + 1] == '\r' && text[t + 2] == '\n') return t;
         t++;
     }
-    record->readPosition = -1;
     return -1;
+}
+
+int32_t ReadRecordValue(ConfigRecord* record, const char* key)
+{
+    int32_t keyLength = (int32_t)BoundedLength(key, sizeof(record->key));
+    int32_t p = FindKeyLine(record, key, keyLength);
+    if (p < 0) return -1;
+    int32_t v = p + keyLength + 1;
+    int32_t t = FindTerminator(record, v);
+    if (t < 0) {
+        record->readPosition = -1;
+        return -1;
+    }
+    record->readPosition = t;
+    record->value = record->text.data + v;
+    return t;
 }
 
 int32_t CountRecordKeys(const ConfigRecord* record, const char* stem)

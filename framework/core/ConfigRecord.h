@@ -33,6 +33,8 @@
 #define CFG_ERR_MEMORY   (-3)   // no memory / archive cannot be finished or written
 #define CFG_ERR_EXTRACT  (-4)   // extraction failed (damaged, wrong password)
 
+struct ConfigKeyIndex;
+
 struct ConfigRecord {
     int32_t recordNumber;            // names the ZIP entry; taken from it on loading
     int32_t writing;                 // set when constructed with a nonzero number
@@ -43,6 +45,7 @@ struct ConfigRecord {
     const char* value;               // start of the last value found (inside text)
     char pattern[1024];              // scratch for formatted values
     char key[MAX_PATH];              // key prefix + current field's key
+    ConfigKeyIndex* keyIndex;        // reading: the text's keys, once a field is not on the next line
 };
 
 //--- record and its text

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 std::string Text(const ConfigRecord& r)
@@ -163,6 +166,134 @@ TEST(ConfigRecord, KeysFromFieldExpressions)
     r.writing = 0;
     EXPECT_EQ(CFG_MISSING, ExchangeIntField(&r, &v, "x", 0));
     ClearConfigRecord(&r);
+}
+
+namespace {
+
+// The reading algorithm as the record format states it, one scan per
+// search: the model that ReadRecordValue must agree with, whatever it uses.
+int32_t ModelFindKey(const std::string& text, const char* key, int32_t length, int32_t start)
+{
+    int32_t n = (int32_t)text.size();
+    for (int32_t p = start; length > 0 && p <= n - length; p++)
+        if (text.compare((size_t)p, (size_t)length, key, (size_t)length) == 0 && p + length < n &&
+            text[p + length] == '=' && (p == 0 || text[p - 1] == '\n'))
+            return p;
+    return -1;
+}
+
+// Result of ReadRecordValue; *readPosition as it leaves it, *value the
+// value's offset.
+int32_t ModelReadValue(const std::string& text, int32_t* readPosition, const char* key, int32_t* value)
+{
+    int32_t length = (int32_t)BoundedLength(key, MAX_PATH);
+    int32_t p = ModelFindKey(text, key, length, *readPosition < 0 ? 0 : *readPosition);
+    if (p < 0) p = ModelFindKey(text, key, length, 0);
+    if (p < 0) return -1;
+    int32_t v = p + length + 1, n = (int32_t)text.size();
+    for (int32_t t = v; t <= n - 3; t++)
+        if (text[t] == '\0' && text[t + 1] == '\r' && text[t + 2] == '\n') {
+            *readPosition = t;
+            *value = v;
+            return t;
+        }
+    *readPosition = -1;
+    return -1;
+}
+
+// The keys a record routine would read for `items` sub-records.
+std::vector<std::string> RoutineKeys(int items)
+{
+    static const char* const kFields[] = {"item", "name", "caption", "captionlen", "cmpcaption", "x",
+                                          "y", "w", "h", "cmdtext[0]", "cmdtext[1]", "sortcolumn"};
+    std::vector<std::string> keys = {"szGenName", "bGenEnabled", "iNumRules"};
+    for (int i = 0; i < items; i++)
+        for (const char* f : kFields) keys.push_back("Rule[" + std::to_string(i) + "]." + f);
+    keys.push_back("iNumIcons");
+    return keys;
+}
+
+std::string RecordOf(const std::vector<std::string>& keys, bool (*keep)(size_t), int copies)
+{
+    std::string text;
+    for (size_t i = 0; i < keys.size(); i++)
+        if (keep(i))
+            for (int c = 0; c < copies; c++) text += Line(keys[i], "v" + std::to_string(i) + "." + std::to_string(c));
+    return text;
+}
+
+// Bytes that make lines, keys, values and terminators of their own accord.
+std::string Garbage(size_t n, uint32_t seed)
+{
+    static const char kAlphabet[] = "ab=\n\0\r[]0.";
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; i++) {
+        seed = seed * 1103515245u + 12345u;
+        s[i] = kAlphabet[(seed >> 16) % (sizeof(kAlphabet) - 1)];
+    }
+    return s;
+}
+
+}  // namespace
+
+// Reading agrees with the record format's own search for every key a record
+// routine asks, present or missing, in order and out of it, on whole,
+// partial, doubled and garbage records.
+TEST(ConfigRecord, ReadingAgreesWithTheFormatsSearch)
+{
+    std::vector<std::string> keys = RoutineKeys(40);
+    std::string longKey(300, 'k');
+    std::string nul(1, '\0');
+    struct Case {
+        std::string text;
+        const char* why;
+    } cases[] = {
+        {RecordOf(keys, [](size_t) { return true; }, 1), "complete"},
+        {RecordOf(keys, [](size_t i) { return i % 7 == 0; }, 1), "most keys missing"},
+        {RecordOf(keys, [](size_t i) { return i % 3 != 1; }, 2), "keys doubled"},
+        {RecordOf(keys, [](size_t) { return true; }, 1) + RecordOf(keys, [](size_t i) { return i % 5 == 0; }, 1),
+         "keys again further on"},
+        {Line("Rule[0].name", "a\nRule[0].x=7") + nul + "\r\n" + Line("Rule[0].y", "8\n\nRule[0].w=9"),
+         "keys behind line feeds inside values"},
+        {std::string(61 * 1024, '\n') + Line("iNumIcons", "3"), "61 KB of line feeds"},
+        {Line("Rule[0].name", "") + Line("Rule[0].x", "") + Line("a", "") + Line("Rule[0].name", ""), "empty values"},
+        {Line("a", "1") + "Rule[0].x=unterminated" + nul + "\r", "an unterminated last value"},
+        {Line(std::string(259, 'k'), "259") + Line(std::string(260, 'k'), "260") + Line(longKey, "300"),
+         "keys at the length limit"},
+        {Line("a=b", "1") + Line("a", "2") + "\n=x" + nul + "\r\n", "keys with = in them"},
+        {Garbage(20000, 1), "garbage 1"},
+        {Garbage(20000, 2), "garbage 2"},
+        {"", "empty"},
+    };
+    std::vector<std::string> asked = keys;
+    for (size_t i = keys.size(); i-- > 0;) asked.push_back(keys[i]);   // and backwards
+    for (const char* k : {"a", "b", "ab", "ba", "a=b", "=", "", "b\na", "\n", "k", "Rule[0].x", "Rule[0].w"})
+        asked.push_back(k);
+    asked.push_back(std::string(259, 'k'));
+    asked.push_back(std::string(260, 'k'));
+    asked.push_back(longKey);
+    for (int i = 0; i < 200; i++) asked.push_back(Garbage(1 + i % 4, (uint32_t)i).substr(0, 1 + i % 4));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        ConfigRecord r;
+        ReaderWithText(&r, c.text);
+        int32_t modelPosition = 0;
+        int mismatches = 0;
+        for (size_t i = 0; i < asked.size() && mismatches < 5; i++) {
+            const char* key = asked[i].c_str();
+            int32_t modelValue = -1;
+            int32_t want = ModelReadValue(c.text, &modelPosition, key, &modelValue);
+            int32_t got = ReadRecordValue(&r, key);
+            bool same = got == want && r.readPosition == modelPosition &&
+                        (want < 0 || r.value - r.text.data == modelValue);
+            if (!same) {
+                mismatches++;
+                ADD_FAILURE() << "read " << i << " key '" << asked[i] << "': got " << got << " at "
+                              << r.readPosition << ", want " << want << " at " << modelPosition;
+            }
+        }
+        ClearConfigRecord(&r);
+    }
 }
 
 //--- exchangers

@@ -302,3 +302,69 @@ TEST_F(Placement, QuitEndsPromptlyWhileAHungWindowExists)
     TestWindowReport r;
     EXPECT_TRUE(TestWindowStep(hung, "resume", &r));
 }
+
+// Catastrophic regular expressions, tried first on every window, neither stall
+// nor kill the program: windows that were there at start and ones that come
+// later go on to the next rule, and a costly one is logged once.
+TEST_F(Placement, CostlyRegexRulesCountAsNoMatchAndTheNextRulePlaces)
+{
+    const char* lookAhead = "(?:(?=.*a).)*b";
+    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {
+        Place(TitleRule("Nested stars", "(a*)*b", CMP_REGEX), 700, 500, 200, 150),
+        Place(TitleRule("Nested groups", "((((((((((a))))))))))*b", CMP_REGEX), 700, 500, 200, 150),
+        Place(TitleRule("Look-ahead", lookAhead, CMP_REGEX), 700, 500, 200, 150),
+        Place(TitleRule("Short", std::string(30, 'a').c_str(), CMP_EQUALS), 120, 110, 300, 200),
+        Place(TitleRule("Long", std::string(1000, 'a').substr(0, 200).c_str(), CMP_STARTS_WITH), 160, 130, 310, 210),
+        Place(TitleRule("Later", "E2E After Regex", CMP_EQUALS), 200, 150, 320, 220)}));
+    // Both titles exist before the program starts: its first pass meets them.
+    TestWindow* shortTitle = Open("--title " + std::string(30, 'a') + " --rect 30,40,200,150");
+    TestWindow* longTitle = Open("--title " + std::string(1000, 'a') + " --rect 30,40,200,150");
+    Start();
+
+    TestWindowReport r;
+    Box shortBox = {120, 110, 300, 200}, longBox = {160, 130, 310, 210}, laterBox = {200, 150, 320, 220};
+    EXPECT_TRUE(WaitForReport(shortTitle, AtBox, &shortBox, &r)) << "30 characters";
+    EXPECT_TRUE(WaitForReport(longTitle, AtBox, &longBox, &r)) << "1000 characters";
+    TestWindow* later = Open("--title \"E2E After Regex\" --rect 30,40,200,150");
+    EXPECT_TRUE(WaitForReport(later, AtBox, &laterBox, &r)) << "a window after start";
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 0)) << "the program lives";
+
+    std::string log = ReadWholeFile(install.dataFolder + "\\PanelShepherd.log");
+    std::string line = std::string("REGEX(") + lookAhead + ")";
+    size_t first = log.find(line);
+    EXPECT_NE(std::string::npos, first) << log;
+    EXPECT_EQ(std::string::npos, log.find(line, first + 1)) << "logged once";
+    EXPECT_EQ(0, QuitProgram(&run));
+}
+
+// A profile of 5000 rules that hold only a few keys each loads at start-up,
+// and its last rule places a window.
+TEST_F(Placement, ProfileOfManyRulesLackingMostKeysLoadsAndPlaces)
+{
+    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {}));
+    const int rules = 5000;
+    ConfigRecord record;
+    InitConfigRecord(&record, 1, "");
+    auto put = [&](const std::string& key, const std::string& value) {
+        return AppendRecordLine(&record, key.c_str(), value.c_str()) == CFG_OK;
+    };
+    bool ok = put("szGenName", "Sparse") && put("iNumRules", std::to_string(rules));
+    for (int i = 0; i < rules && ok; i++) {
+        std::string prefix = "Rule[" + std::to_string(i) + "].";
+        ok = put(prefix + "item", "00") && put(prefix + "name", "Sparse " + std::to_string(i)) &&
+             put(prefix + "caption", "E2E Sparse " + std::to_string(i)) && put(prefix + "cmpcaption", "01");
+    }
+    std::string last = "Rule[" + std::to_string(rules - 1) + "].";
+    ok = ok && put(last + "moveto", "01") && put(last + "x", "210") && put(last + "y", "160") &&
+         put(last + "sizeto", "01") && put(last + "w", "330") && put(last + "h", "230");
+    ok = ok && SaveRecordArchive(&record, (install.dataFolder + "\\Profile0.zpx").c_str()) > 0;
+    ClearConfigRecord(&record);
+    ASSERT_TRUE(ok);
+
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run, 60000));   // generous: only so that a hang ends
+    TestWindow* w = Open("--title \"E2E Sparse " + std::to_string(rules - 1) + "\" --rect 30,40,200,150");
+    Box want = {210, 160, 330, 230};
+    TestWindowReport r;
+    EXPECT_TRUE(WaitForReport(w, AtBox, &want, &r, 60000));
+}
