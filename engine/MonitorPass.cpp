@@ -157,8 +157,14 @@ static void LogEntry(const MonitoredWindow* e, const Rule* r, bool applied, int 
                 e->title);
 }
 
-static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
+// What a pass tells the main dialog: a window with a rule came or went, or a
+// rule was re-applied on a title change; a rule was made from a template.
+#define PASS_RULES_TOUCHED 0x1
+#define PASS_RULE_CREATED  0x2
+
+static uint32_t ProcessEntries(Profile* p, uint8_t source, uint8_t force)
 {
+    uint32_t outcome = 0;
     for (int i = 0; i < g_windowCount; i++) {
         MonitoredWindow* e = &g_windowTable[i];
         if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
@@ -174,10 +180,15 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
         Rule* rule = nullptr;
         if (e->event != WEV_UNCHANGED && (p->bGenEnabled || force)) {
             rule = FindRuleForWindow(p, e, -1);
-            if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) rule = CreateRuleFromAutoTemplate(p, e);
+            if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) {
+                rule = CreateRuleFromAutoTemplate(p, e);
+                if (rule) outcome |= PASS_RULE_CREATED;
+            }
             if (g_singleWindowTarget && e->hwnd != g_singleWindowTarget) rule = nullptr;
             if (rule && !g_noExecute) {
                 applied = ActOnEvent(p, e, rule, source, &slot);
+                if (e->event == WEV_CLOSED || e->event == WEV_NEW || (e->event == WEV_TITLE && applied))
+                    outcome |= PASS_RULES_TOUCHED;
                 if (source && SlotEnabled(rule, SLOT_TRIGGER)) slot = SLOT_TRIGGER;
                 if (slot != SLOT_NONE) RunRuleCommand(e, rule, slot, 0);
             }
@@ -194,6 +205,7 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
             kept++;
         }
     g_windowCount = kept;
+    return outcome;
 }
 
 void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
@@ -226,7 +238,11 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
 
     MonitorTable live = {};
     GetMonitorSnapshot(&live);
-    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) ProcessEntries(p, source, force);
+    uint32_t outcome = 0;
+    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) outcome = ProcessEntries(p, source, force);
     t_inPass = 0;
     LeaveTableLock();
+    HWND dialog = g_mainDialog;
+    if (dialog && g_refreshAllowed && (outcome & PASS_RULES_TOUCHED))
+        PostMessageA(dialog, WM_PROFILE_RULESCHANGED, (outcome & PASS_RULE_CREATED) ? 1 : 0, -1);
 }

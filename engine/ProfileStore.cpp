@@ -14,6 +14,7 @@
 #include <string.h>
 
 GrowArray<Profile> g_profiles = {0, nullptr, -1, 0, 0};
+uint8_t g_refreshAllowed = 1;
 
 static const char* ProductWord(int column)
 {
@@ -251,7 +252,7 @@ void CreateDefaultProfile()
         all.iTrgScreenDelay = 200;
         all.iUpdUpdateMode = 2;
         all.bUpdResChange = 1;
-        SaveDesktopIcons(&all, true);
+        SaveDesktopIconsAsync(&all, true);
     }
     if (!EnterTableLock(200)) {
         FreeProfileLists(&def);
