@@ -136,11 +136,12 @@ TEST_F(Network, TriggerComparesWithThePreviousStateAndLogsTheChanges)
         p.bTrgExecuteOnly = 1;
         p.bTrgCheckNext = 1;
     });
-    Add("Home", [](Profile& p) {
+    // A profile whose mask does not match comes before the one whose mask does.
+    Add("B-Home", [](Profile& p) {
         p.bTrgNetwork = 0x4;
         CopyText(p.szTrgNetIPMask, sizeof(p.szTrgNetIPMask), "192.168.1.*");
     });
-    Add("Office", [](Profile& p) {
+    Add("A-Office", [](Profile& p) {
         p.bTrgNetwork = 0x4;
         CopyText(p.szTrgNetIPMask, sizeof(p.szTrgNetIPMask), "10.*");
     });
@@ -169,9 +170,9 @@ TEST_F(Network, TriggerComparesWithThePreviousStateAndLogsTheChanges)
     EXPECT_TRUE(CheckNetworkChangeTrigger(0, 1));
     EXPECT_EQ("TRG: Network Trigger: IP Address: 192.168.1.20", g_logLines.at(1));
     EXPECT_FALSE(Logged("PRF: Executing Profile (Any Status)")) << Joined();
-    EXPECT_TRUE(Logged("PRF: Switching Profile (Home)"));
-    EXPECT_FALSE(Logged("PRF: Switching Profile (Office)"));
-    EXPECT_EQ(IndexOf("Home"), Options.iCurProfile);
+    EXPECT_TRUE(Logged("PRF: Switching Profile (B-Home)"));
+    EXPECT_FALSE(Logged("PRF: Switching Profile (A-Office)"));
+    EXPECT_EQ(IndexOf("B-Home"), Options.iCurProfile);
 
     // Losing the network: the query fails, the previous state stays, nothing triggers.
     fake.route = false;
