@@ -24,7 +24,6 @@
 #include "engine/Triggers.h"
 #include "engine/Worker.h"
 #include "engine/WindowTable.h"
-#include "vdesktop/VirtualDesktop.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
 #include "framework/core/AppWindow.h"
@@ -32,6 +31,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "vdesktop/VirtualDesktop.h"
 
 #include <initializer_list>
 #include <powrprof.h>

@@ -5,8 +5,11 @@
 #include "engine/MainWindow.h"
 #include "engine/NetworkStatus.h"
 #include "engine/ProductIds.h"
+#include "engine/Worker.h"
 #include "tests/engine/TriggerFixture.h"
 #include "tests/support/FakeNetwork.h"
+
+#include <thread>
 
 class Network : public TriggerTest {
 protected:
@@ -47,6 +50,9 @@ TEST_F(Network, StatusComesFromTheAdapterOfTheRoute)
     wifi.index = 4;
     wifi.ifType = 71;
     wifi.ipv4 = {"192.168.1.5"};
+    FakeAdapter widest;
+    widest.index = 4;
+    widest.ipv4 = {"255.255.255.255"};
     std::string name32(32, 'W');
     struct Case {
         const char* why;
@@ -61,6 +67,8 @@ TEST_F(Network, StatusComesFromTheAdapterOfTheRoute)
         {"wired with internet", {loop, lan}, true, false, true, "", -1, 0, NET_TYPE_LAN, NET_STATUS_INTERNET,
          "10.0.0.2", ""},
         {"wired, no internet", {lan}, true, false, false, "", -1, 0, NET_TYPE_LAN, NET_STATUS_LAN, "10.0.0.2", ""},
+        {"the longest address", {widest}, true, false, true, "", -1, 0, NET_TYPE_LAN, NET_STATUS_INTERNET,
+         "255.255.255.255", ""},
         {"first adapter that is up", {down, wifi}, true, true, true, "Home", -1, 0, NET_TYPE_WIFI,
          NET_STATUS_INTERNET, "192.168.1.5", "Home"},
         {"a 32-byte name keeps all of it", {wifi}, true, true, true, name32, -1, 0, NET_TYPE_WIFI,
@@ -209,6 +217,42 @@ TEST_F(Network, TriggerWithoutNetworkProfilesAsksNothing)
     Add("Plain");
     EXPECT_TRUE(CheckNetworkChangeTrigger(0, 1));
     EXPECT_EQ(0, fake.reads);
+}
+
+// The system calls the network callbacks on threads of its own: they only
+// post to the main window, whose thread runs the trigger.
+TEST_F(Network, CallbacksOnlyPostToTheMainWindow)
+{
+    Add("Home", [](Profile& p) {
+        p.bTrgNetwork = 0x4;
+        CopyText(p.szTrgNetIPMask, sizeof(p.szTrgNetIPMask), "*");
+    });
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread system([&] {
+        OnIpInterfaceChange(nullptr, nullptr, 0);
+        OnWlanNotification(nullptr, nullptr);
+        SetEvent(done);
+    });
+    // Sent messages are answered meanwhile, so a callback that ran the
+    // trigger itself (and logged to this thread's window) would not hang
+    // here; posted ones stay queued.
+    DWORD waited;
+    while ((waited = MsgWaitForMultipleObjects(1, &done, FALSE, 10000, QS_SENDMESSAGE)) == WAIT_OBJECT_0 + 1) {
+        MSG sent;
+        PeekMessageA(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    system.join();
+    ASSERT_EQ(WAIT_OBJECT_0, waited);
+    CloseHandle(done);
+    EXPECT_TRUE(g_logLines.empty()) << Joined();
+    int posted = 0;
+    MSG m;
+    while (PeekMessageA(&m, g_mainWindow, WM_NETWORKCHANGED, WM_NETWORKCHANGED, PM_REMOVE)) {
+        posted++;
+        MainWindowProc(m.hwnd, m.message, m.wParam, m.lParam);
+    }
+    EXPECT_EQ(2, posted);
+    EXPECT_TRUE(Logged("PRF: Switching Profile (Home)")) << Joined();
 }
 
 // The notification is handled on the UI thread and a "-NOEXECUTE" start's
