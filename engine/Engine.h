@@ -16,3 +16,8 @@ extern uint8_t g_mouseSwapped;
 // The primary monitor's work area, the origin of placement coordinates; set
 // once at start-up before any pass.
 extern RECT g_workArea;
+// The modeless main dialog while it is open, else null; set and cleared on
+// the UI thread, read by passes to post it a refresh.
+extern HWND g_mainDialog;
+// The current virtual desktop (from 0); UI thread only.
+extern int32_t g_currentDesktop;

@@ -5,3 +5,5 @@ HWND g_mainWindow;
 uint8_t g_noExecute;
 uint8_t g_mouseSwapped;
 RECT g_workArea;
+HWND g_mainDialog;
+int32_t g_currentDesktop;

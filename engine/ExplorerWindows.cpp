@@ -2,3 +2,4 @@
 #include "engine/ExplorerWindows.h"
 
 void RestoreExplorerWindows(Profile*) {}
+void CollectExplorerWindows(Profile*) {}

@@ -5,3 +5,5 @@
 
 // Reopens the profile's saved folder windows on a thread of its own.
 void RestoreExplorerWindows(Profile* profile);
+// Replaces the profile's collected entries by the folder windows open now.
+void CollectExplorerWindows(Profile* profile);

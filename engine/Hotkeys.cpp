@@ -29,3 +29,5 @@ void RegisterGlobalHotkeys(int on)
 }
 
 void RegisterDesktopHotkeys(int) {}
+
+void HandleHotkey(int) {}

@@ -196,8 +196,14 @@ static void KeepForLater(MonitoredWindow* e)
     e->event = WEV_UNCHANGED;
 }
 
-static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
+// What a pass tells the main dialog: a window with a rule came or went, or a
+// rule was re-applied on a title change; a rule was made from a template.
+#define PASS_RULES_TOUCHED 0x1
+#define PASS_RULE_CREATED  0x2
+
+static uint32_t ProcessEntries(Profile* p, uint8_t source, uint8_t force)
 {
+    uint32_t outcome = 0;
     uint64_t now = GetTickCount64();
     for (int i = 0; i < g_windowCount; i++) {
         MonitoredWindow* e = &g_windowTable[i];
@@ -215,7 +221,10 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
         Rule* rule = nullptr;
         if (e->event != WEV_UNCHANGED && (p->bGenEnabled || force)) {
             rule = FindRuleForWindow(p, e, -1);
-            if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) rule = CreateRuleFromAutoTemplate(p, e);
+            if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) {
+                rule = CreateRuleFromAutoTemplate(p, e);
+                if (rule) outcome |= PASS_RULE_CREATED;
+            }
             if (g_singleWindowTarget && e->hwnd != g_singleWindowTarget) rule = nullptr;
             // Acting on a window whose thread does not answer would wait on
             // it, with the table locked.
@@ -225,6 +234,8 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
             }
             if (rule && !g_noExecute) {
                 applied = ActOnEvent(p, e, rule, source, &slot);
+                if (e->event == WEV_CLOSED || e->event == WEV_NEW || (e->event == WEV_TITLE && applied))
+                    outcome |= PASS_RULES_TOUCHED;
                 if (source && SlotEnabled(rule, SLOT_TRIGGER)) slot = SLOT_TRIGGER;
                 if (slot != SLOT_NONE) RunRuleCommand(e, rule, slot, 0);
             }
@@ -244,6 +255,7 @@ static void ProcessEntries(Profile* p, uint8_t source, uint8_t force)
         }
     g_windowCount = kept;
     g_windowsPending = pending;
+    return outcome;
 }
 
 void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
@@ -276,10 +288,14 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
 
     MonitorTable live = {};
     GetMonitorSnapshot(&live);
+    uint32_t outcome = 0;
     if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0))
-        ProcessEntries(p, source, force);
+        outcome = ProcessEntries(p, source, force);
     else
         g_windowsPending = 0;   // kept events wait for a pass that acts
     t_inPass = 0;
     LeaveTableLock();
+    HWND dialog = g_mainDialog;
+    if (dialog && g_refreshAllowed && (outcome & PASS_RULES_TOUCHED))
+        PostMessageA(dialog, WM_PROFILE_RULESCHANGED, (outcome & PASS_RULE_CREATED) ? 1 : 0, -1);
 }

@@ -48,6 +48,8 @@
 #define WM_CAPTUREFRAME         0x406     // to the main window: frame the window in lParam, 0 removes
 #define WM_DESKTOPEVENT_BASE    0x464     // to the main window: + the virtual-desktop event code
 #define WM_WAKEWORKER           0x465     // to the main window: a window changed desktop, run a pass
+#define WM_DESKTOP_DESTROYED    0x466     // to the main window: a virtual desktop was destroyed
+#define WM_DESKTOP_CREATED      0x469     // to the main window: a virtual desktop was created
 #define WM_TRAY_MINIMIZE        0x8000    // to the main window: minimise a window to the tray
 #define WM_TRAY_REFRESH         0x8001    // tray icon refresh or removal
 #define WM_TRAY_SLOTICON        0x8002    // callback of a tray slot's icon
@@ -55,6 +57,13 @@
 #define WM_LOGLINE              0x800A    // to the log window: one line in lParam
 #define WM_SELECTWINDOWROWS     0x800B    // to the Window List: select the rows of the window in lParam
 #define WM_NETWORKCHANGED       (WM_APP + 0x21)   // to the main window, from system threads
+
+// Commands of a tray slot's menu, at the main window.
+#define TRAY_SLOT_COMMAND_FIRST 0x1001
+#define TRAY_SLOT_COMMAND_LAST  0x1005
+
+// The main dialog's "Quit" button.
+#define MAIN_DIALOG_QUIT 1033
 
 // wParam of ZRPMSG_NEWCOMMANDLINE when the main dialog is to open instead.
 #define NEWCOMMANDLINE_OPEN_DIALOG 1234

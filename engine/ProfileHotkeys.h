@@ -1,7 +1,28 @@
 // ProfileHotkeys.h - the global hotkeys that trigger and update profiles.
 #pragma once
 
+#include <stdint.h>
+
 #include "engine/ProfileRecord.h"
 
-// Registers (on nonzero) or unregisters the hotkeys of every profile of the list.
+#define PROFILE_HOTKEY_TRIGGER 0   // trigger the profile
+#define PROFILE_HOTKEY_WINDOW  1   // trigger it for the active window only
+#define PROFILE_HOTKEY_UPDATE  2   // update the profile
+
+// Entry i is hotkey id PROFILE_HOTKEY_FIRST_ID + i on the main window.
+#define PROFILE_HOTKEY_FIRST_ID 500
+
+struct ProfileHotKeyEntry {
+    uint16_t word;          // low byte virtual key, high byte modifiers
+    uint32_t kind;          // PROFILE_HOTKEY_*
+    char     profile[260];  // the profile's name
+};
+
+// Rebuilt by RegisterProfileHotKeys; UI thread only. An entry whose word an
+// earlier entry has is listed but not registered: one key drives both.
+extern GrowArray<ProfileHotKeyEntry> g_profileHotKeys;
+
+// Unregisters the hotkeys of the current entries and empties the list; on
+// nonzero, lists the hotkeys of every enabled profile and registers them on
+// the main window.
 void RegisterProfileHotKeys(const GrowArray<Profile>* profiles, int on);

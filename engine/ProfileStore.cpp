@@ -16,6 +16,7 @@
 #include <string.h>
 
 GrowArray<Profile> g_profiles = {0, nullptr, -1, 0, 0};
+uint8_t g_refreshAllowed = 1;
 
 // Profile files of the last load that could not be read nor moved aside: no
 // save writes over them or deletes them. UI thread.
@@ -287,7 +288,7 @@ void CreateDefaultProfile()
         all.iTrgScreenDelay = 200;
         all.iUpdUpdateMode = 2;
         all.bUpdResChange = 1;
-        SaveDesktopIcons(&all, true);
+        SaveDesktopIconsAsync(&all, true);
     }
     if (!EnterTableLock(200)) {
         FreeProfileLists(&def);

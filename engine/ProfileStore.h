@@ -9,6 +9,9 @@
 // which the worker holds while it walks the list; the current index is
 // Options.iCurProfile (-1 before the first switch).
 extern GrowArray<Profile> g_profiles;
+// Cleared while a profile is executed in place, so that its pass does not ask
+// the main dialog to refresh in the middle. One byte, set on the UI thread.
+extern uint8_t g_refreshAllowed;
 
 // Reads every Profile<n>.zpx and Profile-<name>.zpx of the data folder, after
 // finishing or undoing a save that a crash cut off. A file that cannot be read

@@ -32,7 +32,7 @@ void ApplyProfile(Profile* p, int mode, bool force)
     PruneRuleWindows(p);
     MonitorPass(p, 1, (uint8_t)mode, force ? 1 : 0);
     LeaveTableLock();
-    if (p->bGenRestoreIcons) RestoreDesktopIcons(p);
+    if (p->bGenRestoreIcons) RestoreDesktopIconsAsync(p, false);
     if (p->bGenRestoreExpWin) RestoreExplorerWindows(p);
 }
 
@@ -40,8 +40,10 @@ void ExecuteProfile(Profile* p, int mode, uint32_t flags)
 {
     if (!p || ((flags & EXECUTE_IF_ENABLED) && !p->bGenEnabled)) return;
     LogLine("PRF: Executing Profile (%s)", p->szGenName);
+    g_refreshAllowed = 0;
     ApplyProfile(p, mode, (flags & EXECUTE_FORCE) != 0);
     if ((flags & EXECUTE_SCRIPT) && p->bAdvCmdEnable[2]) RunProfileCommand(p, 2);
+    g_refreshAllowed = 1;
 }
 
 void SwitchProfile(int index, int mode, int runScripts, int apply)

@@ -2,3 +2,4 @@
 #include "engine/TrayIcon.h"
 
 void UpdateAppTrayIcon(int) {}
+void SetProgramEnabled(int) {}

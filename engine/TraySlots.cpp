@@ -7,3 +7,16 @@ bool IsWindowInTraySlot(HWND)
 }
 
 void RestoreAllFromTray() {}
+void MinimizeToTray(HWND) {}
+void RemoveTrayIcon(HWND) {}
+void UpdateTrayIcon(HWND) {}
+void RecreateTrayIcons() {}
+void OnTraySlotIcon(WPARAM, LPARAM) {}
+void OnTraySlotCommand(WORD) {}
+
+LRESULT OfferMinimizedWindowToTray(int)
+{
+    return 0;
+}
+
+void RemoveVanishedTrayIcons() {}

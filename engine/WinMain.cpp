@@ -32,6 +32,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "vdesktop/VirtualDesktop.h"
 
 #include <initializer_list>
 #include <powrprof.h>
@@ -116,16 +117,19 @@ void RegisterNotifications(Notifications* n)
         RegisterPowerSettingNotification(g_mainWindow, &GUID_MONITOR_POWER_ON, DEVICE_NOTIFY_WINDOW_HANDLE);
     n->lid = RegisterPowerSettingNotification(g_mainWindow, &GUID_LIDSWITCH_STATE_CHANGE,
                                               DEVICE_NOTIFY_WINDOW_HANDLE);
+    SYSTEM_POWER_CAPABILITIES power = {};
+    g_lidPresent = GetPwrCapabilities(&power) && power.LidPresent ? 1 : 0;
     if (NotifyIpInterfaceChange(AF_UNSPEC, (PIPINTERFACE_CHANGE_CALLBACK)OnIpInterfaceChange, nullptr,
                                 TRUE, &n->ipChange) != NO_ERROR)
         n->ipChange = nullptr;
-    LoadWlanApi();
+    if (LoadWlanApi()) StartWlanNotifications(OnWlanNotification);
 }
 
 void UnregisterNotifications(Notifications* n)
 {
     if (n->hook) UnhookWinEvent(n->hook);
     if (n->ipChange) CancelMibChangeNotify2(n->ipChange);
+    UnloadWlanApi();
     if (n->monitorPower) UnregisterPowerSettingNotification(n->monitorPower);
     if (n->lid) UnregisterPowerSettingNotification(n->lid);
     UnregisterSessionNotification();
@@ -277,6 +281,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
             RunMessageLoop(&g_app);
 
             SaveAll();
+            // The first desktop's folder is the user's desktop folder again.
+            if (g_virtualDesktop && g_virtualDesktop->GetCurrentDesktopNumber() != 0)
+                MainWindowProc(g_mainWindow, WM_DESKTOPEVENT_BASE, (WPARAM)-1, 0);
             UnregisterNotifications(&notes);
         }
     }

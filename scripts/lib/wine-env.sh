@@ -60,3 +60,30 @@ ps_prepare_prefix() {   # <log file>; WINEPREFIX and DISPLAY must be set
   done
   touch "$WINEPREFIX/.ps-ready"
 }
+
+ps_start_dual_xorg() {   # <log file>; sets DISPLAY and PS_XORG_PID
+  # Xorg's dummy driver with two monitors side by side (dual-monitor.conf):
+  # 1920x1080 at 0,0 and 1280x1024 at 1920,0, changed by ChangeDisplaySettingsEx.
+  local fifo n here
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  (cd "$here" && exec Xorg -displayfd 3 -config dual-monitor.conf -noreset -nolisten tcp -logfile "$1" \
+    3>"$fifo" >/dev/null 2>&1) &
+  PS_XORG_PID=$!
+  read -r -t 20 n <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "${n:-}" ]; then
+    echo "cannot start Xorg (see $1)" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
+}
+
+ps_stop_dual_xorg() {
+  if [ -n "${PS_XORG_PID:-}" ]; then
+    kill "$PS_XORG_PID" 2>/dev/null || true
+    wait "$PS_XORG_PID" 2>/dev/null || true
+    PS_XORG_PID=
+  fi
+}

@@ -1,18 +1,18 @@
 // ProgramRun.cpp - driving the real program from a test.
 #include "tests/support/ProgramRun.h"
 
-static std::string ProgramCommand(const std::string& args)
+static std::string ProgramCommand(const std::string& args, const char* program = "PanelShepherd.exe")
 {
-    std::string line = "\"" + BinPath("PanelShepherd.exe") + "\"";
+    std::string line = "\"" + BinPath(program) + "\"";
     if (!args.empty()) line += " " + args;
     return line;
 }
 
-bool StartProgram(ProgramRun* run, const std::string& args)
+bool StartProgram(ProgramRun* run, const std::string& args, const char* program)
 {
     run->control = nullptr;
     run->main = nullptr;
-    return StartProcess(ProgramCommand(args), &run->child);
+    return StartProcess(ProgramCommand(args, program), &run->child);
 }
 
 bool WaitUntilRunning(ProgramRun* run, DWORD ms)

@@ -12,8 +12,11 @@ struct ProgramRun {
     HWND main = nullptr;      // its main window ("ZRPWindow")
 };
 
-// Starts the program with these arguments (no wait).
-bool StartProgram(ProgramRun* run, const std::string& args);
+// The program built with the facts of tests/support/FakeFactsProgram.cpp.
+#define FAKE_FACTS_PROGRAM "PanelShepherdFakeFacts.exe"
+
+// Starts the program (or another build of it) with these arguments (no wait).
+bool StartProgram(ProgramRun* run, const std::string& args, const char* program = "PanelShepherd.exe");
 // Waits until the program runs: its control window and main window exist.
 bool WaitUntilRunning(ProgramRun* run, DWORD ms = 20000);
 // Runs a second start to its end; its exit code, or -1 on time-out.
