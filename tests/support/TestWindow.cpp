@@ -1,12 +1,17 @@
 // TestWindow.cpp - a top-level window that end-to-end tests create and drive.
 //
 //   testwindow --title T --class C --rect x,y,w,h --state normal|min|max|hidden
-//              --style 0xHEX --exstyle 0xHEX
+//              --style 0xHEX --exstyle 0xHEX [--controls 1] [--stay 1]
 // Prints "ready <hwnd>", then reads one step per line on stdin and answers each
 // with "ok <placement>" read inside this process. After every change it creates
 // and destroys a hidden top-level window: Wine's out-of-context event hook only
 // reports window creation, and that is what wakes the engine.
+// --controls adds an edit and a button of known ids; the step "controls"
+// reports the button's clicks, whether it is enabled, the Caps Lock state its
+// thread translates keys with, and the edit's text. --stay keeps the window
+// open when stdin ends (a start without pipes, as a script's RUN makes).
 #include "framework/core/TextUtil.h"
+#include "tests/support/TestWindowClient.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,7 +22,10 @@
 
 static const UINT kStepMessage = WM_APP + 1;
 static HWND g_window;
+static HWND g_edit;
 static HANDLE g_out;
+static int g_clicks;
+static bool g_stay;
 
 static void WriteOut(const char* text)
 {
@@ -61,6 +69,25 @@ static void Report(const char* prefix)
     WriteOut(line);
 }
 
+static void ReportControls()
+{
+    char text[1024] = {};
+    if (g_edit) GetWindowTextA(g_edit, text, sizeof(text));
+    HWND button = GetDlgItem(g_window, kTestButtonId);
+    char line[1200];
+    FormatText(line, sizeof(line), "ok clicks=%d enabled=%d caps=%d edit=%s\n", g_clicks,
+               (button && IsWindowEnabled(button)) ? 1 : 0, (GetKeyState(VK_CAPITAL) & 1) ? 1 : 0, text);
+    WriteOut(line);
+}
+
+static void CreateControls(HINSTANCE instance)
+{
+    g_edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                             10, 10, 260, 24, g_window, (HMENU)(INT_PTR)kTestEditId, instance, nullptr);
+    CreateWindowExA(0, "BUTTON", "Press", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 10, 50, 120, 40,
+                    g_window, (HMENU)(INT_PTR)kTestButtonId, instance, nullptr);
+}
+
 static void RunStep(const char* step)
 {
     long a = 0, b = 0, c = 0, d = 0;
@@ -90,6 +117,9 @@ static void RunStep(const char* step)
         SetForegroundWindow(g_window);
     } else if (!strcmp(step, "report")) {
         changed = false;
+    } else if (!strcmp(step, "controls")) {
+        ReportControls();
+        return;
     } else if (!strcmp(step, "wake")) {
         WakeEngine();
         changed = false;
@@ -111,6 +141,13 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case kStepMessage:
         RunStep((const char*)lParam);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kTestButtonId && HIWORD(wParam) == BN_CLICKED) g_clicks++;
+        return 0;
+    case WM_SETFOCUS:
+        // Like a dialog: the window's focus goes to its edit.
+        if (g_edit) SetFocus(g_edit);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -137,7 +174,7 @@ static DWORD WINAPI ReaderThread(void*)
             SendMessageA(g_window, kStepMessage, 0, (LPARAM)line.c_str());
         }
     }
-    if (IsWindow(g_window)) PostMessageA(g_window, WM_CLOSE, 0, 0);
+    if (!g_stay && IsWindow(g_window)) PostMessageA(g_window, WM_CLOSE, 0, 0);
     return 0;
 }
 
@@ -149,6 +186,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     const char* state = "normal";
     long x = 100, y = 100, w = 400, h = 300;
     DWORD style = WS_OVERLAPPEDWINDOW, exStyle = 0;
+    bool controls = false;
     for (int i = 1; i + 1 < __argc; i += 2) {
         const char* k = __argv[i];
         const char* v = __argv[i + 1];
@@ -158,6 +196,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         else if (!strcmp(k, "--rect")) sscanf(v, "%ld,%ld,%ld,%ld", &x, &y, &w, &h);
         else if (!strcmp(k, "--style")) style = strtoul(v, nullptr, 0);
         else if (!strcmp(k, "--exstyle")) exStyle = strtoul(v, nullptr, 0);
+        else if (!strcmp(k, "--controls")) controls = atoi(v) != 0;
+        else if (!strcmp(k, "--stay")) g_stay = atoi(v) != 0;
     }
 
     WNDCLASSA wc = {};
@@ -176,6 +216,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_window = CreateWindowExA(exStyle, cls, title, style & ~WS_VISIBLE, x, y, w, h, nullptr,
                                nullptr, instance, nullptr);
     if (!g_window) return 3;
+    if (controls) CreateControls(instance);
     int show = SW_SHOWNORMAL;
     if (!strcmp(state, "min")) show = SW_SHOWMINIMIZED;
     else if (!strcmp(state, "max")) show = SW_SHOWMAXIMIZED;
