@@ -8,6 +8,7 @@
 #include "engine/ProfileStore.h"
 #include "engine/ProfileSwitch.h"
 #include "engine/ProfileUpdates.h"
+#include "engine/ScriptRequests.h"
 #include "engine/Triggers.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
@@ -72,6 +73,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_NETWORKCHANGED:
         CheckNetworkChangeTrigger(0, 1);
+        return 0;
+    case WM_SCRIPTREQUEST:
+        HandleScriptRequest(wParam, lParam);
         return 0;
     case WM_WAKEWORKER:
         WakeAutoApply();

@@ -55,6 +55,7 @@
 #define WM_LOGLINE              0x800A    // to the log window: one line in lParam
 #define WM_SELECTWINDOWROWS     0x800B    // to the Window List: select the rows of the window in lParam
 #define WM_NETWORKCHANGED       (WM_APP + 0x21)   // to the main window, from system threads
+#define WM_SCRIPTREQUEST        (WM_APP + 0x22)   // to the main window, from a script: wParam SCRIPT_REQUEST_*
 
 // wParam of ZRPMSG_NEWCOMMANDLINE when the main dialog is to open instead.
 #define NEWCOMMANDLINE_OPEN_DIALOG 1234

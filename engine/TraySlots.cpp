@@ -6,4 +6,6 @@ bool IsWindowInTraySlot(HWND)
     return false;
 }
 
+void RemoveTrayIcon(HWND) {}
+
 void RestoreAllFromTray() {}

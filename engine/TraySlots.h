@@ -5,5 +5,7 @@
 
 // Hidden windows held in a slot still count as open for the monitor pass.
 bool IsWindowInTraySlot(HWND window);
+// Drops the window's slot and its icon (the window stays as it is).
+void RemoveTrayIcon(HWND window);
 // Shows every window held in a slot again (start-up and shutdown).
 void RestoreAllFromTray();

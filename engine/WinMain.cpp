@@ -247,6 +247,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
             WakeAutoApply();
             RunMessageLoop(&g_app);
 
+            // A pass waiting for a condition script would hold the lock the save needs.
+            BeginAutoApplyStop();
             SaveAll();
             UnregisterNotifications(&notes);
         }
