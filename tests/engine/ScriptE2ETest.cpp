@@ -18,7 +18,7 @@
 
 namespace {
 
-struct ProfileSpec {
+struct ProfileSetup {
     const char* name;
     std::string activateScript;   // empty: none
     std::vector<Rule> rules;
@@ -26,7 +26,7 @@ struct ProfileSpec {
 
 // Options with file logging and the first profile by name current; one file
 // per profile, as the program keeps them.
-bool WriteProfiles(const std::string& dataFolder, const std::vector<ProfileSpec>& specs)
+bool WriteProfiles(const std::string& dataFolder, const std::vector<ProfileSetup>& setups)
 {
     CreateDirectoryA(dataFolder.c_str(), nullptr);
     CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), dataFolder.c_str());
@@ -34,15 +34,15 @@ bool WriteProfiles(const std::string& dataFolder, const std::vector<ProfileSpec>
     Options.bMonLogToFile = 1;
     Options.iCurProfile = 0;
     bool ok = SerializeOptions(1);
-    for (size_t i = 0; ok && i < specs.size(); i++) {
+    for (size_t i = 0; ok && i < setups.size(); i++) {
         Profile p = {};
         ok = InitProfile(&p, true);
-        CopyText(p.szGenName, sizeof(p.szGenName), specs[i].name);
-        if (!specs[i].activateScript.empty()) {
+        CopyText(p.szGenName, sizeof(p.szGenName), setups[i].name);
+        if (!setups[i].activateScript.empty()) {
             p.bAdvCmdEnable[0] = 1;
-            CopyText(p.szAdvCmdText[0], sizeof(p.szAdvCmdText[0]), specs[i].activateScript.c_str());
+            CopyText(p.szAdvCmdText[0], sizeof(p.szAdvCmdText[0]), setups[i].activateScript.c_str());
         }
-        for (const Rule& r : specs[i].rules) ok = ok && ArrayAppend(p.pRules, &r) >= 0;
+        for (const Rule& r : setups[i].rules) ok = ok && ArrayAppend(p.pRules, &r) >= 0;
         std::string path = dataFolder + "\\Profile" + std::to_string(i) + ".zpx";
         ok = ok && SerializeProfile(1, path.c_str(), &p, false);
         FreeProfileLists(&p);

@@ -271,3 +271,27 @@ TEST(KeyNames, ConstantNamesForEveryCode)
     // 01-06, 08, 09, 0C, 0D, 10-15, 17-19, 1B-2F, 5B-5D, 5F-87, 90, 91, A0-B7, BA-C0, DB-DF, E2, E5, E7, F6-FE
     EXPECT_EQ(6 + 2 + 2 + 6 + 3 + 21 + 3 + 41 + 2 + 24 + 7 + 5 + 3 + 9, named);
 }
+
+TEST(KeyNames, StartUpFillsCharactersAndLocalNames)
+{
+    FillHotkeyKeyTable();
+    const KeyNameRow* rows = GetKeyNameTable();
+    // Under Wine the names are X names: compute them as the table should.
+    for (int code : {0x41, 0x5A, 0x70, 0x0D, 0xBA, 0xBF}) {
+        SCOPED_TRACE(code);
+        char name[32] = {};
+        LONG scan = (LONG)MapVirtualKeyA(code, MAPVK_VK_TO_VSC) << 16;
+        if (!GetKeyNameTextA(scan, name, sizeof(name))) GetKeyNameTextA(scan | (1 << 24), name, sizeof(name));
+        EXPECT_STREQ(name, rows[code].localName);
+    }
+    EXPECT_STREQ("A", rows[0x41].displayName) << "a fixed caption stays";
+    EXPECT_EQ(1, rows[0x41].nameLength);
+    EXPECT_EQ(5, rows[0x0D].nameLength) << "Enter";
+    int ch = (int)MapVirtualKeyA(0xBA, MAPVK_VK_TO_CHAR);
+    if (ch >= 0x20 && ch < 0x7F) {
+        char want[2] = {(char)ch, '\0'};
+        EXPECT_STREQ(want, rows[0xBA].displayName) << "a key without caption shows its character";
+    }
+    EXPECT_EQ(0, rows[0xBA].nameLength) << "the length is that of the fixed name";
+    EXPECT_STREQ("VK_OEM_1", rows[0xBA].constantName) << "the constant name never changes";
+}

@@ -475,3 +475,46 @@ TEST_F(Scripts, ProfileDesktopAndTrayAreLeftToTheMainWindow)
     EXPECT_TRUE(PumpUntil([&] { return TestWindowStep(w, "report", &r) && r.visible; }, 5000));
 }
 
+
+namespace {
+
+struct ComProbe {
+    DWORD apartment;      // the thread's own COM apartment before the call
+    std::string script;
+    HRESULT afterwards;   // CoInitializeEx of the same kind after it: S_FALSE while still initialised
+    uint32_t result;
+};
+
+DWORD WINAPI ComProbeThread(void* param)
+{
+    ComProbe* probe = (ComProbe*)param;
+    HRESULT own = CoInitializeEx(nullptr, probe->apartment);
+    ScriptThreadContext* c = (ScriptThreadContext*)calloc(1, sizeof(ScriptThreadContext));
+    CopyText(c->rule.cmdtext[0], sizeof(c->rule.cmdtext[0]), probe->script.c_str());
+    c->mode = SCRIPT_RUN_FREE;
+    probe->result = RunCommandScript(c);
+    probe->afterwards = CoInitializeEx(nullptr, probe->apartment);
+    if (SUCCEEDED(probe->afterwards)) CoUninitialize();
+    if (SUCCEEDED(own)) CoUninitialize();
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(Scripts, ComOfTheCallingThreadIsLeftAsItWas)
+{
+    // A thread in a single-threaded apartment cannot join the script's
+    // multithreaded one; the script must not tear the caller's apartment down,
+    // nor must RUN's shell call tear down the script's.
+    for (DWORD apartment : {(DWORD)COINIT_APARTMENTTHREADED, (DWORD)COINIT_MULTITHREADED}) {
+        SCOPED_TRACE(apartment);
+        // The helper closes at once: it has no pipes to read.
+        ComProbe probe = {apartment, "RUN(\"" + BinPath("testwindow.exe") + "\", \"--title PSComProbe\", 1)", E_FAIL, 1};
+        HANDLE thread = CreateThread(nullptr, 0, ComProbeThread, &probe, 0, nullptr);
+        ASSERT_TRUE(thread);
+        ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 30000));
+        CloseHandle(thread);
+        EXPECT_EQ(0u, probe.result);
+        EXPECT_EQ(S_FALSE, probe.afterwards) << "the thread's apartment is still there";
+    }
+}
