@@ -5,6 +5,7 @@
 #include "engine/Engine.h"
 #include "engine/ProductIds.h"
 #include "engine/Script.h"
+#include "engine/ScriptInternal.h"
 #include "engine/ScriptRequests.h"
 #include "engine/WindowBlink.h"
 #include "engine/WindowTable.h"
@@ -367,6 +368,16 @@ TEST_F(Scripts, StateMoveAndSizePlaceTheWindow)
         return TestWindowStep(w, "report", &r) && r.rect.left == work.left && r.rect.top == work.top;
     }, 5000)) << r.rect.left << "," << r.rect.top;
 
+    // A random place lies inside the work area, the window whole.
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(0u, Run(target + "MOVE(R, R)"));
+        ASSERT_TRUE(TestWindowStep(w, "report", &r));
+        EXPECT_GE(r.rect.left, work.left);
+        EXPECT_GE(r.rect.top, work.top);
+        EXPECT_LE(r.rect.right, work.right);
+        EXPECT_LE(r.rect.bottom, work.bottom);
+    }
+
     EXPECT_EQ(0u, Run(target + "STATE(2)"));
     EXPECT_TRUE(PumpUntil([&] { return TestWindowStep(w, "report", &r) && r.zoomed; }, 5000));
     EXPECT_EQ(0u, Run(target + "STATE(0)"));
@@ -399,6 +410,20 @@ TEST_F(Scripts, StopClosesAndTerminateEndsButNeverThisProgram)
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(IsWindow(own)) << "this process is never terminated";
     DestroyWindow(own);
+}
+
+TEST(ScriptRandom, RangesBeyond32BitProductsStayInRange)
+{
+    // rand() times a range of two billion does not fit 32 bits.
+    srand(1);
+    bool aboveHalf = false;
+    for (int i = 0; i < 500; i++) {
+        int64_t r = ScriptRandom(2000000000);
+        ASSERT_GE(r, 0);
+        ASSERT_LE(r, 2000000000);
+        aboveHalf = aboveHalf || r > 1000000000;
+    }
+    EXPECT_TRUE(aboveHalf);
 }
 
 TEST_F(Scripts, HungWindowsAndNegativeTimesDoNotHoldTheScript)
@@ -466,7 +491,11 @@ TEST_F(Scripts, ProfileDesktopAndTrayAreLeftToTheMainWindow)
     EXPECT_EQ((WPARAM)SCRIPT_REQUEST_FROM_TRAY, recorder.messages[2].wParam);
     EXPECT_EQ((LPARAM)w->hwnd, recorder.messages[2].lParam);
 
-    // The main window's side: the desktop is switched there, and a window comes back shown.
+    // The main window's side: an unknown profile is no switch; the desktop is
+    // switched there, and a window comes back shown.
+    ScriptProfileRequest* unknown = (ScriptProfileRequest*)calloc(1, sizeof(ScriptProfileRequest));
+    CopyText(unknown->name, sizeof(unknown->name), "No Such Profile");
+    HandleScriptRequest(SCRIPT_REQUEST_PROFILE, (LPARAM)unknown);
     HandleScriptRequest(SCRIPT_REQUEST_DESKTOP, 2);
     EXPECT_EQ(2, desktops.switchedTo);
     ASSERT_TRUE(TestWindowStep(w, "hide"));
