@@ -13,6 +13,7 @@
 #include "engine/ProfileStore.h"
 #include "engine/ProfileSwitch.h"
 #include "engine/ProfileUpdates.h"
+#include "engine/ScriptRequests.h"
 #include "engine/TrayIcon.h"
 #include "engine/TraySlots.h"
 #include "engine/Triggers.h"
@@ -270,6 +271,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESKTOPEVENT_BASE:
         OnDesktopChanged((int)(INT_PTR)wParam, (int)(INT_PTR)lParam);
         break;
+    case WM_SCRIPTREQUEST:
+        HandleScriptRequest(wParam, lParam);
+        return 0;
     case WM_WAKEWORKER:
         g_desktopsCheck = 1;
         WakeAutoApply();

@@ -57,6 +57,7 @@
 #define WM_LOGLINE              0x800A    // to the log window: one line in lParam
 #define WM_SELECTWINDOWROWS     0x800B    // to the Window List: select the rows of the window in lParam
 #define WM_NETWORKCHANGED       (WM_APP + 0x21)   // to the main window, from system threads
+#define WM_SCRIPTREQUEST        (WM_APP + 0x22)   // to the main window, from a script: wParam SCRIPT_REQUEST_*
 
 // Commands of a tray slot's menu, at the main window.
 #define TRAY_SLOT_COMMAND_FIRST 0x1001

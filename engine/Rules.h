@@ -9,6 +9,7 @@
 #include "engine/Engine.h"
 #include "engine/Geometry.h"
 #include "engine/ProfileRecord.h"
+#include "engine/Script.h"
 #include "engine/WindowTable.h"
 
 // Application mask.
@@ -63,16 +64,6 @@ Rule* FindRuleForWindow(Profile* profile, MonitoredWindow* entry, int64_t exclud
 // false when the placement did not take.
 bool ApplyRuleToWindow(MonitoredWindow* entry, Rule* rule, uint8_t source, uint32_t mask);
 
-// What a delayed or retried application or a script thread works on: its own
-// copies, so the rule may change or go meanwhile.
-struct ScriptThreadContext {
-    Rule            rule;
-    MonitoredWindow window;
-    uint32_t        mode;     // application threads: the mask; scripts: 2
-    uint32_t        scriptPosition;
-    uint32_t        scriptLength;
-    uint8_t         slot;     // application threads: the source; scripts: the slot
-};
 // Null when memory ran out; freed with free(), by the thread it is handed to.
 ScriptThreadContext* NewScriptThreadContext(const Rule* rule, const MonitoredWindow* window,
                                             uint32_t mode, uint8_t slot);
@@ -88,10 +79,15 @@ bool StartContextThread(LPTHREAD_START_ROUTINE proc, ScriptThreadContext* contex
 // Thread procedures; each frees its context.
 DWORD WINAPI DelayedApplyThread(void* context);
 DWORD WINAPI RetryApplyThread(void* context);
-// The script thread's exit code; 0 when none started or waitMs <= 0; 259 still running.
+// Starts the rule's script in the slot on its own thread. The script's result
+// when it ended within waitMs; 0 when none started or waitMs <= 0; 259 while
+// still running (also when the wait ended early because the program quits).
 uint32_t RunRuleCommand(MonitoredWindow* entry, Rule* rule, int slot, int waitMs);
 // Starts a profile script (0 activate, 1 deactivate, 2 execute); returns 0.
 uint32_t RunProfileCommand(Profile* profile, int index);
+// The chain count stamped on the profile scripts started now: set by the UI
+// thread around a profile switch that a script asked for, 0 otherwise.
+extern uint8_t g_profileScriptChain;
 
 //--- capturing
 void CaptureWindowPlacement(MonitoredWindow* entry, Rule* rule, uint32_t mask);

@@ -9,7 +9,7 @@ bool IsWindowInTraySlot(HWND window);
 void RestoreAllFromTray();
 // Hides the window behind an icon of its own.
 void MinimizeToTray(HWND window);
-// Removes the icon of the window's slot and frees the slot.
+// Removes the icon of the window's slot and frees the slot (the window stays as it is).
 void RemoveTrayIcon(HWND window);
 // Drops the icon of a window that is gone or shown again, else refreshes its tip.
 void UpdateTrayIcon(HWND window);

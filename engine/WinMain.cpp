@@ -280,6 +280,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
             ReportDamagedRecords();
             RunMessageLoop(&g_app);
 
+            // A pass waiting for a condition script would hold the lock the save needs.
+            BeginAutoApplyStop();
             SaveAll();
             // The first desktop's folder is the user's desktop folder again.
             if (g_virtualDesktop && g_virtualDesktop->GetCurrentDesktopNumber() != 0)

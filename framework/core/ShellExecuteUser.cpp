@@ -95,12 +95,13 @@ static bool ShellExecuteThroughDesktop(const char* file, const char* parameters,
     return ok;
 }
 
-void ShellExecuteAsUser(const char* file, const char* parameters, uint16_t, const char* verb, int show)
+int ShellExecuteAsUser(const char* file, const char* parameters, uint16_t, const char* verb, int show)
 {
     // A thread already in another apartment keeps it: only a successful
     // initialisation here is undone here.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (!ShellExecuteThroughDesktop(file, parameters, verb, show))
-        ShellExecuteA(nullptr, verb, file, parameters, nullptr, show);
+    bool started = ShellExecuteThroughDesktop(file, parameters, verb, show) ||
+                   (INT_PTR)ShellExecuteA(nullptr, verb, file, parameters, nullptr, show) > 32;
     if (SUCCEEDED(com)) CoUninitialize();
+    return started ? 0 : -1;
 }

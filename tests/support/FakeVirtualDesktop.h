@@ -1,4 +1,5 @@
-// FakeVirtualDesktop.h - a desktop object whose current desktop a test sets.
+// FakeVirtualDesktop.h - a desktop object whose current desktop a test sets
+// and which records the desktop it was asked to switch to.
 #pragma once
 
 #include "vdesktop/VirtualDesktop.h"
@@ -6,5 +7,7 @@
 class FakeVirtualDesktop : public CVirtualDesktop {
 public:
     int current = 0;
+    int switchedTo = -1;   // the last SwitchToDesktop
     int GetCurrentDesktopNumber() override { return current; }
+    void SwitchToDesktop(int number) override { switchedTo = number; }
 };

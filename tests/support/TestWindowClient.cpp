@@ -102,6 +102,24 @@ bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* re
     return true;
 }
 
+bool ReadTestWindowControls(TestWindow* w, TestWindowControls* controls, DWORD ms)
+{
+    if (!w->toChild) return false;
+    DWORD n = 0;
+    if (!WriteFile(w->toChild, "controls\n", 9, &n, nullptr) || n != 9) return false;
+    std::string reply;
+    if (!ReadLine(w, &reply, ms)) return false;
+    int clicks = 0, enabled = 0, caps = 0, used = 0;
+    if (sscanf(reply.c_str(), "ok clicks=%d enabled=%d caps=%d edit=%n", &clicks, &enabled, &caps, &used) != 3 ||
+        !used)
+        return false;
+    controls->clicks = clicks;
+    controls->buttonEnabled = enabled != 0;
+    controls->capsLock = caps != 0;
+    controls->edit = reply.substr((size_t)used);
+    return true;
+}
+
 void StopTestWindow(TestWindow* w)
 {
     if (w->toChild) {

@@ -18,6 +18,17 @@ struct TestWindowReport {
     bool visible = false, iconic = false, zoomed = false, topmost = false;
 };
 
+// Control ids of a test window started with "--controls 1".
+const int kTestEditId = 1001;
+const int kTestButtonId = 1002;
+
+struct TestWindowControls {
+    int clicks = 0;         // BN_CLICKED of the button
+    bool buttonEnabled = false;
+    bool capsLock = false;  // as the window's thread translates keys
+    std::string edit;       // the edit's text
+};
+
 struct TestWindow {
     HANDLE process = nullptr;
     HANDLE toChild = nullptr;
@@ -28,12 +39,14 @@ struct TestWindow {
 };
 
 // args: "--title T --class C --rect x,y,w,h --state normal|min|max|hidden
-// --style 0x.. --exstyle 0x..". Waits until the window exists.
+// --style 0x.. --exstyle 0x.. --controls 1 --stay 1". Waits until the window exists.
 bool StartTestWindow(TestWindow* w, const std::string& args, DWORD ms = 15000);
 // Sends one step ("move 10 20", "title New", "min", "report", ...) and reads
 // the reply line. False on time-out or a reply other than "ok ...".
 bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* report = nullptr,
                     DWORD ms = 10000);
 bool ParseTestWindowReport(const std::string& line, TestWindowReport* report);
+// Asks a window started with "--controls 1" what its controls received.
+bool ReadTestWindowControls(TestWindow* w, TestWindowControls* controls, DWORD ms = 10000);
 // Closes the window ("close") and waits for the process; kills it when stuck.
 void StopTestWindow(TestWindow* w);
