@@ -145,7 +145,7 @@ static int ParseStatus(const char* headers)
 }
 
 // Finds the header line "name: value" (name without regard to case) and
-// copies the value, blanks before it skipped, into out. The value's full
+// copies the value, blanks around it left out, into out. The value's full
 // length, or -1 when there is no such header; a value of cap characters or
 // more arrives cut.
 static int FindHeader(const char* headers, const char* name, char* out, size_t cap)
@@ -159,6 +159,7 @@ static int FindHeader(const char* headers, const char* name, char* out, size_t c
             const char* value = line + nameLength + 1;
             while (*value == ' ' || *value == '\t') value++;
             size_t length = strcspn(value, "\r\n");
+            while (length > 0 && (value[length - 1] == ' ' || value[length - 1] == '\t')) length--;
             CopyTextN(out, cap, value, length);
             return (int)length;
         }

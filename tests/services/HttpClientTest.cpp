@@ -74,6 +74,7 @@ static const GetCase kGetCases[] = {
     {"/redirect-same", 300, "", "a location equal to the address: 300"},
     {"/redirect-new", 0, "2.10.1", "a new absolute location is followed"},
     {"/redirect-root", 0, "2.10.1", "a location from the root resolves against the host"},
+    {"/redirect-padded", 0, "2.10.1", "blanks behind a location are no part of it"},
     {"/dir/redirect-relative", 0, "relative target", "a relative location resolves against the folder"},
     {"/content-location", 300, "", "Content-Location is no Location header"},
     {"/loop-a", 300, "", "A to B to A ends after five redirects"},

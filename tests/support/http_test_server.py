@@ -131,6 +131,8 @@ def answer(folder, conn, path, base, target, request):
         conn.sendall(response("302 Found", [("Location", base + "/version.txt")]))
     elif path == "/redirect-root":
         conn.sendall(response("302 Found", [("Location", "/version.txt")]))
+    elif path == "/redirect-padded":
+        conn.sendall(response("302 Found", [("Location", "/version.txt \t ")]))
     elif path == "/dir/redirect-relative":
         conn.sendall(response("302 Found", [("Location", "target")]))
     elif path == "/dir/target":
