@@ -6,7 +6,9 @@
 #include "framework/core/TextUtil.h"
 #include "framework/services/UpdateCheckRes.h"
 #include "framework/ui/Theme.h"
+#include "tests/support/HostTools.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestServer.h"
 
 #include <gtest/gtest.h>
 
@@ -223,6 +225,59 @@ TEST_F(UpdateCheckState, OkStoresTheScheduleWithinItsRange)
         EXPECT_STREQ("2.10.1", r.version) << "the rest of the record is kept";
         EXPECT_EQ(Today(), r.lastCheck);
         EXPECT_EQ(nullptr, GetOpenUpdateDialog());
+        DestroyWindow(dialog);
+        dialog = nullptr;
+    }
+}
+
+// One check at a time, run on this thread against a loopback server while the
+// dialog is open: the versions compare as numbers against the program's 2.9.7.
+TEST_F(UpdateCheckState, CheckComparesVersionsAsNumbersAndReportsInTheOpenDialog)
+{
+    if (!HostToolsAvailable()) GTEST_SKIP() << "the update server is the host's python3, reached through Wine";
+    TestServer server;
+    std::string serverFolder = folder + "\\server";
+    ASSERT_TRUE(CreateDirectoryA(serverFolder.c_str(), nullptr));
+    ASSERT_TRUE(StartTestServer(&server, serverFolder, "plain"));
+
+    const struct {
+        const char* path;
+        const char* answer;
+        const char* status;
+        int newer;   // -1: the record is not written
+    } cases[] = {
+        {"/version.txt", "2.10.1", "New version available", 1},
+        {"/version.txt", "10.0.0", "New version available", 1},
+        {"/version.txt", "2.9.10", "New version available", 1},
+        {"/version.txt", "3.0.0", "New version available", 1},
+        {"/version.txt", "2.9.7", "No update available", 0},
+        {"/version.txt", "2.9.6", "No update available", 0},
+        {"/version.txt", "1.99.99", "No update available", 0},
+        {"/version.txt", "2.9", "Version format error", -1},
+        {"/version.txt", "version 3", "Version format error", -1},
+        {"/missing", "3.0.0", "Version download error", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.path << " answering \"" << c.answer << "\"");
+        WriteRecord(MakeRecord("1.0.0", 0, 0, 1, 7));
+        LoadUpdateCheckState();
+        ASSERT_TRUE(SetTestServerAnswer(&server, c.answer));
+        CopyText(g_app.installRecord.updateAddress, sizeof(g_app.installRecord.updateAddress),
+                 TestServerAddress(&server, "http", c.path).c_str());
+        ASSERT_TRUE(OpenDialog());
+        UpdateCheckThread(nullptr);
+        EXPECT_EQ(c.status, ControlText(dialog, IDT_UPDATE_STATUS));
+        UpdateCheckRecord r = ReadRecord();
+        if (c.newer < 0) {
+            EXPECT_EQ(0, r.lastCheck) << "an error leaves the schedule as it was";
+            EXPECT_STREQ("1.0.0", r.version);
+        } else {
+            EXPECT_EQ(c.answer, ControlText(dialog, IDT_UPDATE_AVAILABLE));
+            EXPECT_EQ(c.newer != 0, IsWindowEnabled(GetDlgItem(dialog, IDB_UPDATE_DOWNLOAD)) != 0);
+            EXPECT_EQ(c.newer, r.newer);
+            EXPECT_STREQ(c.answer, r.version);
+            EXPECT_EQ(Today(), r.lastCheck);
+        }
         DestroyWindow(dialog);
         dialog = nullptr;
     }
