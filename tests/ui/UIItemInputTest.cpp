@@ -283,19 +283,25 @@ TEST_F(ItemInput, ADisabledCommandGetsNoHoverFlag)
     CUIItem* off = MakeOnWindow(1, 0x306, 20, 20);
     CUIItem* on = MakeOnWindow(1, 0x307, 20, 80);
     ASSERT_TRUE(off && on);
-    for (CUIItem* item : {off, on}) {
+    uint32_t hot[2] = {};
+    HWND hover[2] = {};
+    CUIItem* both[2] = {off, on};
+    for (int i = 0; i < 2; i++) {
         POINT away;
         ASSERT_TRUE(Outside(&away));
         g_moves = 0;
-        item->messageHook = CountMoves;   // tells when the move has arrived
-        POINT c = Centre(item);
+        both[i]->messageHook = CountMoves;   // tells when the move has arrived
+        POINT c = Centre(both[i]);
         ASSERT_TRUE(MoveMouse(c.x, c.y));
         ASSERT_TRUE(PumpUntil([] { return g_moves > 0; }, 5000));
-        item->messageHook = nullptr;
+        both[i]->messageHook = nullptr;
+        hot[i] = commands.Flags(both[i]->commandId) & CMD_HOT;
+        hover[i] = g_app.hoverItemWindow;
     }
-    EXPECT_FALSE(commands.Flags(0x306) & CMD_HOT) << "disabled";
-    EXPECT_NE(off->window, g_app.hoverItemWindow);
-    EXPECT_TRUE(commands.Flags(0x307) & CMD_HOT) << "the enabled control";
+    EXPECT_EQ(0u, hot[0]) << "disabled";
+    EXPECT_EQ(nullptr, hover[0]);
+    EXPECT_EQ((uint32_t)CMD_HOT, hot[1]) << "the enabled control";
+    EXPECT_EQ(on->window, hover[1]);
 }
 
 //--- the eyedropper

@@ -296,6 +296,13 @@ TEST_F(ItemPixels, StaticProgressMarkupDrawsABarAndItsPercentage)
     canvas.Clear(RGB(255, 255, 255));
     canvas.Print(items.back()->window);
     EXPECT_EQ(-1, FillRun(canvas, fill).first) << "an at sign and a letter draw no bar";
+    int longest = 0;
+    for (int row = 0; row < h; row++)
+        for (int x = 0, n = 0; x < w; x++) {
+            n = canvas.At(x, row) == frame ? n + 1 : 0;
+            longest = std::max(longest, n);
+        }
+    EXPECT_LT(longest, 20) << "nor its frame: only glyphs";
 }
 
 TEST_F(ItemPixels, HotButtonPaintsItsStateWithRoundedCorners)
