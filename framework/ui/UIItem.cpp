@@ -82,7 +82,7 @@ CUIItem* CreateUIItemByType(uint32_t type, CUIItem* object)
     case UIITEM_COLOR: item = new (std::nothrow) CColor; break;
     case UIITEM_PALETTE: item = new (std::nothrow) CPalette; break;
     case UIITEM_CALLER: return object;
-    default: return nullptr;
+    default: return nullptr;   // lists (6) are the list control's to make
     }
     if (item) item->type = type;
     return item;

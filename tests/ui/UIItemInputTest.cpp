@@ -269,6 +269,17 @@ TEST_F(ItemInput, HoverSetsTheHotFlagAndTheStatusTextLeavingClearsBoth)
     EXPECT_EQ(nullptr, g_app.statusHoverItem);
 }
 
+TEST_F(ItemInput, AnOverlongDescriptionIsCutInTheStatusLine)
+{
+    std::string description(3000, 'd');
+    commands.Add(0x309, 1, CMD_SHOWTEXT, {"Long", nullptr, description.c_str()});
+    CUIItem* button = MakeOnWindow(1, 0x309, 20, 20);
+    ASSERT_NE(nullptr, button);
+    SendMessageA(button->window, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    ASSERT_NE(nullptr, Status(-2));
+    EXPECT_EQ(std::string(1023, 'd'), Status(-2)->text);
+}
+
 int g_moves;
 void CountMoves(HWND, UINT message, WPARAM, LPARAM, CUIItem*)
 {

@@ -402,9 +402,10 @@ TEST_F(ItemTeardown, ThousandItemsWithPopupsLeaveGdiAndUserCountsFlat)
     commands.Add(0x192, 10, 0, {"Size"}, (intptr_t)&value);
     commands.Add(0x193, 5, 0, {}, (intptr_t)DefWindowProcA);
     ASSERT_EQ(0, AddCommandIcon(&g_theme, ITEM_ICON_MARKER, 0xC357, 0));
+    // n menu items with their popups, and a tenth as many of each other kind.
     auto cycle = [&](int n) {
-        for (int i = 0; i < n; i++) {
-            uint16_t id = (uint16_t)(0x190 + i % 4);
+        for (int i = 0; i < n + n / 10 * 3; i++) {
+            uint16_t id = (uint16_t)(i < n ? 0x190 : 0x191 + (i - n) % 3);
             CUIItem* item = CreateUIItemByType(g_app.commands.data[FindCommandIndex(&g_app, id)].type, nullptr);
             ASSERT_EQ(0, item->Create(id, host, host, nullptr));
             if (id == 0x193) {
@@ -417,7 +418,7 @@ TEST_F(ItemTeardown, ThousandItemsWithPopupsLeaveGdiAndUserCountsFlat)
             FreeUIItem(item);
         }
     };
-    cycle(8);   // fonts, icons and the classes are made once, on first use
+    cycle(10);   // fonts, icons and the classes are made once, on first use
     GuiCounts before = CountGuiObjects();
     int tools = (int)SendMessageA(g_app.tooltipWindow, TTM_GETTOOLCOUNT, 0, 0);
     cycle(1000);
