@@ -172,6 +172,25 @@ TEST_F(DesktopIcons, RestoreMovesTheSavedNamesAndLeavesTheOthers)
     EXPECT_TRUE(PumpUntil([&] { return Describe(Now()) == Describe(want); }, 10000)) << Describe(Now());
 }
 
+// A folder window holds a list view of the same make as the desktop's, deeper
+// down: only a top-level window's own view is the desktop.
+TEST_F(DesktopIcons, FolderWindowsListViewIsNotTheDesktop)
+{
+    ASSERT_TRUE(StartHelperDesktop(&helper, kDesktop, true));
+    HWND decoy = FindWindowA("CabinetWClass", "Decoy");
+    ASSERT_NE(nullptr, decoy);
+    HWND desktop = FindWindowA("Progman", nullptr);
+    for (HWND w = GetTopWindow(nullptr); w && w != desktop; w = GetWindow(w, GW_HWNDNEXT))
+        if (w == decoy) desktop = nullptr;
+    ASSERT_EQ(nullptr, desktop) << "the decoy is enumerated before the desktop";
+    ASSERT_EQ(ICONS_DONE, SaveDesktopIconsAsync(&profile, true));
+    MonitorTable t;
+    GetMonitorSnapshot(&t);
+    std::vector<HelperIcon> want = kDesktop;
+    for (HelperIcon& i : want) i.x += t.screenX, i.y += t.screenY;
+    EXPECT_EQ(Describe(want), Describe(profile.pIcons));
+}
+
 // Positions are screen coordinates: the list view's plus the virtual screen's
 // top-left corner.
 TEST_F(DesktopIcons, VirtualScreenLeftOfThePrimaryIsStoredOffsetAndRestoredBack)

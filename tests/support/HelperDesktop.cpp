@@ -7,6 +7,10 @@
 // "counts" gives "ok text=<t> set=<s> held=<h>": label requests from other
 // processes, position changes, label requests waiting now; "hold" makes label
 // requests wait until "release" (at most 20 s each); "close" ends.
+//
+// "--decoy" adds a folder window the way Windows builds one: its own
+// "SHELLDLL_DefView" > "FolderView" list sits deeper down, holding one icon
+// "Recycle Bin" at (900, 900). It is enumerated before the desktop.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -124,9 +128,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     g_out = GetStdHandle(STD_OUTPUT_HANDLE);
     std::vector<Icon> icons;
-    for (int i = 1; i < __argc; i += 4) {
+    bool decoy = false;
+    for (int i = 1; i < __argc;) {
+        if (!strcmp(__argv[i], "--decoy")) {
+            decoy = true;
+            i++;
+            continue;
+        }
         if (i + 3 >= __argc || strcmp(__argv[i], "--item") != 0) return 1;
         icons.push_back(Icon{__argv[i + 1], POINT{atol(__argv[i + 2]), atol(__argv[i + 3])}});
+        i += 4;
     }
     g_release = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     INITCOMMONCONTROLSEX cc = {sizeof(cc), ICC_LISTVIEW_CLASSES};
@@ -140,7 +151,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     view.lpfnWndProc = DefWindowProcA;
     view.hInstance = instance;
     view.lpszClassName = "SHELLDLL_DefView";
-    if (!RegisterClassA(&top) || !RegisterClassA(&view)) return 2;
+    WNDCLASSA folder = view;
+    folder.lpszClassName = "CabinetWClass";
+    WNDCLASSA tab = view;
+    tab.lpszClassName = "ShellTabWindowClass";
+    if (!RegisterClassA(&top) || !RegisterClassA(&view) || !RegisterClassA(&folder) || !RegisterClassA(&tab))
+        return 2;
     g_top = CreateWindowExA(WS_EX_TOOLWINDOW, "Progman", "Program Manager", WS_POPUP, 0, 0, 1600, 1200, nullptr,
                             nullptr, instance, nullptr);
     HWND defView = CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 1600, 1200, g_top,
@@ -157,6 +173,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         SendMessageA(g_list, LVM_SETITEMPOSITION32, (WPARAM)at, (LPARAM)&icons[i].at);
     }
     g_listProc = (WNDPROC)SetWindowLongPtrA(g_list, GWLP_WNDPROC, (LONG_PTR)ListProc);
+    if (decoy) {
+        // Made after the desktop, so it stands above it in the window order.
+        HWND window = CreateWindowExA(0, "CabinetWClass", "Decoy", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                                      instance, nullptr);
+        HWND tabWindow = CreateWindowExA(0, "ShellTabWindowClass", "Decoy", WS_CHILD | WS_VISIBLE, 0, 0, 800, 600,
+                                         window, nullptr, instance, nullptr);
+        HWND inner = CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 800, 600, tabWindow,
+                                     nullptr, instance, nullptr);
+        HWND list = CreateWindowExA(0, WC_LISTVIEWA, "FolderView", WS_CHILD | WS_VISIBLE | LVS_ICON, 0, 0, 800, 600,
+                                    inner, nullptr, instance, nullptr);
+        if (!window || !tabWindow || !inner || !list) return 4;
+        char name[] = "Recycle Bin";
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.pszText = name;
+        int at = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+        POINT place = {900, 900};
+        SendMessageA(list, LVM_SETITEMPOSITION32, (WPARAM)at, (LPARAM)&place);
+    }
 
     char ready[64];
     snprintf(ready, sizeof(ready), "ready %llx\n", (unsigned long long)(ULONG_PTR)g_list);

@@ -4,9 +4,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons)
+bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons, bool decoy)
 {
-    std::string args;
+    std::string args = decoy ? "--decoy" : "";
     for (const HelperIcon& i : icons)
         args += " --item \"" + i.name + "\" " + std::to_string(i.x) + " " + std::to_string(i.y);
     return StartPipedProgram(helper, "helperdesktop.exe", args);

@@ -18,9 +18,9 @@ struct HelperCounts {
     long held = -1;   // label requests waiting for "release" now
 };
 
-// Starts the helper with these icons and waits until it is ready; list gets
-// its list view.
-bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons);
+// Starts the helper with these icons and waits until it is ready. decoy: a
+// folder window with a list view of the desktop's make deeper down.
+bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons, bool decoy = false);
 // The icons as the helper's own list view holds them.
 bool ReadHelperIcons(TestWindow* helper, std::vector<HelperIcon>* icons);
 bool ReadHelperCounts(TestWindow* helper, HelperCounts* counts);
