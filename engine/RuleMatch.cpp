@@ -91,7 +91,7 @@ bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail)
          sizeof(rule->program), rule->programlen},
     };
     bool all = true;
-    for (int i = 0; i < 3; i++) {
+    for (size_t i = 0; i < ARRAYSIZE(criteria); i++) {
         const Criterion& c = criteria[i];
         size_t n = 0;
         const char* text = CriterionText(c.text, c.textCap, c.textLength, spare, &n);
