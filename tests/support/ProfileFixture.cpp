@@ -23,6 +23,12 @@ Rule TitleRule(const char* name, const char* caption, uint8_t compare)
 
 bool WriteTestProfile(const std::string& dataFolder, const std::vector<Rule>& rules)
 {
+    return WriteTestProfile(dataFolder, rules, [](Profile*) {});
+}
+
+bool WriteTestProfile(const std::string& dataFolder, const std::vector<Rule>& rules,
+                      const std::function<void(Profile*)>& fill)
+{
     CreateDirectoryA(dataFolder.c_str(), nullptr);
     CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), dataFolder.c_str());
     SerializeOptions(0);
@@ -33,6 +39,7 @@ bool WriteTestProfile(const std::string& dataFolder, const std::vector<Rule>& ru
     if (ok) {
         CopyText(p.szGenName, sizeof(p.szGenName), "Test");
         for (const Rule& r : rules) ok = ok && ArrayAppend(p.pRules, &r) >= 0;
+        fill(&p);
         ok = ok && SerializeProfile(1, (dataFolder + "\\Profile0.zpx").c_str(), &p, false);
     }
     FreeProfileLists(&p);

@@ -5,6 +5,7 @@
 #include "engine/OptionsRecord.h"
 #include "engine/ProfileRecord.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,5 +13,8 @@
 Rule TitleRule(const char* name, const char* caption, uint8_t compare);
 // Writes Options (file logging on) and Profile0 holding the rules.
 bool WriteTestProfile(const std::string& dataFolder, const std::vector<Rule>& rules);
+// The same; fill sets the profile's other fields and lists before it is written.
+bool WriteTestProfile(const std::string& dataFolder, const std::vector<Rule>& rules,
+                      const std::function<void(Profile*)>& fill);
 // Reads Profile0 back; false when it cannot be read.
 bool ReadTestProfile(const std::string& dataFolder, Profile* profile);
