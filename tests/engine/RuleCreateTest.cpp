@@ -118,6 +118,44 @@ Rule ActionPart()
 
 }  // namespace
 
+//--- the rule list
+
+// Rules are added and deleted only under the table lock: while another
+// thread holds it, neither happens.
+TEST_F(CreateProfile, RulesChangeOnlyUnderTheTableLock)
+{
+    AddRule(Member("first", 1));
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE events[2] = {held, release};
+    HANDLE holder = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            HANDLE* e = (HANDLE*)p;
+            EnterTableLock(0);
+            SetEvent(e[0]);
+            WaitForSingleObject(e[1], 30000);
+            LeaveTableLock();
+            return 0;
+        },
+        events, 0, nullptr);
+    ASSERT_NE(nullptr, holder);
+    ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(held, 30000));
+    Rule r = Member("second", 1);
+    EXPECT_EQ(-1, InsertProfileRule(&profile, 0, &r));
+    EXPECT_FALSE(DeleteProfileRule(&profile, 0));
+    EXPECT_EQ(1, profile.pRules->count);
+    SetEvent(release);
+    WaitForSingleObject(holder, 30000);
+    CloseHandle(holder);
+    CloseHandle(held);
+    CloseHandle(release);
+    EXPECT_EQ(0, InsertProfileRule(&profile, 0, &r));
+    EXPECT_STREQ("second", At(0)->name);
+    EXPECT_TRUE(DeleteProfileRule(&profile, 1));
+    EXPECT_EQ(1, profile.pRules->count);
+    EXPECT_FALSE(DeleteProfileRule(&profile, 1)) << "no rule there";
+}
+
 //--- FindTemplateForWindow
 
 // The first enabled template that takes the window answers; "Ignore" ends

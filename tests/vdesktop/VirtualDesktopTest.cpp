@@ -258,6 +258,23 @@ TEST_F(DesktopShell, AMissingShellIsGivenUpAtOnceAStartingOneIsWaitedFor)
     EXPECT_EQ(nullptr, g_virtualDesktop);
 }
 
+// A variant whose Init succeeds but that cannot tell the current desktop is
+// rejected, and gives back its registered sink and every service.
+TEST_F(DesktopShell, ARejectedVariantLetsGoOfItsSinkAndServices)
+{
+    FakeShellConfig config;
+    config.variant = FAKE_SHELL_11_23H2;
+    config.current = 7;   // not among the desktops: the shell cannot name it
+    ASSERT_TRUE(StartFakeShell(config));
+    EXPECT_EQ(nullptr, ProbeVirtualDesktop(22631));
+    EXPECT_EQ(nullptr, g_virtualDesktop);
+    EXPECT_EQ(1, FakeShellRegistrations()) << "the matching variant got as far as its sink";
+    EXPECT_EQ(0, FakeShellRegisteredSinks());
+    EXPECT_EQ(0, FakeShellLastSinkRelease());
+    EXPECT_EQ(0, FakeShellOutstandingRefs());
+    EXPECT_EQ("", Faults());
+}
+
 // A shell without a service an operation needs gives that operation's
 // failure value; nothing crashes.
 TEST_F(DesktopShell, EachOperationFailsWithoutWhatItNeeds)
