@@ -152,9 +152,19 @@ TEST_F(ProgramTriggers, SessionLockSwitchesToTheFirstLockProfileAndTheSwitchIsSa
     EXPECT_EQ("PRF: Switching Profile (A)", after[0]);
     EXPECT_EQ(0, Count("PRF: Switching Profile (B)"));
 
-    PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
     UseDataFolder();
-    EXPECT_TRUE(PumpUntil([] { return SerializeOptions(0) && Options.iCurProfile == 0; }, 15000))
+    // The switch's log line comes before it waits for the table lock, and a
+    // save can be taken meanwhile: ask again until the saved options show it.
+    ULONGLONG asked = 0;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            if (GetTickCount64() - asked >= 250) {
+                PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
+                asked = GetTickCount64();
+            }
+            return SerializeOptions(0) && Options.iCurProfile == 0;
+        },
+        15000))
         << "iCurProfile " << Options.iCurProfile;
 }
 
