@@ -91,7 +91,7 @@ static void InsertByAge(GrowArray<DatedArchive>* list, const DatedArchive* entry
 static void PruneArchives(const char* folder, int keep)
 {
     char importPath[MAX_PATH] = "";
-    FormatText(importPath, sizeof(importPath), "%s\\%s.%s", g_app.dataFolder, g_app.productName, ARCHIVE_EXTENSION);
+    GetConfigImportPath(importPath);
     GrowArray<DatedArchive> list;
     InitGrowArray(&list);
     FileFinder finder;

@@ -43,8 +43,7 @@ static bool HasRecordExtension(const char* name)
     return n > e && _stricmp(name + n - e, kRecordExtension) == 0;
 }
 
-// "<data folder>\<product>.BrimvaleConfig", where the next start imports.
-static bool GetImportLocation(char* out)
+bool GetConfigImportPath(char* out)
 {
     return g_app.dataFolder[0] &&
            FormatText(out, MAX_PATH, "%s\\%s.%s", g_app.dataFolder, g_app.productName, ARCHIVE_EXTENSION);
@@ -129,17 +128,18 @@ static int Reset(HWND owner)
 {
     if (!AskToOverwrite(owner)) return CONFIG_CANCELLED;
     char target[MAX_PATH];
-    int result = GetImportLocation(target) ? WriteConfigArchive(target, false) : CONFIG_NOT_ARCHIVE;
+    int result = GetConfigImportPath(target) ? WriteConfigArchive(target, false) : CONFIG_NOT_ARCHIVE;
     return ReportWriteResult(owner, result);
 }
 
 //--- restoring
 
-bool IsRestorableEntryName(const char* stored, const char* cleaned)
+// Whether an entry of a restore archive may be imported: a record file
+// named by a relative path that stays in the data folder. The reader cleans
+// what would leave the data folder (drive, root, "..") and empties what
+// Windows would read otherwise: only a name it left alone is taken.
+static bool IsRestorableEntryName(const char* stored, const char* cleaned)
 {
-    // The reader cleans what would leave the data folder (drive, root, "..")
-    // and empties what Windows would read otherwise: only a name it left alone
-    // is taken as it stands.
     if (!stored || !cleaned || !stored[0] || strcmp(stored, cleaned) != 0) return false;
     return !IsPathSeparator(stored[strlen(stored) - 1]) && HasRecordExtension(stored);
 }
@@ -186,7 +186,7 @@ static int Restore(HWND owner)
     if (!chosen) return CONFIG_CANCELLED;
     char source[MAX_PATH], target[MAX_PATH], staged[MAX_PATH];
     CopyText(source, sizeof(source), chosen);
-    if (!GetImportLocation(target) || !FormatText(staged, sizeof(staged), "%s_tmp", target) ||
+    if (!GetConfigImportPath(target) || !FormatText(staged, sizeof(staged), "%s_tmp", target) ||
         !CopyFileA(source, staged, FALSE)) {
         ShowError(owner, AppText(ARCHIVE_STRINGS, COLUMN_RESTORE_ERROR));
         return CONFIG_NOT_COPIED;

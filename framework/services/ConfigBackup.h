@@ -23,7 +23,6 @@
 // only). Messages, titled with the product name, go to owner.
 int BackupRestoreConfig(HWND owner, int mode, const char* path = nullptr);
 
-// Whether an entry of a restore archive may be imported: a record file
-// (".zpx") named by a relative path that stays in the data folder, stored
-// just as the reader reports it (nothing dropped from it).
-bool IsRestorableEntryName(const char* stored, const char* cleaned);
+// "<data folder>\<product>.BrimvaleConfig" (260 characters), where the next
+// start imports; false before the data folder is settled.
+bool GetConfigImportPath(char* out);
