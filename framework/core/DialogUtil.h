@@ -56,6 +56,10 @@ void CenterWindow(HWND window);
 // negative when not.
 int ShellExecuteAsUser(const char* file, const char* parameters, uint16_t ignored, const char* verb,
                         int show);
+// Tests stand in for the shell: the runner sees what would be started or
+// opened and answers as ShellExecuteAsUser does. Null uses the shell.
+typedef int (*ShellExecuteRunner)(const char* file, const char* parameters, const char* verb, int show);
+void SetShellExecuteRunner(ShellExecuteRunner runner);
 
 //--- window under a point
 // The visible window under the screen point, down to the smallest child; null

@@ -95,8 +95,16 @@ static bool ShellExecuteThroughDesktop(const char* file, const char* parameters,
     return ok;
 }
 
+static ShellExecuteRunner g_shellRunner;
+
+void SetShellExecuteRunner(ShellExecuteRunner runner)
+{
+    g_shellRunner = runner;
+}
+
 int ShellExecuteAsUser(const char* file, const char* parameters, uint16_t, const char* verb, int show)
 {
+    if (g_shellRunner) return g_shellRunner(file, parameters, verb, show);
     // A thread already in another apartment keeps it: only a successful
     // initialisation here is undone here.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -1,7 +1,7 @@
-// Scheduled.cpp - the daily jobs. The archive settings do not exist in this
-// build, so no backup is ever due.
+// Scheduled.cpp - the daily jobs: the update check and the backup archive.
 #include "framework/services/Scheduled.h"
 
+#include "framework/services/Archive.h"
 #include "framework/services/UpdateCheck.h"
 
 void RunScheduledUpdateCheck(AppObject*)
@@ -9,4 +9,7 @@ void RunScheduledUpdateCheck(AppObject*)
     ScheduledUpdateCheck();
 }
 
-void RunScheduledBackup(AppObject*) {}
+void RunScheduledBackup(AppObject*)
+{
+    ScheduledBackup();
+}

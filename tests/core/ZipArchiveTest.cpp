@@ -761,6 +761,47 @@ TEST_F(ZipTest, NamesAreSanitisedAndExtractionStaysInsideTheRoot)
     }
 }
 
+// What the archive says, for callers that must refuse what cleaning changes;
+// a name that does not fit or holds a zero is no name at all.
+TEST_F(ZipTest, StoredNamesAreGivenAsStored)
+{
+    const struct {
+        std::string stored;
+        uint32_t rc;
+        const char* given;
+        const char* cleaned;
+    } cases[] = {
+        {"C:/a/../b.txt", 0, "C:/a/../b.txt", "b.txt"},
+        {"sub\\x.txt", 0, "sub\\x.txt", "sub\\x.txt"},
+        {"../up.txt", 0, "../up.txt", ""},
+        {std::string("x\0y.txt", 7), ZIP_ERR_ARGS, "", ""},
+        {std::string(259, 'a'), 0, nullptr, nullptr},
+        {std::string(260, 'a'), ZIP_ERR_ARGS, "", ""},
+    };
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& c : cases) entries.push_back({c.stored, "data"});
+    ASSERT_TRUE(WriteWholeFileText(Path("names.zip"), StoredArchive(entries)));
+    ZipHandle* reader = OpenZipArchive(Path("names.zip").c_str(), 0, nullptr);
+    ASSERT_NE(nullptr, reader);
+    for (int32_t i = 0; i < (int32_t)(sizeof(cases) / sizeof(cases[0])); i++) {
+        SCOPED_TRACE(testing::Message() << "row " << i);
+        char name[MAX_PATH];
+        memset(name, 'z', sizeof(name));
+        EXPECT_EQ(cases[i].rc, GetZipEntryStoredName(reader, i, name));
+        std::string given = cases[i].given ? cases[i].given : cases[i].stored;
+        EXPECT_EQ(given, name);
+        ZipEntryInfo info;
+        ASSERT_EQ(0u, GetZipEntry(reader, i, &info));
+        EXPECT_EQ(cases[i].cleaned ? cases[i].cleaned : cases[i].stored.c_str(), std::string(info.name));
+    }
+    char name[MAX_PATH] = "x";
+    EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, GetZipEntryStoredName(reader, 6, name));
+    EXPECT_STREQ("", name);
+    EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, GetZipEntryStoredName(reader, -1, name));
+    CloseZipReader(reader);
+    EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, GetZipEntryStoredName(nullptr, 0, name));
+}
+
 TEST_F(ZipTest, RelativeTargetsCreateTheirFolders)
 {
     ASSERT_TRUE(WriteWholeFileText(Path("one.zip"), OneEntryArchive("x", "payload", nullptr)));

@@ -318,21 +318,24 @@ static std::string ConfigArchive(std::vector<std::pair<std::string, std::string>
     return StoredArchive(entries);
 }
 
+// The record files are replaced; the user's other files stay.
 TEST_F(Startup, ConfigArchiveReplacesTheDataFiles)
 {
     ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(Data("sub").c_str(), nullptr));
-    ASSERT_TRUE(WriteWholeFileText(Data("notes.txt"), "old notes"));
-    ASSERT_TRUE(WriteWholeFileText(Data("sub\\old.txt"), "old"));
+    ASSERT_TRUE(WriteWholeFileText(Data("Notes.zpx"), "old notes"));
+    ASSERT_TRUE(WriteWholeFileText(Data("sub\\old.zpx"), "old"));
+    ASSERT_TRUE(WriteWholeFileText(Data("sub\\mine.txt"), "the user's"));
     ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"),
-                                   ConfigArchive({{"notes.txt", "new notes"}, {"sub/more.txt", "more"}})));
+                                   ConfigArchive({{"Notes.zpx", "new notes"}, {"sub/more.zpx", "more"}})));
     ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
     ASSERT_TRUE(WaitUntilRunning(&run)) << "no box holds the start up";
     EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "#32770"));
     EXPECT_EQ(0, QuitProgram(&run));
-    EXPECT_EQ("new notes", ReadWholeFile(Data("notes.txt")));
-    EXPECT_EQ("more", ReadWholeFile(Data("sub\\more.txt")));
-    EXPECT_FALSE(FileExists(Data("sub\\old.txt")));
+    EXPECT_EQ("new notes", ReadWholeFile(Data("Notes.zpx")));
+    EXPECT_EQ("more", ReadWholeFile(Data("sub\\more.zpx")));
+    EXPECT_FALSE(FileExists(Data("sub\\old.zpx")));
+    EXPECT_EQ("the user's", ReadWholeFile(Data("sub\\mine.txt")));
     EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig")));
     EXPECT_TRUE(KeptArchives().empty());
 }
@@ -391,8 +394,8 @@ TEST_F(Startup, ConfigArchiveWaitsForTheStartThatBecomesTheInstance)
 {
     ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
     ASSERT_TRUE(WaitUntilRunning(&run));
-    ASSERT_TRUE(WriteWholeFileText(Data("Notes.txt"), "the user's"));
-    std::string archive = MakeConfigArchive({{"Imported.txt", "from the archive"}});
+    ASSERT_TRUE(WriteWholeFileText(Data("Notes.zpx"), "the user's"));
+    std::string archive = MakeConfigArchive({{"Imported.zpx", "from the archive"}});
     ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"), archive));
     FolderContents before = ReadFolderContents(install.dataFolder);
 
@@ -404,16 +407,16 @@ TEST_F(Startup, ConfigArchiveWaitsForTheStartThatBecomesTheInstance)
     EXPECT_EQ(0, WaitProcess(&run.child, 20000));
     CloseProcess(&run.child);
     EXPECT_TRUE(archive == ReadWholeFile(Data("PanelShepherd.BrimvaleConfig"))) << "the archive waits";
-    EXPECT_EQ("the user's", ReadWholeFile(Data("Notes.txt")));
-    EXPECT_FALSE(FileExists(Data("Imported.txt")));
+    EXPECT_EQ("the user's", ReadWholeFile(Data("Notes.zpx")));
+    EXPECT_FALSE(FileExists(Data("Imported.zpx")));
 
     ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
     ASSERT_TRUE(WaitUntilRunning(&run));
     EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig"))) << "the instance used it";
-    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.txt")));
-    EXPECT_FALSE(FileExists(Data("Notes.txt"))) << "not kept by the archive";
+    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.zpx")));
+    EXPECT_FALSE(FileExists(Data("Notes.zpx"))) << "not kept by the archive";
     EXPECT_EQ(0, QuitProgram(&run));
-    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.txt")));
+    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.zpx")));
 }
 
 TEST_F(Startup, ControlMessageWithAnyCodeLeavesTheProgramRunning)

@@ -9,6 +9,9 @@
 //                                                        newer (1) version
 //   dialoghost items <ready file>                        a dialog with UI items of every kind
 //   dialoghost itemsizes <out file>                      the sizes of the item size cases
+//   dialoghost about <ready file>                        the About box, with a data folder
+//                                                        too long for its link
+//   dialoghost archive <ready file>                      the Archive Configuration dialog
 //
 // For the pictures, the host writes "<left> <top> <right> <bottom>" of the
 // shown dialog into the ready file and closes it once "<ready file>.done"
@@ -18,6 +21,10 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
+#include "framework/services/AboutBox.h"
+#include "framework/services/AboutBoxRes.h"
+#include "framework/services/Archive.h"
+#include "framework/services/ArchiveRes.h"
 #include "framework/services/UpdateCheck.h"
 #include "framework/services/UpdateCheckRes.h"
 #include "framework/ui/DialogSetup.h"
@@ -345,6 +352,51 @@ static INT_PTR CALLBACK ItemsDlgProc(HWND dialog, UINT message, WPARAM wParam, L
     return FALSE;
 }
 
+//--- the About box and the archive settings
+
+static StringTableEntry g_hostProduct[] = {{0, {"PanelShepherd"}}, {STRING_END_ID, {}}};
+
+static int RunAboutBox(HINSTANCE instance)
+{
+    g_app.strings.productTables[0] = g_hostProduct;
+    g_app.strings.productCount = 1;
+    CopyText(g_app.installRecord.installFolder, sizeof(g_app.installRecord.installFolder),
+             "C:\\Program Files\\Brimvale\\PanelShepherd");
+    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder),
+             "C:\\users\\a-rather-long-user-name\\AppData\\Roaming\\Brimvale\\PanelShepherd\\"
+             "profiles of the office desktop\\configuration");
+    SetTimer(nullptr, 0, 100, WatchDialog);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutDlgProc, 0);
+    return 0;
+}
+
+// Shows the dialog over a record in a data folder beside the ready file,
+// removed again afterwards.
+static int RunArchiveDialog(HINSTANCE instance)
+{
+    char folder[MAX_PATH];
+    FormatText(folder, sizeof(folder), "%s-data", g_readyFile);
+    CreateDirectoryA(folder, nullptr);
+    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), folder);
+    ArchiveSettings s = {};
+    CopyText(s.folderTemplate, sizeof(s.folderTemplate), ARCHIVE_DEFAULT_FOLDER);
+    CopyText(s.nameTemplate, sizeof(s.nameTemplate), ARCHIVE_DEFAULT_NAME);
+    s.automatic = 1;
+    s.intervalDays = ARCHIVE_DEFAULT_INTERVAL;
+    s.keepCount = ARCHIVE_DEFAULT_KEEP;
+    char path[MAX_PATH];
+    FormatText(path, sizeof(path), "%s\\" ARCHIVE_RECORD ".zpx", folder);
+    FILE* f = fopen(path, "wb");
+    if (!f) return 2;
+    fwrite(&s, sizeof(s), 1, f);
+    fclose(f);
+    SetTimer(nullptr, 0, 100, WatchDialog);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ARCHIVE), nullptr, ArchiveSettingsDlgProc, 0);
+    DeleteFileA(path);
+    RemoveDirectoryA(folder);
+    return 0;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     SetUpApp(instance);
@@ -367,6 +419,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (__argc >= 4 && strcmp(__argv[1], "update") == 0) {
         CopyText(g_readyFile, sizeof(g_readyFile), __argv[3]);
         return RunUpdateDialog(instance, strcmp(__argv[2], "1") == 0);
+    }
+    if (__argc >= 3 && strcmp(__argv[1], "about") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+        return RunAboutBox(instance);
+    }
+    if (__argc >= 3 && strcmp(__argv[1], "archive") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+        return RunArchiveDialog(instance);
     }
     if (__argc >= 5 && strcmp(__argv[1], "msgbox") == 0) {
         CopyText(g_readyFile, sizeof(g_readyFile), __argv[3]);
