@@ -102,6 +102,12 @@ bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* re
     return true;
 }
 
+bool WaitForReport(TestWindow* w, const std::function<bool(const TestWindowReport&)>& done,
+                   TestWindowReport* last, DWORD ms)
+{
+    return PumpUntil([&] { return TestWindowStep(w, "report", last) && done(*last); }, ms);
+}
+
 void StopTestWindow(TestWindow* w)
 {
     if (w->toChild) {

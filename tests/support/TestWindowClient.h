@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 struct TestWindowReport {
@@ -35,5 +36,8 @@ bool StartTestWindow(TestWindow* w, const std::string& args, DWORD ms = 15000);
 bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* report = nullptr,
                     DWORD ms = 10000);
 bool ParseTestWindowReport(const std::string& line, TestWindowReport* report);
+// Asks for reports until one satisfies done; *last holds the last report.
+bool WaitForReport(TestWindow* w, const std::function<bool(const TestWindowReport&)>& done,
+                   TestWindowReport* last, DWORD ms = 8000);
 // Closes the window ("close") and waits for the process; kills it when stuck.
 void StopTestWindow(TestWindow* w);
