@@ -136,16 +136,20 @@ bool WriteWholeFileText(const std::string& path, const std::string& data)
     return fclose(f) == 0 && ok;
 }
 
-bool StartProcess(const std::string& commandLine, ChildProcess* child)
+bool StartProcess(const std::string& commandLine, ChildProcess* child, DWORD creationFlags,
+                  HANDLE* thread)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
+                        &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
+    if (thread)
+        *thread = pi.hThread;
+    else
+        CloseHandle(pi.hThread);
     child->process = pi.hProcess;
     child->pid = pi.dwProcessId;
     return true;

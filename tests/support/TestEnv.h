@@ -44,7 +44,10 @@ struct ChildProcess {
     HANDLE process = nullptr;
     DWORD pid = 0;
 };
-bool StartProcess(const std::string& commandLine, ChildProcess* child);
+// creationFlags CREATE_SUSPENDED: *thread receives the thread to resume
+// (the caller closes it); otherwise it is closed at once.
+bool StartProcess(const std::string& commandLine, ChildProcess* child, DWORD creationFlags = 0,
+                  HANDLE* thread = nullptr);
 // Exit code, or -1 on time-out (the process is then terminated).
 long WaitProcess(ChildProcess* child, DWORD ms);
 void CloseProcess(ChildProcess* child);

@@ -120,6 +120,12 @@ bool ReadTestWindowControls(TestWindow* w, TestWindowControls* controls, DWORD m
     return true;
 }
 
+bool WaitForReport(TestWindow* w, const std::function<bool(const TestWindowReport&)>& done,
+                   TestWindowReport* last, DWORD ms)
+{
+    return PumpUntil([&] { return TestWindowStep(w, "report", last) && done(*last); }, ms);
+}
+
 void StopTestWindow(TestWindow* w)
 {
     if (w->toChild) {
