@@ -116,6 +116,7 @@ static bool PrepareEngine(const std::string& root)
     FreeProfileLists(&p);
     InstallRecord record;
     MakeInstallRecord(&record, root.c_str(), data.c_str(), false);
+    record.updateAddress[0] = '\0';   // the measured start checks for no update
     return ok && WriteInstallRecordValue("PanelShepherd", &record, sizeof(record)) == 0;
 }
 

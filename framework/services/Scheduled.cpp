@@ -1,6 +1,12 @@
-// Scheduled.cpp - the daily jobs. Neither the update check nor the archive
-// settings exist in this build, so nothing is due.
+// Scheduled.cpp - the daily jobs. The archive settings do not exist in this
+// build, so no backup is ever due.
 #include "framework/services/Scheduled.h"
 
-void RunScheduledUpdateCheck(AppObject*) {}
+#include "framework/services/UpdateCheck.h"
+
+void RunScheduledUpdateCheck(AppObject*)
+{
+    ScheduledUpdateCheck();
+}
+
 void RunScheduledBackup(AppObject*) {}

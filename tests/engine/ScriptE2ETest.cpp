@@ -83,13 +83,6 @@ void PressCapsLock()
     SendInput(2, keys, sizeof(INPUT));
 }
 
-size_t CountOf(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
-
 }  // namespace
 
 class ProgramScripts : public ProgramTest {
@@ -242,13 +235,13 @@ TEST_F(ProgramScripts, ProfilesWhoseScriptsSwitchToEachOtherComeToRest)
         {ScriptProfile("A Ping", "PROFILE(\"B Pong\")"), ScriptProfile("B Pong", "PROFILE(\"a ping\")")}));
     ASSERT_TRUE(Start());
     // The start-up switch, then one switch per script until a switch runs none.
-    const size_t expected = 1 + 9;
+    const int expected = 1 + 9;
     const std::string line = "PRF: Switching Profile (";
     ASSERT_TRUE(PumpUntil([&] { return CountOf(Log(), line) >= expected; }, 20000)) << Log();
     ASSERT_EQ(0, Quit());
     std::string log = Log();
     EXPECT_EQ(expected, CountOf(log, line)) << log;
-    EXPECT_EQ(5u, CountOf(log, "PRF: Switching Profile (B Pong)"));
+    EXPECT_EQ(5, CountOf(log, "PRF: Switching Profile (B Pong)"));
 }
 
 TEST_F(ProgramScripts, WaitingAndHangingScriptsDoNotHoldTheQuit)

@@ -4,6 +4,9 @@
 //   dialoghost msgbox <flags, hex> <ready file> <text>   the framework message box
 //   dialoghost setup <ready file>                        a dialog after InitDialogDefaults
 //   dialoghost layout <out file>                         a resizable dialog's layout report
+//   dialoghost update <0|1> <ready file>                 the Update Check dialog after a
+//                                                        check that found no newer (0) or a
+//                                                        newer (1) version
 //
 // For the pictures, the host writes "<left> <top> <right> <bottom>" of the
 // shown dialog into the ready file and closes it once "<ready file>.done"
@@ -12,14 +15,18 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
+#include "framework/services/UpdateCheck.h"
+#include "framework/services/UpdateCheckRes.h"
 #include "framework/ui/DialogSetup.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "resources/Version.h"
 #include "tests/support/DialogHostRes.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 static char g_readyFile[MAX_PATH];
 static bool g_reported;
@@ -75,6 +82,9 @@ static void SetUpApp(HINSTANCE instance)
     AppConstruct(&g_app);
     g_app.instance = instance;
     CopyText(g_app.productName, sizeof(g_app.productName), "PanelShepherd");
+    g_app.versionMajor = PS_VERSION_MAJOR;
+    g_app.versionMinor = PS_VERSION_MINOR;
+    g_app.versionBuild = PS_VERSION_BUILD;
     NONCLIENTMETRICSA ncm = {};
     ncm.cbSize = sizeof(ncm);
     SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
@@ -150,6 +160,47 @@ static int RunLayoutReport(HINSTANCE instance, const char* outFile)
     return WriteFileText(outFile, report) ? 0 : 3;
 }
 
+//--- the Update Check dialog
+
+static int g_updateStatus;
+
+// The dialog's own procedure, with the status a finished check leaves.
+static INT_PTR CALLBACK UpdateHostDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR result = UpdateCheckDlgProc(dialog, message, wParam, lParam);
+    if (message == WM_INITDIALOG) ShowUpdateStatus(dialog, g_updateStatus);
+    return result;
+}
+
+// Shows the dialog over a record in a data folder beside the ready file,
+// removed again afterwards.
+static int RunUpdateDialog(HINSTANCE instance, bool newer)
+{
+    char folder[MAX_PATH];
+    FormatText(folder, sizeof(folder), "%s-data", g_readyFile);
+    CreateDirectoryA(folder, nullptr);
+    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), folder);
+    UpdateCheckRecord r = {};
+    CopyText(r.version, sizeof(r.version), newer ? "2.10.1" : PS_VERSION_TEXT);
+    r.lastCheck = (int64_t)time(nullptr) / 86400 * 86400;
+    r.newer = newer ? 1 : 0;
+    r.automatic = 1;
+    r.intervalDays = 7;
+    char path[MAX_PATH];
+    FormatText(path, sizeof(path), "%s\\" UPDATE_CHECK_RECORD ".zpx", folder);
+    FILE* f = fopen(path, "wb");
+    if (!f) return 2;
+    fwrite(&r, sizeof(r), 1, f);
+    fclose(f);
+    LoadUpdateCheckState();
+    g_updateStatus = newer ? 4 : 5;
+    SetTimer(nullptr, 0, 100, WatchDialog);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_UPDATECHECK), nullptr, UpdateHostDlgProc, 0);
+    DeleteFileA(path);
+    RemoveDirectoryA(folder);
+    return 0;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     SetUpApp(instance);
@@ -159,6 +210,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         SetTimer(nullptr, 0, 100, WatchDialog);
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TEST_SETUP), nullptr, SetupDlgProc, 0);
         return 0;
+    }
+    if (__argc >= 4 && strcmp(__argv[1], "update") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[3]);
+        return RunUpdateDialog(instance, strcmp(__argv[2], "1") == 0);
     }
     if (__argc >= 5 && strcmp(__argv[1], "msgbox") == 0) {
         CopyText(g_readyFile, sizeof(g_readyFile), __argv[3]);

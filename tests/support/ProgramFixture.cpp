@@ -219,6 +219,13 @@ bool ProgramTest::WaitForLogLine(const std::string& line, int count, DWORD ms) c
     return PumpUntil([&] { return CountLogLine(line) >= count; }, ms);
 }
 
+int ProgramTest::CountOf(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+    return n;
+}
+
 std::string ProgramTest::HandleText(HWND window)
 {
     char text[32];

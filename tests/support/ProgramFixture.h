@@ -82,6 +82,8 @@ protected:
     int CountLogLine(const std::string& line) const;
     // Until at least count lines equal line; false on time-out.
     bool WaitForLogLine(const std::string& line, int count = 1, DWORD ms = 15000) const;
+    // How many times part occurs in text.
+    static int CountOf(const std::string& text, const std::string& part);
     // "HWND(%08X)", as the log names a window.
     static std::string HandleText(HWND window);
     // "<event>: HWND(%08X)", the head of a window's monitor line.

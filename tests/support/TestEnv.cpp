@@ -225,7 +225,7 @@ int CountProcessWindows(DWORD pid)
     return q.count;
 }
 
-static std::string ControlText(HWND control)
+std::string ReadControlText(HWND control)
 {
     char text[4096] = {};
     DWORD_PTR got = 0;
@@ -238,7 +238,7 @@ std::string ReadMessageBoxText(HWND box)
     // The framework box: the first line in 50108, the lines after it in 50109.
     HWND first = GetDlgItem(box, 50108), rest = GetDlgItem(box, 50109);
     if (!first) return std::string();
-    std::string text = ControlText(first);
-    if (rest && IsWindowVisible(rest)) text += "\n" + ControlText(rest);
+    std::string text = ReadControlText(first);
+    if (rest && IsWindowVisible(rest)) text += "\n" + ReadControlText(rest);
     return text;
 }

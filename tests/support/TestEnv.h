@@ -34,6 +34,8 @@ bool WriteWholeFileText(const std::string& path, const std::string& data);
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title = nullptr);
 // Every top-level window of a process (visible or not).
 int CountProcessWindows(DWORD pid);
+// A control's text, also another process's (read with WM_GETTEXT).
+std::string ReadControlText(HWND control);
 // The whole text of a framework message box (its two text controls, the
 // second after a line feed when shown; read with WM_GETTEXT, which works
 // across processes); empty for any other window.
