@@ -1,6 +1,7 @@
 // AppWindowProc.cpp - the framework's window procedure for application windows.
 #include "framework/core/AppObject.h"
 #include "framework/core/AppWindow.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/MonitorTable.h"
 
 static AppWindow* RecordOf(HWND window)
@@ -29,6 +30,7 @@ static void TrackRectangles(AppWindow* r)
 static void OnSize(AppWindow* r, WPARAM wParam, LPARAM lParam)
 {
     GetClientRect(r->window, &r->layoutRect);
+    if (GetFrameworkHooks()->layoutDockBays) GetFrameworkHooks()->layoutDockBays(r, &r->layoutRect);
     SendMessageA(r->window, ZRPMSG_LAYOUT, wParam, lParam);
     if (r->busyOverlay)
         SetWindowPos(r->busyOverlay, nullptr, 0, 0, r->layoutRect.right, r->layoutRect.bottom,

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 struct AppObject;
+struct AppWindow;
 
 struct FrameworkHooks {
     // Shows a finished text; the button id. Null: the system's box.
@@ -21,6 +22,13 @@ struct FrameworkHooks {
     int (*addCommandIcon)(AppObject* app, uint16_t iconId, uint16_t resource);
     void (*freeTheme)(AppObject* app);
     WNDPROC uiItemWndProc;
+    // The dock bays of an application window: created per side while the
+    // frame is built (index in the window's bay list, or -1), placed on every
+    // resize (free: the client area, left with what the bays do not cover)
+    // and destroyed with the window.
+    int (*createDockBay)(AppWindow* record, int bayNumber, int side);
+    void (*layoutDockBays)(AppWindow* record, RECT* free);
+    void (*destroyDockBays)(AppWindow* record);
     // The update check and the backup, at start-up and once a day.
     void (*runScheduledJobs)(AppObject* app);
 };

@@ -128,6 +128,30 @@ TEST_F(Startup, FirstStartCreatesTheDataFolderAndRunsUntilToldToQuit)
     EXPECT_EQ(1, app[4]) << "the initialised marker is set";
 }
 
+static BOOL CALLBACK AddDockBay(HWND window, LPARAM bays)
+{
+    char cls[32] = {};
+    GetClassNameA(window, cls, sizeof(cls));
+    if (!strcmp(cls, "ZRPAppDockBay")) ((std::vector<HWND>*)bays)->push_back(window);
+    return TRUE;
+}
+
+TEST_F(Startup, MainWindowCarriesFourEmptyDockBays)
+{
+    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(WaitUntilRunning(&run));
+    std::vector<HWND> bays;
+    EnumChildWindows(run.main, AddDockBay, (LPARAM)&bays);
+    EXPECT_EQ(4u, bays.size());
+    for (HWND bay : bays) {
+        RECT r;
+        GetWindowRect(bay, &r);
+        EXPECT_TRUE(IsRectEmpty(&r)) << "no bar docks: every bay takes no room";
+        EXPECT_EQ(run.main, GetParent(bay));
+    }
+    EXPECT_EQ(0, QuitProgram(&run));
+}
+
 TEST_F(Startup, SecondStartHandsItsCommandLineOverAndEnds)
 {
     ASSERT_TRUE(Start());

@@ -7,11 +7,14 @@
 //   dialoghost update <0|1> <ready file>                 the Update Check dialog after a
 //                                                        check that found no newer (0) or a
 //                                                        newer (1) version
+//   dialoghost items <ready file>                        a dialog with UI items of every kind
+//   dialoghost itemsizes <out file>                      the sizes of the item size cases
 //
 // For the pictures, the host writes "<left> <top> <right> <bottom>" of the
 // shown dialog into the ready file and closes it once "<ready file>.done"
 // exists. The layout report lists the DPI, the bold dialog font's height and,
 // after the dialog was resized, each control's place in reference units.
+// The item size report gives the DPI, then "<case> <width> <height>".
 #include "framework/core/AppObject.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
@@ -20,8 +23,11 @@
 #include "framework/ui/DialogSetup.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "framework/ui/UIItem.h"
+#include "framework/ui/UIItemClasses.h"
 #include "resources/Version.h"
 #include "tests/support/DialogHostRes.h"
+#include "tests/support/ItemSizeCases.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -201,10 +207,157 @@ static int RunUpdateDialog(HINSTANCE instance, bool newer)
     return 0;
 }
 
+//--- UI items
+
+static void RegisterItemClass(HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = UIItemWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    wc.lpszClassName = "ZRPAppUIItem";
+    RegisterClassA(&wc);
+}
+
+static int RunItemSizeReport(HINSTANCE instance, const char* outFile)
+{
+    RegisterItemClass(instance);
+    InstallItemSizeCases(&g_app);
+    HWND host = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, instance, nullptr);
+    CMenu* menu = (CMenu*)CreateUIItemByType(UIITEM_MENU, nullptr);
+    if (!host || !menu || menu->Create(kItemSizeMenuId, host, host, nullptr) != 0) return 2;
+    char report[2048];
+    FormatText(report, sizeof(report), "dpi %u\n", GetWindowDpi(host));
+    for (const ItemSizeCase& c : kItemSizeCases) {
+        CUIItem* item = MakeItemSizeCase(c, host, menu);
+        if (!item) return 3;
+        char line[128];
+        FormatText(line, sizeof(line), "%s %d %d\n", c.name, item->width, item->height);
+        AppendText(report, sizeof(report), line);
+        FreeUIItem(item);
+    }
+    FreeUIItem(menu);
+    DestroyWindow(host);
+    return WriteFileText(outFile, report) ? 0 : 4;
+}
+
+// What the picture shows: a row of buttons (hot, checked, disabled) with a
+// separator and a split menu, a progress label, a slider, a brush size, a
+// colour well and a palette.
+static ItemValueRecord g_slider = {6, 0, 10};
+static ItemValueRecord g_brush = {12, 1, 99};
+static ItemColourRecord g_well = {0xFFD03030, 1};
+static ItemPaletteRecord g_palette = {{0xFF000000, 0xFF808080, 0xFFC00000, 0xFFE08000, 0xFFF0D000, 0xFF30A040,
+                                       0xFF2A6FD0, 0xFF9050C0, 0xFFFFFFFF, 0xFFC0C0C0, 0xFFFF8080, 0xFFFFC080,
+                                       0xFFFFF080, 0xFF90E090, 0xFF90C0F0, 0xFFD0A0E0},
+                                      0xFF000000, 2};
+static const struct {
+    uint16_t id, type;
+    uint32_t flags;
+    uint16_t icon, resource;
+    intptr_t data;
+    int row;
+    const char* text;
+} kShotItems[] = {
+    {0x201, 1, CMD_SHOWTEXT | CMD_SHOWICON | CMD_HOT, 0x201, 0xC354, 0, 0, "Always on Top"},
+    {0x202, 1, CMD_SHOWTEXT | CMD_SHOWICON | CMD_CHECKED, 0x202, 0xC355, 0, 0, "Taskbar"},
+    {0x203, 4, 0, 0, 0, 0, 0, nullptr},
+    {0x204, 1, CMD_SHOWTEXT | CMD_SHOWICON, 0x204, 0xC353, 0, 0, "Lock"},
+    {0x205, 3, CMD_SHOWTEXT | CMD_SPLITARROW, 0, 0, 0, 0, "Send"},
+    {0x206, 2, CMD_SHOWTEXT | CMD_TEXTTOSHORTCUT, 0, 0, 0, 1, "Loading profile @65"},
+    {0x207, 9, 0, 0, 0, (intptr_t)&g_slider, 2, nullptr},
+    {0x208, 10, 0, 0, 0, (intptr_t)&g_brush, 2, nullptr},
+    {0x209, 11, 0, 0, 0, (intptr_t)&g_well, 2, nullptr},
+    {0x20A, 12, 0, 0, 0, (intptr_t)&g_palette, 3, nullptr},
+};
+static CUIItem* g_shotItems[sizeof(kShotItems) / sizeof(kShotItems[0])];
+
+static void InstallShotCommands()
+{
+    static StringTableEntry table[sizeof(kShotItems) / sizeof(kShotItems[0]) + 1];
+    int n = 0;
+    for (const auto& s : kShotItems) {
+        table[n] = StringTableEntry{};
+        table[n].id = s.id;
+        table[n++].columns[0] = s.text;
+        if (s.resource) AddCommandIcon(&g_app, s.icon, s.resource);
+        int at = AddCommand(&g_app, s.id, s.type, s.flags, s.icon, s.id, s.data, 0, 0);
+        if (at >= 0 && s.id == 0x204) g_app.commands.data[at].flags &= ~CMD_ENABLED;
+    }
+    table[n] = StringTableEntry{};
+    table[n].id = STRING_END_ID;
+    g_app.strings.productTables[0] = table;
+    g_app.strings.productCount = SortStringTable(table);
+    AddCommandIcon(&g_app, ITEM_ICON_MARKER, 0xC357);
+    AddCommandIcon(&g_app, ITEM_ICON_NOMARKER, 0xC358);
+}
+
+static INT_PTR CALLBACK ItemsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        InitDialogDefaults(&g_app, dialog);
+        int x = 10, y = 10, row = 0, rowHeight = 0;
+        for (size_t i = 0; i < sizeof(kShotItems) / sizeof(kShotItems[0]); i++) {
+            CUIItem* item = CreateUIItemByType(kShotItems[i].type, nullptr);
+            if (!item || item->Create(kShotItems[i].id, dialog, dialog, nullptr) != 0) {
+                FreeUIItem(item);
+                continue;
+            }
+            g_shotItems[i] = item;
+            if (kShotItems[i].row != row) {
+                row = kShotItems[i].row;
+                x = 10;
+                y += rowHeight + 8;
+                rowHeight = 0;
+            }
+            int w = item->width, h = item->height;
+            if (kShotItems[i].type == 4) h = g_shotItems[0] ? g_shotItems[0]->height : h;
+            if (kShotItems[i].type == 2) w = 300;
+            SetWindowPos(item->window, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            x += w + 4;
+            if (h > rowHeight) rowHeight = h;
+        }
+        return FALSE;
+    }
+    case ZRPMSG_PAINTBACKGROUND: {
+        HDC dc = (HDC)wParam;
+        RECT r;
+        GetClientRect(dialog, &r);
+        POINT origin;
+        OffsetViewportOrgEx(dc, -(short)LOWORD(lParam), -(short)HIWORD(lParam), &origin);
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            for (CUIItem*& item : g_shotItems) {
+                FreeUIItem(item);
+                item = nullptr;
+            }
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     SetUpApp(instance);
     if (__argc >= 3 && strcmp(__argv[1], "layout") == 0) return RunLayoutReport(instance, __argv[2]);
+    if (__argc >= 3 && strcmp(__argv[1], "itemsizes") == 0) return RunItemSizeReport(instance, __argv[2]);
+    if (__argc >= 3 && strcmp(__argv[1], "items") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+        RegisterItemClass(instance);
+        InstallShotCommands();
+        SetTimer(nullptr, 0, 100, WatchDialog);
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TEST_ITEMS), nullptr, ItemsDlgProc, 0);
+        return 0;
+    }
     if (__argc >= 3 && strcmp(__argv[1], "setup") == 0) {
         CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
         SetTimer(nullptr, 0, 100, WatchDialog);

@@ -3,6 +3,7 @@
 
 #define IDD_TEST_SETUP    100   // group boxes, caption-line check box, default button
 #define IDD_TEST_LAYOUT   101   // a resizable dialog recorded in a DialogLayout
+#define IDD_TEST_ITEMS    102   // an empty dialog the UI items are put on
 
 #define IDX_TEST_CAPTION  1001  // check box on a group box's caption line
 #define IDX_TEST_PLAIN    1002  // check box inside the group box
