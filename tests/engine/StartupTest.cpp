@@ -138,8 +138,7 @@ static BOOL CALLBACK AddDockBay(HWND window, LPARAM bays)
 
 TEST_F(Startup, MainWindowCarriesFourEmptyDockBays)
 {
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     std::vector<HWND> bays;
     EnumChildWindows(run.main, AddDockBay, (LPARAM)&bays);
     EXPECT_EQ(4u, bays.size());
@@ -149,7 +148,7 @@ TEST_F(Startup, MainWindowCarriesFourEmptyDockBays)
         EXPECT_TRUE(IsRectEmpty(&r)) << "no bar docks: every bay takes no room";
         EXPECT_EQ(run.main, GetParent(bay));
     }
-    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ(0, Quit());
 }
 
 TEST_F(Startup, SecondStartHandsItsCommandLineOverAndEnds)
