@@ -1,6 +1,7 @@
 // RuleApply.cpp - carrying out a rule on one monitored window.
 #include "engine/Rules.h"
 
+#include "engine/ExplorerWindows.h"
 #include "engine/RulePlace.h"
 #include "engine/TransparentWindows.h"
 #include "engine/TraySlots.h"
@@ -109,8 +110,8 @@ bool ApplyRuleToWindow(MonitoredWindow* entry, Rule* rule, uint8_t source, uint3
     }
     if (mask & APPLY_ZORDER) SetZOrder(hwnd, rule->order);
     if (rule->transto) ApplyRuleTransparency(hwnd, rule->transval, rule->clickthrough != 0);
-    // Virtual desktops and Explorer folder views need the desktop object and
-    // the shell's window list, which this build does not have: the rule's
-    // desktop and view mode are left alone.
+    // Virtual desktops need the desktop object, which this build does not
+    // have: the rule's desktop is left alone.
+    if (rule->remviewmode && rule->viewmode != 0) StartApplyFolderViewThread(hwnd, rule);
     return true;
 }

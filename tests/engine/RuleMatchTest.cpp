@@ -154,7 +154,7 @@ TEST(MatchRule, EveryModeIgnoreMatchesEveryWindowEvenNegated)
     }
 }
 
-// Explorer folder paths are not read in this build: every window shows "".
+// A made-up entry has no folder window: it shows the empty path.
 TEST(MatchRule, FolderCriterionCountsOnlyWhenChecked)
 {
     struct Case {

@@ -99,8 +99,8 @@ bool ProgramTest::WriteProfiles(const std::vector<ProfileSpec>& profiles, int cu
         ok = InitProfile(&p, true);
         if (ok) {
             CopyText(p.szGenName, sizeof(p.szGenName), profiles[i].name.c_str());
-            if (profiles[i].configure) profiles[i].configure(p);
             for (const Rule& r : profiles[i].rules) ok = ok && ArrayAppend(p.pRules, &r) >= 0;
+            if (profiles[i].configure) profiles[i].configure(p);
             ok = ok && SaveProfile((int)i, &p);
         }
         FreeProfileLists(&p);
@@ -108,9 +108,9 @@ bool ProgramTest::WriteProfiles(const std::vector<ProfileSpec>& profiles, int cu
     return ok;
 }
 
-bool ProgramTest::WriteProfile(const std::vector<Rule>& rules)
+bool ProgramTest::WriteProfile(const std::vector<Rule>& rules, const std::function<void(Profile&)>& configure)
 {
-    return WriteProfiles({{"Test", nullptr, rules}});
+    return WriteProfiles({{"Test", configure, rules}});
 }
 
 static bool ShortForm(const std::string& file)

@@ -53,8 +53,8 @@ protected:
     // Options as WriteOptions writes them with profile current chosen, and
     // one file per profile, ProfileN.zpx, as the program keeps them.
     bool WriteProfiles(const std::vector<ProfileSpec>& profiles, int current = 0);
-    // Options and Profile0 ("Test") holding these rules.
-    bool WriteProfile(const std::vector<Rule>& rules);
+    // Options and Profile0 ("Test") holding these rules, then configured.
+    bool WriteProfile(const std::vector<Rule>& rules, const std::function<void(Profile&)>& configure = nullptr);
     // Through the program's own reader and writer (the reader purges old
     // rules); a file "Profile-<name>.zpx" is in the short form.
     bool ReadProfile(int index, Profile* profile);

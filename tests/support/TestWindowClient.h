@@ -42,6 +42,11 @@ struct TestWindow {
 // args: "--title T --class C --rect x,y,w,h --state normal|min|max|hidden
 // --style 0x.. --exstyle 0x.. --controls 1 --stay 1". Waits until the window exists.
 bool StartTestWindow(TestWindow* w, const std::string& args, DWORD ms = 15000);
+// Starts another program of tests/support that speaks the same way: it
+// prints "ready <window>" first, then answers one line per step.
+bool StartPipedProgram(TestWindow* w, const char* program, const std::string& args, DWORD ms = 15000);
+// Sends one step and returns the reply line as it came; false on time-out.
+bool PipedStep(TestWindow* w, const std::string& step, std::string* reply, DWORD ms = 10000);
 // Sends one step ("move 10 20", "title New", "min", "report", ...) and reads
 // the reply line. False on time-out or a reply other than "ok ...".
 bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* report = nullptr,
