@@ -18,6 +18,7 @@ char g_profileMenuNames[16][MAX_PATH];
 StringTableEntry g_productStrings[] = {
     ROW(0x0000, "PanelShepherd", "Disabled", "Default", "Windows Explorer", "New Group", "Save All",
         " (Copy)"),
+    ROW(0x000A, "%d rules deleted.", "Are you sure you want to delete the profile?", " (Copy)", "(Empty Name)"),
     ROW(0x0055, "On Open", "On Close", "On Minimize", "On Maximize", "On Restore", "On Activate",
         "On Deactivate", "On Trigger", "On Match"),
     ROW(0x0064, "Syntax error", "Invalid parameter", "Incorrect parameter type"),

@@ -30,7 +30,7 @@ static void DeleteNonGroupRules(Profile* p)
 {
     if (!p->pRules || !EnterTableLock(200)) return;
     for (int i = p->pRules->count - 1; i >= 0; i--)
-        if (!(p->pRules->data[i].item & RULE_ITEM_GROUP)) ArrayRemoveAt(p->pRules, i);
+        if (!(p->pRules->data[i].item & RULE_ITEM_GROUP)) DeleteProfileRule(p, i);
     LeaveTableLock();
 }
 

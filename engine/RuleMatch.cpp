@@ -159,7 +159,7 @@ static int32_t CountAttempt(uint8_t resetPerProcess, HWND window, uint32_t* pid,
     return before;
 }
 
-static bool MainWindowStyleFits(uint8_t mode, LONG style)
+bool MainWindowStyleFits(uint8_t mode, LONG style)
 {
     if (style & WS_CHILD) return false;
     LONG bits = style & (WS_CAPTION | WS_SYSMENU);

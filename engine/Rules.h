@@ -56,6 +56,10 @@ int RemoveWindowFromRule(Rule* rule, HWND window);
 // True when the four text criteria hold. With detail, all four are evaluated
 // and detail gets 0x1 title, 0x2 class, 0x4 program, 0x8 folder.
 bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail);
+// Whether a window style is a main window's by the condition's mode (0
+// caption and system menu, 1 either, 2 caption only, 3 system menu only);
+// never for a child window.
+bool MainWindowStyleFits(uint8_t mode, LONG style);
 // The rule of the profile that owns the window, or null. excludedRuleId -1: none.
 Rule* FindRuleForWindow(Profile* profile, MonitoredWindow* entry, int64_t excludedRuleId);
 

@@ -89,7 +89,7 @@ void MinimiseWithNormalAt(HWND w, int x, int y)
 
 void ToDesktopOne(HWND w, bool looked)
 {
-    g_desktop.windowDesktops[w] = 1;
+    g_desktop.desktops[w] = 1;
     if (looked) g_desktopsCheck = 1;   // as a desktop event sets it
 }
 
@@ -252,6 +252,7 @@ protected:
         probe.hInstance = wc.hInstance;
         probe.lpszClassName = kClass;
         RegisterClassA(&probe);
+        g_desktop.unlisted = 0;   // every window starts on the current desktop
         g_virtualDesktop = &g_desktop;
     }
     void TearDown() override
@@ -311,7 +312,7 @@ TEST_F(PassAction, EventByLockMatrix)
         SCOPED_TRACE(row.why);
         g_windowCount = 0;
         g_desktopsCheck = 0;
-        g_desktop.windowDesktops.clear();
+        g_desktop.desktops.clear();
         FreeProfileLists(&profile);
         ASSERT_TRUE(InitProfile(&profile, true));
         Rule first = BaseRule("Matrix"), second = BaseRule("Other");

@@ -34,12 +34,15 @@ bool HotkeyTaken(uint16_t word)
 
 class ProgramTriggers : public ProgramTest {
 protected:
-    // The facts the test build of the program reads, replaced whole.
+    // The facts the test build of the program reads, replaced whole. It reads
+    // them at every call, and a replace that meets them open is tried again.
     void WriteFacts(const std::string& text)
     {
         std::string path = Data("FakeFacts.txt");
         ASSERT_TRUE(WriteWholeFileText(path + ".new", text));
-        ASSERT_TRUE(MoveFileExA((path + ".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+        ASSERT_TRUE(PumpUntil(
+            [&] { return MoveFileExA((path + ".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; },
+            5000));
     }
     // The lines after the last one equal to mark.
     std::vector<std::string> LinesAfterLast(const std::string& mark)
@@ -73,8 +76,18 @@ TEST_F(ProgramTriggers, SessionLockSwitchesToTheFirstLockProfileAndTheSwitchIsSa
     EXPECT_EQ("PRF: Switching Profile (A)", after[0]);
     EXPECT_EQ(0, CountLogLine("PRF: Switching Profile (B)"));
 
-    PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return ReadOptions() && Options.iCurProfile == 0; }, 15000))
+    // The switch's log line comes before it waits for the table lock, and a
+    // save can be taken meanwhile: ask again until the saved options show it.
+    ULONGLONG asked = 0;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            if (GetTickCount64() - asked >= 250) {
+                PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
+                asked = GetTickCount64();
+            }
+            return ReadOptions() && Options.iCurProfile == 0;
+        },
+        15000))
         << "iCurProfile " << Options.iCurProfile;
 }
 

@@ -79,7 +79,7 @@ bool ProgramTest::WriteOptions(const std::function<void(OptionsRecord&)>& change
 {
     CreateDirectoryA(install.dataFolder.c_str(), nullptr);
     UseDataFolder use(install.dataFolder);
-    SerializeOptions(0);   // no file yet: the defaults
+    SerializeOptions(0);   // the options there, else the defaults
     Options.bMonLogToFile = 1;
     if (change) change(Options);
     return SerializeOptions(1);

@@ -45,8 +45,8 @@ protected:
     std::vector<std::string> DataFiles(const std::string& prefix) const;
 
     //--- what the program reads at start-up
-    // The data folder with default options that log to the file, then
-    // changed by change.
+    // The data folder with its options (the defaults when it has none)
+    // logging to the file, then changed by change.
     bool WriteOptions(const std::function<void(OptionsRecord&)>& change = nullptr);
     // Into the global Options through the program's reader.
     bool ReadOptions();
