@@ -1,19 +1,12 @@
 // RuleCreateE2ETest.cpp - the running program making rules from its templates
 // and updating them from real windows: what it logs, and the profile it
 // saves, read back with the program's own reader.
-#include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
-#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
-#include "tests/support/ProfileFixture.h"
-#include "tests/support/ProgramRun.h"
-#include "tests/support/TestWindowClient.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/ProgramFixture.h"
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,71 +52,32 @@ bool EndsWith(const std::string& text, const std::string& end)
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-class RulesFromWindows : public testing::Test {
+class RulesFromWindows : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        std::string name =
-            std::string("RulesFromWindows.") + testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(BeginTestInstall(name.c_str(), &install));
-    }
     void TearDown() override
     {
-        for (auto& w : windows) StopTestWindow(w.get());
-        if (run.child.process) QuitProgram(&run);
+        ProgramTest::TearDown();
         FreeProfileLists(&saved);
-        g_app.dataFolder[0] = '\0';
-        RemoveTestInstallRecord();
     }
     // Options with file logging and one profile "Test" without templates,
     // as configure leaves it.
-    void WriteProfile(const std::function<void(Profile&)>& configure)
+    bool WriteTemplateProfile(const std::function<void(Profile&)>& configure)
     {
-        CreateDirectoryA(install.dataFolder.c_str(), nullptr);
-        CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
-        SerializeOptions(0);
-        Options.bMonLogToFile = 1;
-        ASSERT_TRUE(SerializeOptions(1));
-        Profile p = {};
-        ASSERT_TRUE(InitProfile(&p, true));
-        CopyText(p.szGenName, sizeof(p.szGenName), "Test");
-        p.pTemplates->count = 0;
-        configure(p);
-        EXPECT_TRUE(SerializeProfile(1, (install.dataFolder + "\\Profile0.zpx").c_str(), &p, false));
-        FreeProfileLists(&p);
-        g_app.dataFolder[0] = '\0';
+        return WriteProfile({}, [&](Profile& p) {
+            p.pTemplates->count = 0;
+            configure(p);
+        });
     }
-    void Start()
-    {
-        ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-        ASSERT_TRUE(WaitUntilRunning(&run));
-    }
-    TestWindow* Open(const std::string& args)
-    {
-        windows.emplace_back(new TestWindow());
-        TestWindow* w = windows.back().get();
-        EXPECT_TRUE(StartTestWindow(w, args)) << args;
-        return w;
-    }
-    std::string Log() { return ReadWholeFile(install.dataFolder + "\\PanelShepherd.log"); }
-    bool WaitFor(const std::string& text, DWORD ms = 15000)
-    {
-        return PumpUntil([&] { return Log().find(text) != std::string::npos; }, ms);
-    }
+    bool WaitFor(const std::string& text, DWORD ms = 15000) { return WaitForLog(text, 0, ms) != std::string::npos; }
     // The head of a window's line: "NEW: HWND(...), TITLE(...)".
     static std::string Line(const char* tag, HWND window, const char* title, const char* rest = "")
     {
-        char line[512];
-        FormatText(line, sizeof(line), "%s: HWND(%08X), TITLE(%s)%s", tag, (unsigned)(uintptr_t)window, title, rest);
-        return line;
+        return WindowTag(tag, window) + ", TITLE(" + title + ")" + rest;
     }
     // The line of a rule applied to a window.
     static std::string Applied(const char* rule, HWND window, const char* title)
     {
-        char line[512];
-        FormatText(line, sizeof(line), "RUL: RULE(%s), HWND(%08X), TITLE(%s)", rule, (unsigned)(uintptr_t)window,
-                   title);
-        return line;
+        return std::string("RUL: RULE(") + rule + "), " + HandleText(window) + ", TITLE(" + title + ")";
     }
     // Asks the program to save until the profile it saved satisfies done;
     // the last one read stays in saved.
@@ -137,14 +91,11 @@ protected:
                     asked = GetTickCount64();
                 }
                 FreeProfileLists(&saved);
-                return ReadTestProfile(install.dataFolder, &saved) && saved.pRules && done(saved);
+                return ReadProfile(0, &saved) && saved.pRules && done(saved);
             },
             ms);
     }
 
-    TestInstall install;
-    ProgramRun run;
-    std::vector<std::unique_ptr<TestWindow>> windows;
     Profile saved = {};
 };
 
@@ -156,7 +107,7 @@ protected:
 // another window without a rule.
 TEST_F(RulesFromWindows, AnAutoCreateTemplateMakesARuleInItsGroupAndIgnoreMakesNone)
 {
-    WriteProfile([](Profile& p) {
+    ASSERT_TRUE(WriteTemplateProfile([](Profile& p) {
         p.bTmpAutoCreate = 1;
         RuleTemplate skip = Template("Skip Probes", RULE_ITEM_KEEP, "Skip", CMP_STARTS_WITH);
         RuleTemplate make = Template("Auto Probes", RULE_ITEM_AUTOCREATE, "Probe", CMP_CONTAINS);
@@ -168,8 +119,8 @@ TEST_F(RulesFromWindows, AnAutoCreateTemplateMakesARuleInItsGroupAndIgnoreMakesN
         member.level = 2;
         Rule later = Group("Later", 0, "Zzz*", "");
         for (Rule* r : {&byHand, &automatic, &member, &later}) ArrayAppend(p.pRules, r);
-    });
-    Start();
+    }));
+    ASSERT_TRUE(Start());
     TestWindow* made = Open("--title \"Auto Probe 1\" --rect 120,130,420,310");
     TestWindow* skipped = Open("--title \"Skip Probe 1\" --rect 200,210,300,220");
     ASSERT_TRUE(WaitFor(Applied("Auto Probe 1", made->hwnd, "Auto Probe 1"))) << Log();
@@ -219,12 +170,12 @@ TEST_F(RulesFromWindows, TheUpdateCommandFollowsTheProfilesUpdateMode)
     for (const auto& m : kModes) {
         SCOPED_TRACE(m.why);
         if (run.child.process) {
-            ASSERT_EQ(0, QuitProgram(&run));
+            ASSERT_EQ(0, Quit());
         }
         for (auto& w : windows) StopTestWindow(w.get());
         windows.clear();
-        DeleteFileA((install.dataFolder + "\\PanelShepherd.log").c_str());
-        WriteProfile([&](Profile& p) {
+        DeleteFileA(Data("PanelShepherd.log").c_str());
+        ASSERT_TRUE(WriteTemplateProfile([&](Profile& p) {
             p.iUpdUpdateMode = m.mode;
             RuleTemplate t = Template("Updates", 0, "Upd", CMP_STARTS_WITH);
             t.rule.x = 42;   // "This position" with x: a new rule keeps it
@@ -233,8 +184,8 @@ TEST_F(RulesFromWindows, TheUpdateCommandFollowsTheProfilesUpdateMode)
             Rule anchor = TitleRule("Upd Anchor", "Upd Anchor", CMP_EQUALS);
             ArrayAppend(p.pRules, &group);
             ArrayAppend(p.pRules, &anchor);
-        });
-        Start();
+        }));
+        ASSERT_TRUE(Start());
         TestWindow* a = Open("--title \"Upd Anchor\" --rect 100,100,400,300");
         TestWindow* b = Open("--title \"Upd Fresh\" --rect 500,150,300,200");
         ASSERT_TRUE(WaitFor(Applied("Upd Anchor", a->hwnd, "Upd Anchor"))) << Log();
@@ -280,7 +231,7 @@ TEST_F(RulesFromWindows, TheUpdateCommandFollowsTheProfilesUpdateMode)
 // title; when another rule already takes the final title, the new rule goes.
 TEST_F(RulesFromWindows, ARuleNamedAfterASettlingTitleTakesTheFinalOneOrGoes)
 {
-    WriteProfile([](Profile& p) {
+    ASSERT_TRUE(WriteTemplateProfile([](Profile& p) {
         p.bTmpAutoCreate = 1;
         RuleTemplate t = Template("Settling", RULE_ITEM_AUTOCREATE, "Settle", CMP_STARTS_WITH);
         t.rule.titlextime = 30000;
@@ -288,8 +239,8 @@ TEST_F(RulesFromWindows, ARuleNamedAfterASettlingTitleTakesTheFinalOneOrGoes)
         Rule taken = TitleRule("Settle Taken", "Settle Taken", CMP_EQUALS);
         taken.moveto = taken.sizeto = taken.stateto = 0;
         ArrayAppend(p.pRules, &taken);
-    });
-    Start();
+    }));
+    ASSERT_TRUE(Start());
     TestWindow* a = Open("--title \"Settle Loading A\" --rect 100,100,300,200");
     ASSERT_TRUE(WaitFor(Applied("Settle Loading A", a->hwnd, "Settle Loading A"))) << Log();
     ASSERT_TRUE(TestWindowStep(a, "title Settle Final A"));
@@ -316,8 +267,8 @@ TEST_F(RulesFromWindows, ARuleNamedAfterASettlingTitleTakesTheFinalOneOrGoes)
 // variants could have waited ten seconds each, and windows have no desktop.
 TEST_F(RulesFromWindows, WithoutAShellTheProgramStartsAtOnceWithoutDesktops)
 {
-    WriteProfile([](Profile&) {});
-    Start();
+    ASSERT_TRUE(WriteTemplateProfile([](Profile&) {}));
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitFor("PRF: Switching Profile (Test)", 15000)) << Log();
     TestWindow* w = Open("--title \"No Desktops\" --rect 100,100,300,200");
     EXPECT_TRUE(WaitFor(Line("NEW", w->hwnd, "No Desktops", ", DTP(255)"))) << Log();

@@ -2,53 +2,26 @@
 // script started by the switch command drives a helper window; RUN, STOP and
 // TERMINATE; continue modes; the "On Match" condition; scripts that switch to
 // each other; and scripts that wait or hang while the program quits.
-#include "engine/OptionsRecord.h"
-#include "engine/ProfileRecord.h"
+#include "engine/ProductIds.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
-#include "tests/support/ProfileFixture.h"
-#include "tests/support/ProgramRun.h"
-#include "tests/support/TestWindowClient.h"
+#include "tests/support/ProgramFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct ProfileSetup {
-    const char* name;
-    std::string activateScript;   // empty: none
-    std::vector<Rule> rules;
-};
-
-// Options with file logging and the first profile by name current; one file
-// per profile, as the program keeps them.
-bool WriteProfiles(const std::string& dataFolder, const std::vector<ProfileSetup>& setups)
+// A profile whose activate script is script (none when empty).
+ProfileSpec ScriptProfile(const char* name, const std::string& script, const std::vector<Rule>& rules = {})
 {
-    CreateDirectoryA(dataFolder.c_str(), nullptr);
-    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), dataFolder.c_str());
-    SerializeOptions(0);
-    Options.bMonLogToFile = 1;
-    Options.iCurProfile = 0;
-    bool ok = SerializeOptions(1);
-    for (size_t i = 0; ok && i < setups.size(); i++) {
-        Profile p = {};
-        ok = InitProfile(&p, true);
-        CopyText(p.szGenName, sizeof(p.szGenName), setups[i].name);
-        if (!setups[i].activateScript.empty()) {
+    ProfileSpec spec = {name, nullptr, rules};
+    if (!script.empty())
+        spec.configure = [script](Profile& p) {
             p.bAdvCmdEnable[0] = 1;
-            CopyText(p.szAdvCmdText[0], sizeof(p.szAdvCmdText[0]), setups[i].activateScript.c_str());
-        }
-        for (const Rule& r : setups[i].rules) ok = ok && ArrayAppend(p.pRules, &r) >= 0;
-        std::string path = dataFolder + "\\Profile" + std::to_string(i) + ".zpx";
-        ok = ok && SerializeProfile(1, path.c_str(), &p, false);
-        FreeProfileLists(&p);
-    }
-    g_app.dataFolder[0] = '\0';
-    return ok;
+            CopyText(p.szAdvCmdText[0], sizeof(p.szAdvCmdText[0]), script.c_str());
+        };
+    return spec;
 }
 
 Rule ScriptRule(const char* name, const char* caption, int slot, const std::string& script)
@@ -110,57 +83,28 @@ void PressCapsLock()
     SendInput(2, keys, sizeof(INPUT));
 }
 
-size_t CountOf(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
-
 }  // namespace
 
-class ProgramScripts : public testing::Test {
+class ProgramScripts : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        std::string name =
-            std::string("ProgramScripts.") + testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(BeginTestInstall(name.c_str(), &install));
-    }
     void TearDown() override
     {
-        for (auto& w : windows) StopTestWindow(w.get());
-        if (run.child.process) QuitProgram(&run);
+        ProgramTest::TearDown();
         EndProcessesOfWindowsTitled("PSRun");
-        RemoveTestInstallRecord();
     }
-    void Start()
+    // A test window with its edit and button.
+    TestWindow* OpenTitled(const std::string& title, const std::string& more = "")
     {
-        ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-        ASSERT_TRUE(WaitUntilRunning(&run));
+        return Open("--title \"" + title + "\" --controls 1 " + more);
     }
-    TestWindow* Open(const std::string& title, const std::string& more = "")
-    {
-        windows.emplace_back(new TestWindow());
-        TestWindow* w = windows.back().get();
-        EXPECT_TRUE(StartTestWindow(w, "--title \"" + title + "\" --controls 1 " + more));
-        return w;
-    }
-    std::string Log() { return ReadWholeFile(install.dataFolder + "\\PanelShepherd.log"); }
     // The program has seen the window: its pass logged it.
-    bool WaitForLogged(const std::string& title)
-    {
-        return PumpUntil([&] { return Log().find("TITLE(" + title + ")") != std::string::npos; }, 10000);
-    }
+    bool WaitForLogged(const std::string& title) { return WaitForLog("TITLE(" + title + ")") != std::string::npos; }
     // Switches to the profile at this index of the name-sorted list, which runs its activate script.
     void SwitchTo(int index) { PostMessageA(run.main, ZRPMSG_COMMAND, MAKEWPARAM(1101 + index, 0), 0); }
     bool WaitForTitle(HWND window, const std::string& title, DWORD ms = 15000)
     {
         return PumpUntil([&] { return WindowTitle(window) == title; }, ms);
     }
-    TestInstall install;
-    ProgramRun run;
-    std::vector<std::unique_ptr<TestWindow>> windows;
 };
 
 TEST_F(ProgramScripts, ProfileScriptTypesClicksAndRaisesTheHelper)
@@ -177,9 +121,9 @@ TEST_F(ProgramScripts, ProfileScriptTypesClicksAndRaisesTheHelper)
         "CLICK(0, 50%, 50%)\r\n"
         "WINDOW(\"PS Script Target\")\r\n"
         "TITLE(\"PS Script Done\")\r\n";
-    ASSERT_TRUE(WriteProfiles(install.dataFolder, {{"A Idle", "", {}}, {"B Script", script, {}}}));
-    TestWindow* w = Open("PS Script Target", "--rect 150,150,420,300");
-    Start();
+    ASSERT_TRUE(WriteProfiles({ScriptProfile("A Idle", ""), ScriptProfile("B Script", script)}));
+    TestWindow* w = OpenTitled("PS Script Target", "--rect 150,150,420,300");
+    ASSERT_TRUE(Start());
 
     // Caps Lock on before the run: typing must neither change case nor leave it off.
     PressCapsLock();
@@ -213,15 +157,15 @@ TEST_F(ProgramScripts, RunOnceStartsOneProcessAndTerminateEndsThem)
                          "WINDOW(\"PSRunMarker\", \"\", \"\", 10000)\r\n"
                          "TITLE(\"PSRunMarker Seen\")\r\n";
     std::string ends = "TERMINATE(\"testwindow\", \"PSRun\")\r\n";
-    ASSERT_TRUE(WriteProfiles(install.dataFolder,
-                              {{"A Idle", "", {}}, {"B Start", starts, {}}, {"C End", ends, {}}}));
-    Start();
+    ASSERT_TRUE(WriteProfiles(
+        {ScriptProfile("A Idle", ""), ScriptProfile("B Start", starts), ScriptProfile("C End", ends)}));
+    ASSERT_TRUE(Start());
     SwitchTo(1);
     ASSERT_TRUE(PumpUntil([] { return WindowsTitled("PSRunMarker Seen").size() == 1; }, 20000));
     EXPECT_EQ(1u, WindowsTitled("PSRunOnce").size()) << "the second RUN found the first window";
 
     ASSERT_TRUE(WaitForLogged("PSRunOnce"));
-    ASSERT_TRUE(PumpUntil([&] { return Log().find("TITLE(PSRunMarker") != std::string::npos; }, 10000));
+    ASSERT_NE(std::string::npos, WaitForLog("TITLE(PSRunMarker"));
     SwitchTo(2);
     EXPECT_TRUE(PumpUntil([] { return WindowsTitled("PSRun").empty(); }, 15000))
         << WindowsTitled("PSRun").size() << " left";
@@ -239,10 +183,10 @@ TEST_F(ProgramScripts, StopOfAnAbsentProgramGoesOnAndContinueModesHold)
         "CONTINUE(0)\r\n"
         "WINDOW(\"PS Stop Target\")\r\n"
         "TITLE(\"PS After Stop\")\r\n";
-    ASSERT_TRUE(WriteProfiles(install.dataFolder, {{"A Idle", "", {}}, {"B Script", script, {}}}));
-    TestWindow* victim = Open("PS Stop Victim");
-    TestWindow* target = Open("PS Stop Target");
-    Start();
+    ASSERT_TRUE(WriteProfiles({ScriptProfile("A Idle", ""), ScriptProfile("B Script", script)}));
+    TestWindow* victim = OpenTitled("PS Stop Victim");
+    TestWindow* target = OpenTitled("PS Stop Target");
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForLogged("PS Stop Victim"));
     SwitchTo(1);
     EXPECT_TRUE(WaitForTitle(target->hwnd, "PS After Stop")) << WindowTitle(target->hwnd);
@@ -258,20 +202,20 @@ TEST_F(ProgramScripts, OnMatchScriptDecidesWhetherTheRuleApplies)
         r.y = 222;
         return r;
     };
-    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {
+    ASSERT_TRUE(WriteProfile({
         placed(ScriptRule("Yes", "PS Match Yes", 8, "WAIT(0)")),
         placed(ScriptRule("No", "PS Match No", 8, "WINDOW(\"PS Nowhere\")")),
         placed(ScriptRule("Absent", "PS Match Absent", 8, "CONTINUE(2)\r\nWINDOW(\"PS Nowhere\")")),
         placed(ScriptRule("Present", "PS Match Present", 8, "CONTINUE(2)\r\nWINDOW(\"PS Match Blocker\")")),
     }));
-    Start();
-    Open("PS Match Blocker", "--rect 40,40,200,150");
-    TestWindow* no = Open("PS Match No", "--rect 50,60,300,200");
-    TestWindow* present = Open("PS Match Present", "--rect 60,70,300,200");
+    ASSERT_TRUE(Start());
+    OpenTitled("PS Match Blocker", "--rect 40,40,200,150");
+    TestWindow* no = OpenTitled("PS Match No", "--rect 50,60,300,200");
+    TestWindow* present = OpenTitled("PS Match Present", "--rect 60,70,300,200");
     ASSERT_TRUE(WaitForLogged("PS Match No"));
     ASSERT_TRUE(WaitForLogged("PS Match Present"));
-    TestWindow* yes = Open("PS Match Yes", "--rect 70,80,300,200");
-    TestWindow* absent = Open("PS Match Absent", "--rect 80,90,300,200");
+    TestWindow* yes = OpenTitled("PS Match Yes", "--rect 70,80,300,200");
+    TestWindow* absent = OpenTitled("PS Match Absent", "--rect 80,90,300,200");
     TestWindowReport r;
     for (TestWindow* w : {yes, absent}) {
         EXPECT_TRUE(PumpUntil([&] { return TestWindowStep(w, "report", &r) && r.rect.left == 333 && r.rect.top == 222; },
@@ -287,46 +231,46 @@ TEST_F(ProgramScripts, OnMatchScriptDecidesWhetherTheRuleApplies)
 
 TEST_F(ProgramScripts, ProfilesWhoseScriptsSwitchToEachOtherComeToRest)
 {
-    ASSERT_TRUE(WriteProfiles(install.dataFolder,
-                              {{"A Ping", "PROFILE(\"B Pong\")", {}}, {"B Pong", "PROFILE(\"a ping\")", {}}}));
-    Start();
+    ASSERT_TRUE(WriteProfiles(
+        {ScriptProfile("A Ping", "PROFILE(\"B Pong\")"), ScriptProfile("B Pong", "PROFILE(\"a ping\")")}));
+    ASSERT_TRUE(Start());
     // The start-up switch, then one switch per script until a switch runs none.
-    const size_t expected = 1 + 9;
+    const int expected = 1 + 9;
     const std::string line = "PRF: Switching Profile (";
     ASSERT_TRUE(PumpUntil([&] { return CountOf(Log(), line) >= expected; }, 20000)) << Log();
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
     std::string log = Log();
     EXPECT_EQ(expected, CountOf(log, line)) << log;
-    EXPECT_EQ(5u, CountOf(log, "PRF: Switching Profile (B Pong)"));
+    EXPECT_EQ(5, CountOf(log, "PRF: Switching Profile (B Pong)"));
 }
 
 TEST_F(ProgramScripts, WaitingAndHangingScriptsDoNotHoldTheQuit)
 {
     std::string hang = "WINDOW(\"PS Hang Target\")\r\nTITLE(\"PS Hanging\")\r\nWAIT(600000)\r\n";
     std::string hangMatch = "WINDOW(\"PS Hang Match\")\r\nTITLE(\"PS Match Hanging\")\r\nWAIT(600000)\r\n";
-    ASSERT_TRUE(WriteProfiles(install.dataFolder,
-                              {{"A Idle", "", {}},
-                               {"B Script", "WAIT(-1)\r\nWINDOW(\"PS Quit Target\")\r\nTITLE(\"PS Waited\")",
-                                {ScriptRule("Hang", "PS Hang Target", 0, hang),
-                                 ScriptRule("Hang Match", "PS Hang Match", 8, hangMatch)}}}));
-    TestWindow* quitTarget = Open("PS Quit Target");
-    Start();
+    std::string waited = "WAIT(-1)\r\nWINDOW(\"PS Quit Target\")\r\nTITLE(\"PS Waited\")";
+    ASSERT_TRUE(WriteProfiles({ScriptProfile("A Idle", ""),
+                               ScriptProfile("B Script", waited,
+                                             {ScriptRule("Hang", "PS Hang Target", 0, hang),
+                                              ScriptRule("Hang Match", "PS Hang Match", 8, hangMatch)})}));
+    TestWindow* quitTarget = OpenTitled("PS Quit Target");
+    ASSERT_TRUE(Start());
     SwitchTo(1);
     ASSERT_TRUE(WaitForTitle(quitTarget->hwnd, "PS Waited")) << "WAIT(-1) is no wait";
-    TestWindow* hanging = Open("PS Hang Target");
+    TestWindow* hanging = OpenTitled("PS Hang Target");
     ASSERT_TRUE(WaitForTitle(hanging->hwnd, "PS Hanging"));
-    TestWindow* matching = Open("PS Hang Match");
+    TestWindow* matching = OpenTitled("PS Hang Match");
     ASSERT_TRUE(WaitForTitle(matching->hwnd, "PS Match Hanging")) << "the pass now waits for the condition";
 
     FILETIME before = {};
     GetSystemTimeAsFileTime(&before);
     ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(0, QuitProgram(&run, 10000)) << "the program ends while its scripts still wait";
+    EXPECT_EQ(0, Quit(10000)) << "the program ends while its scripts still wait";
     printf("quit took %llu ms\n", (unsigned long long)(GetTickCount64() - start));
     // The waiting condition did not keep the save from the profiles.
-    for (const char* file : {"\\Profile0.zpx", "\\Profile1.zpx"}) {
+    for (const char* file : {"Profile0.zpx", "Profile1.zpx"}) {
         WIN32_FILE_ATTRIBUTE_DATA data = {};
-        ASSERT_TRUE(GetFileAttributesExA((install.dataFolder + file).c_str(), GetFileExInfoStandard, &data));
+        ASSERT_TRUE(GetFileAttributesExA(Data(file).c_str(), GetFileExInfoStandard, &data));
         EXPECT_GE(CompareFileTime(&data.ftLastWriteTime, &before), 0) << file << " saved at the quit";
     }
 }

@@ -10,10 +10,8 @@
 #include "framework/core/TextUtil.h"
 #include "tests/engine/RecordTestUtil.h"
 #include "tests/support/HelperDesktopClient.h"
-#include "tests/support/ProfileFixture.h"
-#include "tests/support/ProgramRun.h"
+#include "tests/support/ProgramFixture.h"
 
-#include <gtest/gtest.h>
 #include <shellapi.h>
 
 #include <string>
@@ -68,37 +66,22 @@ BOOL CALLBACK FindViewInside(HWND child, LPARAM context)
     return TRUE;
 }
 
-class ProgramShell : public testing::Test {
+class ProgramShell : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        std::string name =
-            std::string("ProgramShell.") + testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(BeginTestInstall(name.c_str(), &install));
-    }
     void TearDown() override
     {
-        if (run.child.process) QuitProgram(&run);
+        ProgramTest::TearDown();
         StopTestWindow(&helper);
         CloseFolderWindows(folderWindows);
-        g_app.dataFolder[0] = '\0';
-        RemoveTestInstallRecord();
-    }
-    void Start()
-    {
-        ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-        ASSERT_TRUE(WaitUntilRunning(&run));
     }
     // The text of the profile file holding the named profile, empty when none does.
     std::string ProfileText(const char* profileName)
     {
-        CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
         for (int i = 0; i < 8; i++) {
-            std::string path = install.dataFolder + "\\Profile" + std::to_string(i) + ".zpx";
             Profile p = {};
-            bool ok = SerializeProfile(0, path.c_str(), &p, false) && !strcmp(p.szGenName, profileName);
+            bool ok = ReadProfile(i, &p) && !strcmp(p.szGenName, profileName);
             FreeProfileLists(&p);
-            if (ok) return RecordFileText(path);
+            if (ok) return RecordFileText(ProfilePath(i));
         }
         return std::string();
     }
@@ -110,8 +93,6 @@ protected:
         for (const HelperIcon& i : now) s += i.name + "@" + std::to_string(i.x) + "," + std::to_string(i.y) + " ";
         return s;
     }
-    TestInstall install;
-    ProgramRun run;
     TestWindow helper;
     std::vector<std::wstring> folderWindows;
 };
@@ -122,8 +103,8 @@ protected:
 TEST_F(ProgramShell, FirstStartSavesTheDesktopIconsIntoSaveAll)
 {
     ASSERT_TRUE(StartHelperDesktop(&helper, kDesktop));
-    Start();
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(0, Quit());
     std::string text = ProfileText("Save All");
     ASSERT_FALSE(text.empty());
     int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
@@ -139,14 +120,14 @@ TEST_F(ProgramShell, FirstStartSavesTheDesktopIconsIntoSaveAll)
 
 TEST_F(ProgramShell, WithoutADesktopListViewStartAndQuitAreNormalAndNothingIsWritten)
 {
-    Start();
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(0, Quit());
     std::string text = ProfileText("Save All");
     ASSERT_FALSE(text.empty());
     EXPECT_NE(std::string::npos, text.find(Line("iNumIcons", "0")));
     EXPECT_EQ(std::string::npos, text.find("Icon["));
     WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((install.dataFolder + "\\DesktopIcons*").c_str(), &found);
+    HANDLE find = FindFirstFileA(Data("DesktopIcons*").c_str(), &found);
     EXPECT_EQ(INVALID_HANDLE_VALUE, find) << found.cFileName;
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
@@ -156,17 +137,17 @@ TEST_F(ProgramShell, AppliedProfilePutsItsIconsBack)
 {
     ASSERT_TRUE(StartHelperDesktop(&helper, kDesktop));
     int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {}, [&](Profile* p) {
-        p->bGenRestoreIcons = 1;
+    ASSERT_TRUE(WriteProfile({}, [&](Profile& p) {
+        p.bGenRestoreIcons = 1;
         DesktopIconEntry dup = {}, bin = {};
         CopyText(dup.name, sizeof(dup.name), "Dup");
         dup.pt = POINT{700 + left, 500 + top};
         CopyText(bin.name, sizeof(bin.name), "Recycle Bin");
         bin.pt = POINT{10 + left, 20 + top};
-        ArrayAppend(p->pIcons, &dup);
-        ArrayAppend(p->pIcons, &bin);
+        ArrayAppend(p.pIcons, &dup);
+        ArrayAppend(p.pIcons, &bin);
     }));
-    Start();
+    ASSERT_TRUE(Start());
     const std::string want = "Recycle Bin@10,20 My File.txt@200,150 Dup@700,500 Dup@700,500 ";
     EXPECT_TRUE(PumpUntil([&] { return Describe() == want; }, 15000)) << Describe();
 }
@@ -183,16 +164,16 @@ TEST_F(ProgramShell, SavedFolderWindowsOpenAtStart)
         ASSERT_EQ(nullptr, FindFolderWindow(n));
     }
     folderWindows = names;
-    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {}, [&](Profile* p) {
-        p->bGenRestoreExpWin = 1;
+    ASSERT_TRUE(WriteProfile({}, [&](Profile& p) {
+        p.bGenRestoreExpWin = 1;
         for (const std::string& path : paths) {
             ExplorerWindowEntry e = {};
             e.type = EXPWIN_COLLECTED;
             CopyText(e.prog, sizeof(e.prog), path.c_str());
-            ArrayAppend(p->pExpWin, &e);
+            ArrayAppend(p.pExpWin, &e);
         }
     }));
-    Start();
+    ASSERT_TRUE(Start());
     for (const std::wstring& n : names)
         EXPECT_TRUE(PumpUntil([&] { return FindFolderWindow(n) != nullptr; }, 20000)) << Utf8(n);
 }

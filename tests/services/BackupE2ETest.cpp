@@ -12,7 +12,6 @@
 #include "tests/core/ZipTestUtil.h"
 #include "tests/services/ArchiveTestUtil.h"
 #include "tests/support/HostTools.h"
-#include "tests/support/ProfileFixture.h"
 #include "tests/support/ProgramRun.h"
 
 #include <gtest/gtest.h>
@@ -522,8 +521,10 @@ TEST_F(BackupE2E, RestoreRefusesForeignArchivesAndNamesOutsideTheDataFolder)
 // restarted program runs with the default options.
 TEST_F(BackupE2E, ResetRestartsWithTheSameCommandLineAndTheDefaults)
 {
-    ASSERT_TRUE(WriteTestProfile(install.dataFolder, {}));
     CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
+    SerializeOptions(0);   // none yet: the defaults
+    Options.bMonLogToFile = 1;
+    ASSERT_TRUE(SerializeOptions(1));
     ASSERT_TRUE(SerializeOptions(0));
     ASSERT_EQ(1, Options.bMonLogToFile) << "not the default";
     Write(Data("Marker.zpx"), "mine");

@@ -7,10 +7,8 @@
 #include "installer/InstallRegistry.h"
 #include "resources/Version.h"
 #include "tests/support/HostTools.h"
-#include "tests/support/ProgramRun.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestServer.h"
-
-#include <gtest/gtest.h>
 
 #include <string.h>
 #include <string>
@@ -25,40 +23,25 @@ static int64_t Today()
     return (int64_t)time(nullptr) / kDay * kDay;
 }
 
-// Another process's control text needs WM_GETTEXT.
 static std::string ControlText(HWND dialog, int id)
 {
-    char text[512] = {};
-    SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(text), (LPARAM)text);
-    return text;
+    return ReadControlText(GetDlgItem(dialog, id));
 }
 
-static int CountOf(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-    return n;
-}
-
-class UpdateCheckE2E : public testing::Test {
+class UpdateCheckE2E : public ProgramTest {
 protected:
     void SetUp() override
     {
         if (!HostToolsAvailable()) GTEST_SKIP() << "the update server is the host's python3, reached through Wine";
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        ASSERT_TRUE(BeginTestInstall((std::string("UpdateCheckE2E.") + info->name()).c_str(), &install));
+        ProgramTest::SetUp();
         serverFolder = install.root + "\\server";
         ASSERT_TRUE(CreateDirectoryA(serverFolder.c_str(), nullptr));
         CreateDirectoryA(install.dataFolder.c_str(), nullptr);
     }
     void TearDown() override
     {
-        if (run.child.process) {
-            QuitProgram(&run);
-            CloseProcess(&run.child);
-        }
+        ProgramTest::TearDown();
         StopTestServer(&server);
-        RemoveTestInstallRecord();
         for (const std::string& der : trusted) EXPECT_TRUE(UntrustTestCertificate(der));
     }
     // The server's folder and its first answer, before it starts.
@@ -85,7 +68,7 @@ protected:
     {
         return PumpUntil([&] { return Requests() >= n; }, 20000);
     }
-    std::string RecordPath() { return install.dataFolder + "\\(ZRP)UpdateCheck.zpx"; }
+    std::string RecordPath() { return Data("(ZRP)UpdateCheck.zpx"); }
     bool ReadRecord(UpdateCheckRecord* r)
     {
         std::string bytes = ReadWholeFile(RecordPath());
@@ -113,16 +96,6 @@ protected:
             },
             20000);
     }
-    void Start()
-    {
-        ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-        ASSERT_TRUE(WaitUntilRunning(&run));
-    }
-    void Quit()
-    {
-        EXPECT_EQ(0, QuitProgram(&run));
-        run = ProgramRun();
-    }
     HWND FindDialog() { return FindProcessWindow(run.child.pid, "#32770", kDialogTitle); }
     // The dialog the check opened, once its status shows the text.
     HWND WaitForDialog(const char* status)
@@ -138,17 +111,15 @@ protected:
         return dialog && ControlText(dialog, IDT_UPDATE_STATUS) == status ? dialog : nullptr;
     }
 
-    TestInstall install;
     std::string serverFolder;
     TestServer server;
-    ProgramRun run;
     std::vector<std::string> trusted;
 };
 
 TEST_F(UpdateCheckE2E, FirstStartShowsTheNewerVersionAndStoresTheCheck)
 {
     StartPlainServer("2.10.1");
-    Start();
+    ASSERT_TRUE(Start());
     HWND dialog = WaitForDialog("New version available");
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(PS_VERSION_TEXT, ControlText(dialog, IDT_UPDATE_INSTALLED));
@@ -156,7 +127,7 @@ TEST_F(UpdateCheckE2E, FirstStartShowsTheNewerVersionAndStoresTheCheck)
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDB_UPDATE_DOWNLOAD)));
     EXPECT_EQ(nullptr, GetWindow(dialog, GW_OWNER));
     ASSERT_TRUE(WaitForCheckStored());
-    Quit();
+    EXPECT_EQ(0, Quit());
 
     std::string bytes = ReadWholeFile(RecordPath());
     ASSERT_EQ(280u, bytes.size());
@@ -178,41 +149,41 @@ TEST_F(UpdateCheckE2E, StartsCheckOnlyWhenTheIntervalHasPassed)
 {
     StartPlainServer("2.10.1");
     WriteRecord("2.10.1", Today(), 1);
-    Start();
-    Quit();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(0, Quit());
     EXPECT_EQ(0, Requests()) << "checked today: no check";
 
     // Eight days ago: a check, and the known version opens no dialog.
     WriteRecord("2.10.1", Today() - 8 * kDay, 1);
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForRequests(1));
     ASSERT_TRUE(WaitForCheckStored());
     EXPECT_EQ(nullptr, FindDialog());
-    Quit();
+    EXPECT_EQ(0, Quit());
 
     // A last check 100 days ahead (the clock went back) does not hold checks off.
     WriteRecord("2.10.1", Today() + 100 * kDay, 1);
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForRequests(2));
     ASSERT_TRUE(WaitForCheckStored());
-    Quit();
+    EXPECT_EQ(0, Quit());
 }
 
 TEST_F(UpdateCheckE2E, AnswersThatAreNotNewerOpenNoDialog)
 {
     // "2.9" is no version: nothing is stored, so the next start checks again.
     StartPlainServer("2.9");
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForRequests(1));
-    Quit();
+    EXPECT_EQ(0, Quit());
     EXPECT_FALSE(FileExists(RecordPath()));
 
     SetTestServerAnswer(&server, PS_VERSION_TEXT);
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForRequests(2));
     ASSERT_TRUE(WaitForCheckStored());
     EXPECT_EQ(nullptr, FindDialog());
-    Quit();
+    EXPECT_EQ(0, Quit());
     UpdateCheckRecord r;
     ASSERT_TRUE(ReadRecord(&r));
     EXPECT_STREQ(PS_VERSION_TEXT, r.version);
@@ -226,7 +197,7 @@ TEST_F(UpdateCheckE2E, DamagedRecordChecksAtOnceWithTheDefaults)
     // makes it damaged, and the defaults check at once.
     WriteRecord("2.10.1", Today(), 1);
     ASSERT_TRUE(WriteWholeFileText(RecordPath(), ReadWholeFile(RecordPath()) + "x"));
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_NE(nullptr, WaitForDialog("New version available"));
     ASSERT_TRUE(WaitForCheckStored());
     UpdateCheckRecord r;
@@ -239,7 +210,7 @@ TEST_F(UpdateCheckE2E, DamagedRecordChecksAtOnceWithTheDefaults)
 TEST_F(UpdateCheckE2E, CheckNowInTheOpenedDialogChecksAgain)
 {
     StartPlainServer("2.10.1");
-    Start();
+    ASSERT_TRUE(Start());
     HWND dialog = WaitForDialog("New version available");
     ASSERT_NE(nullptr, dialog);
     ASSERT_TRUE(WaitForCheckStored());
@@ -272,9 +243,9 @@ TEST_F(UpdateCheckE2E, HttpsCheckNeedsATrustedCertificate)
     PrepareServer(first, answer);
     ASSERT_TRUE(StartTestServer(&server, first, "tls", "../update.pem ../update.key"));
     UseUpdateAddress(TestServerAddress(&server, "https", "/version.txt"));
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(PumpUntil([&] { return TestServerSaw(&server, "no request"); }, 20000));
-    Quit();
+    EXPECT_EQ(0, Quit());
     EXPECT_FALSE(FileExists(RecordPath()));
     StopTestServer(&server);
 
@@ -287,7 +258,7 @@ TEST_F(UpdateCheckE2E, HttpsCheckNeedsATrustedCertificate)
     PrepareServer(second, answer);
     ASSERT_TRUE(StartTestServer(&server, second, "tls", "../update.pem ../update.key"));
     UseUpdateAddress(TestServerAddress(&server, "https", "/version.txt"));
-    Start();
+    ASSERT_TRUE(Start());
     HWND dialog = WaitForDialog("New version available");
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ("2.10.1", ControlText(dialog, IDT_UPDATE_AVAILABLE));

@@ -13,7 +13,8 @@
 class FakeVirtualDesktop : public CVirtualDesktop {
 public:
     int current = 0;
-    std::map<HWND, int> desktops;   // windows not listed: -1
+    std::map<HWND, int> desktops;   // windows not listed: unlisted
+    int unlisted = -1;
     std::set<HWND> pinned;
     std::vector<std::string> calls;  // "move 2", "pin", "unpin"; reads are not listed
 
@@ -24,7 +25,7 @@ public:
     int GetWindowDesktopNumber(HWND window) override
     {
         auto at = desktops.find(window);
-        return at == desktops.end() ? -1 : at->second;
+        return at == desktops.end() ? unlisted : at->second;
     }
     int MoveWindowToDesktop(HWND window, int number) override
     {

@@ -114,11 +114,8 @@ bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* re
 
 bool ReadTestWindowControls(TestWindow* w, TestWindowControls* controls, DWORD ms)
 {
-    if (!w->toChild) return false;
-    DWORD n = 0;
-    if (!WriteFile(w->toChild, "controls\n", 9, &n, nullptr) || n != 9) return false;
     std::string reply;
-    if (!ReadLine(w, &reply, ms)) return false;
+    if (!PipedStep(w, "controls", &reply, ms)) return false;
     int clicks = 0, enabled = 0, caps = 0, used = 0;
     if (sscanf(reply.c_str(), "ok clicks=%d enabled=%d caps=%d edit=%n", &clicks, &enabled, &caps, &used) != 3 ||
         !used)
@@ -128,6 +125,12 @@ bool ReadTestWindowControls(TestWindow* w, TestWindowControls* controls, DWORD m
     controls->capsLock = caps != 0;
     controls->edit = reply.substr((size_t)used);
     return true;
+}
+
+bool WaitForReport(TestWindow* w, const std::function<bool(const TestWindowReport&)>& done,
+                   TestWindowReport* last, DWORD ms)
+{
+    return PumpUntil([&] { return TestWindowStep(w, "report", last) && done(*last); }, ms);
 }
 
 void StopTestWindow(TestWindow* w)

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 struct TestWindowReport {
@@ -53,5 +54,8 @@ bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* re
 bool ParseTestWindowReport(const std::string& line, TestWindowReport* report);
 // Asks a window started with "--controls 1" what its controls received.
 bool ReadTestWindowControls(TestWindow* w, TestWindowControls* controls, DWORD ms = 10000);
+// Asks for reports until one satisfies done; *last holds the last report.
+bool WaitForReport(TestWindow* w, const std::function<bool(const TestWindowReport&)>& done,
+                   TestWindowReport* last, DWORD ms = 8000);
 // Closes the window ("close") and waits for the process; kills it when stuck.
 void StopTestWindow(TestWindow* w);
