@@ -199,6 +199,7 @@ int FinishShutdown(int code)
         RegisterProfileHotKeys(&g_profiles, 0);
         FreeProfiles();
     }
+    if (g_mainWindow) RegisterGlobalHotkeys(0);
     RestoreAllFromTray();
     MakeTransparentWindowsOpaque();
     if (g_mainWindow) SetTrayIcon(&g_app, 0, 0xFFFF, nullptr);
