@@ -249,14 +249,24 @@ static void HideTrayWindow(int id)
 //--- hidden windows of the listed programs
 
 struct HiddenWindows {
+    HWND shown[TRAY_SLOT_COUNT];   // just shown from the tray, perhaps not yet visible
+    int shownCount;
     HWND windows[256];
     int count;
 };
 
+static bool JustShown(const HiddenWindows* found, HWND window)
+{
+    for (int i = 0; i < found->shownCount; i++)
+        if (found->shown[i] == window) return true;
+    return false;
+}
+
 static BOOL CALLBACK CollectHiddenWindow(HWND window, LPARAM context)
 {
     HiddenWindows* found = (HiddenWindows*)context;
-    if (found->count >= (int)ARRAYSIZE(found->windows) || IsWindowVisible(window)) return TRUE;
+    if (found->count >= (int)ARRAYSIZE(found->windows) || IsWindowVisible(window) || JustShown(found, window))
+        return TRUE;
     char className[MAX_PATH] = "";
     GetClassNameA(window, className, sizeof(className));
     // The framework's own windows are hidden on purpose.
@@ -266,13 +276,12 @@ static BOOL CALLBACK CollectHiddenWindow(HWND window, LPARAM context)
 }
 
 // Asked after the enumeration: a box inside it would hold the window list.
-static void OfferHiddenWindows()
+static void OfferHiddenWindows(HiddenWindows* found)
 {
     if (g_trayAppList.count == 0) return;
-    HiddenWindows found = {};
-    EnumWindows(CollectHiddenWindow, (LPARAM)&found);
-    for (int i = 0; i < found.count; i++) {
-        HWND window = found.windows[i];
+    EnumWindows(CollectHiddenWindow, (LPARAM)found);
+    for (int i = 0; i < found->count; i++) {
+        HWND window = found->windows[i];
         if (!IsWindow(window) || IsWindowVisible(window)) continue;
         char title[MAX_PATH] = "", className[MAX_PATH] = "";
         ReadWindowTitle(window, title, sizeof(title));
@@ -285,14 +294,16 @@ static void OfferHiddenWindows()
 
 void RestoreAllFromTray()
 {
+    HiddenWindows found = {};
     for (const TraySlot& s : g_slots) {
         HWND window = s.window;
         if (!window) continue;
         RemoveTrayIcon(window);
         ShowTrayTarget(window, SW_SHOW);
         SetForegroundWindow(window);
+        found.shown[found.shownCount++] = window;
     }
-    OfferHiddenWindows();
+    OfferHiddenWindows(&found);
 }
 
 //--- icon callbacks and the slot menu

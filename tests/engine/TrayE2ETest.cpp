@@ -229,3 +229,28 @@ TEST_F(ProgramTray, PinnedIconIsStoredByTitleAndStaysWhileItsWindowIsShown)
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(w->hwnd); }, 15000)) << "hidden again";
     EXPECT_EQ(before + 2, CountTrayIcons()) << "the pinned icon stays throughout";
 }
+
+// Explorer restarted: the shell forgot every icon and says "TaskbarCreated".
+TEST_F(ProgramTray, IconsComeBackWhenTheTaskbarIsCreatedAgain)
+{
+    WriteOptions();
+    int before = CountTrayIcons();
+    Start();
+    ASSERT_TRUE(WaitForIcons(before + 1));
+    TestWindow* w = OpenTestWindow("Kept In Tray");
+    PostMessageA(run.main, WM_TRAY_MINIMIZE, 0, (LPARAM)w->hwnd);
+    ASSERT_TRUE(WaitForIcons(before + 2));
+    for (UINT id : {0u, 0x400u}) {
+        NOTIFYICONDATAA nid = {};
+        nid.cbSize = sizeof(nid);
+        nid.hWnd = run.main;
+        nid.uID = id;
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &nid)) << id;
+    }
+    ASSERT_TRUE(WaitForIcons(before));
+    PostMessageA(run.control, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitForIcons(before + 2));
+    EXPECT_FALSE(IsWindowVisible(w->hwnd));
+    ASSERT_TRUE(ClickAt(LastIcon(), 1));
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(w->hwnd) != FALSE; }, 15000)) << "the new icon works";
+}

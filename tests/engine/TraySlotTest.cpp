@@ -1,12 +1,16 @@
 // TraySlotTest.cpp - tray slots in this process: windows of this thread go to
 // the real (Wine) notification area and come back; the pin list, the Minimize
 // to Tray list's matching, the slot commands and their guards.
+#include "engine/ScriptRequests.h"
+#include "engine/Script.h"
 #include "engine/TraySlots.h"
 #include "framework/ui/MessageBox.h"
 #include "tests/engine/TriggerFixture.h"
 #include "tests/support/WineTray.h"
 
 #include <shellapi.h>
+
+#include <thread>
 
 namespace {
 
@@ -338,4 +342,59 @@ TEST_F(TraySlots, HiddenWindowsOfListedProgramsAreOfferedBack)
     EXPECT_TRUE(asked[0] == expected || asked[1] == expected) << asked[0] << "\n" << asked[1];
     EXPECT_TRUE(IsWindowVisible(lost));
     EXPECT_FALSE(IsWindowVisible(kept));
+}
+
+// A script's STATE(5) and STATE(6) reach the slots through the main window.
+TEST_F(TraySlots, ScriptStatesSendToTheTrayAndBack)
+{
+    HWND w = Window("Scripted");
+    MinimizeToTray(w);   // as the posted STATE(5) does
+    ASSERT_GE(FindTraySlot(w), 0);
+    HandleScriptRequest(SCRIPT_REQUEST_FROM_TRAY, (LPARAM)w);
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_EQ(-1, FindTraySlot(w));
+    EXPECT_EQ(icons, CountTrayIcons());
+}
+
+// A window of another thread comes out of the tray when its thread next takes
+// a message: until then it is still hidden, yet it is not asked about.
+TEST_F(TraySlots, WindowJustShownFromTheTrayIsNotOfferedBack)
+{
+    AddEntry("", "Listed busy");
+    HANDLE pumping = CreateEventA(nullptr, TRUE, FALSE, nullptr), stop = CreateEventA(nullptr, TRUE, FALSE, nullptr),
+           go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND w = nullptr;
+    std::thread owner([&] {
+        w = CreateWindowA("TraySlotTestWindow", "Listed busy window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                          300, 200, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(pumping);
+        while (MsgWaitForMultipleObjects(1, &stop, FALSE, 5000, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        }
+        WaitForSingleObject(go, 10000);   // busy: takes no message
+        MSG m;
+        for (ULONGLONG end = GetTickCount64() + 5000; GetTickCount64() < end && !IsWindowVisible(w);)
+            if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
+                while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        DestroyWindow(w);
+    });
+    WaitForSingleObject(pumping, 10000);
+    MinimizeToTray(w);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(w); }, 5000));
+    SetEvent(stop);
+    static std::vector<std::string> asked;
+    asked.clear();
+    SetMessageBoxHook([](const char*, const char* text, uint32_t) {
+        asked.push_back(text);
+        return IDNO;
+    });
+    RestoreAllFromTray();
+    SetMessageBoxHook(nullptr);
+    bool hiddenMeanwhile = !IsWindowVisible(w);
+    SetEvent(go);
+    owner.join();
+    for (HANDLE h : {pumping, stop, go}) CloseHandle(h);
+    EXPECT_TRUE(hiddenMeanwhile) << "its thread had not shown it yet";
+    EXPECT_TRUE(asked.empty()) << asked[0];
 }
