@@ -86,8 +86,10 @@ TEST_F(ProgramHotkeys, TwoProfilesWithOneKeyBothTriggerInOrder)
     Start();
     OpenTarget();
     ASSERT_TRUE(Press(kProfiles, "PRF: Switching Profile (B-Second)"));
-    size_t a = LogPosition("HKY: Profile Trigger (A-First)"), switchA = LogPosition("PRF: Switching Profile (A-First)");
-    size_t b = LogPosition("HKY: Profile Trigger (B-Second)"), switchB = LogPosition("PRF: Switching Profile (B-Second)");
+    size_t a = LogPosition("HKY: Profile Trigger (A-First)");
+    size_t switchA = LogPosition("PRF: Switching Profile (A-First)");
+    size_t b = LogPosition("HKY: Profile Trigger (B-Second)");
+    size_t switchB = LogPosition("PRF: Switching Profile (B-Second)");
     ASSERT_NE(std::string::npos, a) << Log();
     EXPECT_LT(a, switchA);
     EXPECT_LT(switchA, b);
