@@ -21,6 +21,8 @@ StringTableEntry g_productStrings[] = {
     ROW(0x000A, "%d rules deleted.", "Are you sure you want to delete the profile?", " (Copy)", "(Empty Name)"),
     ROW(0x0055, "On Open", "On Close", "On Minimize", "On Maximize", "On Restore", "On Activate",
         "On Deactivate", "On Trigger", "On Match"),
+    ROW(0x005A, "Pin Tray Icon", "Close Window", "Restore Window", "Show Window", "Hide Window",
+        "Recover hidden window?\nTitle: %s\nClass: %s"),
     ROW(0x0064, "Syntax error", "Invalid parameter", "Incorrect parameter type"),
     ROW(0x0065, "Window not found", "Item not found", "Clicking the mouse button failed",
         "Typing the text failed", "Sending the key failed", "Could not run program",

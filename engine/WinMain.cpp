@@ -223,6 +223,7 @@ int FinishShutdown(int code)
             delete desktops;
         }
     }
+    if (g_mainWindow) RegisterGlobalHotkeys(0);
     RestoreAllFromTray();
     MakeTransparentWindowsOpaque();
     if (g_mainWindow) SetTrayIcon(&g_app, 0, 0xFFFF, nullptr);
