@@ -2,13 +2,15 @@
 // made yet: a file stands where one of its folders belongs until the test
 // removes it, or the user quits from the wait's tray menu.
 #include "installer/InstallRegistry.h"
-#include "tests/engine/RunningProgram.h"
+#include "tests/support/ProgramFixture.h"
+#include "tests/support/WineTray.h"
 
-class LateDataFolder : public RunningProgram {
+class LateDataFolder : public ProgramTest {
 protected:
     void SetUp() override
     {
-        RunningProgram::SetUp();
+        ProgramTest::SetUp();
+        if (HasFatalFailure()) return;
         blocker = install.root + "\\late";
         folder = blocker + "\\data";
         ASSERT_TRUE(WriteWholeFileText(blocker, "not a folder yet"));
@@ -20,7 +22,7 @@ protected:
     void StartWaiting()
     {
         icons = CountTrayIcons();
-        ASSERT_TRUE(StartProgram(&run, "-WAITFORDATAPATH -MINIMIZE"));
+        ASSERT_TRUE(Launch("-WAITFORDATAPATH -MINIMIZE"));
         ASSERT_TRUE(PumpUntil(
             [&] {
                 return FindProcessWindow(run.child.pid, "ZRPWaitForDataPath") && CountTrayIcons() == icons + 1;
@@ -33,29 +35,20 @@ protected:
 
 TEST_F(LateDataFolder, FolderThatAppearsLaterIsWaitedForAndUsed)
 {
-    StartWaiting();
+    ASSERT_NO_FATAL_FAILURE(StartWaiting());
     EXPECT_FALSE(FindProcessWindow(run.child.pid, "ZRPWindow")) << "start-up waits";
     ASSERT_TRUE(DeleteFileA(blocker.c_str()));
     ASSERT_TRUE(WaitUntilRunning(&run));
     EXPECT_TRUE(FolderExists(folder));
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
     EXPECT_TRUE(FileExists(folder + "\\Options.zpx")) << "the late folder is the data folder";
 }
 
 TEST_F(LateDataFolder, QuitFromTheWaitIconsMenuEndsStartUpCleanly)
 {
-    StartWaiting();
+    ASSERT_NO_FATAL_FAILURE(StartWaiting());
     ASSERT_TRUE(ClickAt(TrayIconRects().back(), 1));
-    HWND menu = nullptr;
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            menu = FindProcessWindow(run.child.pid, "#32768");
-            return menu && IsWindowVisible(menu);
-        },
-        15000));
-    RECT m;
-    GetWindowRect(menu, &m);
-    ASSERT_TRUE(ClickAt(POINT{m.left + 20, m.top + 3 + GetSystemMetrics(SM_CYMENU) / 2}, 1));
+    ASSERT_NE(nullptr, ChooseFirstMenuItem());
     EXPECT_EQ(0, WaitProcess(&run.child, 15000)) << "ended without an error";
     CloseProcess(&run.child);
     EXPECT_EQ(icons, CountTrayIcons()) << "its icon is gone";

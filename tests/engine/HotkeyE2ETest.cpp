@@ -1,7 +1,7 @@
 // HotkeyE2ETest.cpp - the running program's global and profile hotkeys,
 // pressed by inputsender.exe while a test window is the active window.
-#include "tests/engine/RunningProgram.h"
-#include "tests/support/TestWindowClient.h"
+#include "tests/support/ProgramFixture.h"
+#include "tests/support/WineTray.h"
 
 namespace {
 
@@ -17,45 +17,41 @@ LRESULT CALLBACK HotkeyCatcher(HWND w, UINT m, WPARAM wp, LPARAM lp)
 
 }  // namespace
 
-class ProgramHotkeys : public RunningProgram {
+class ProgramHotkeys : public ProgramTest {
 protected:
-    void TearDown() override
-    {
-        StopTestWindow(&target);
-        RunningProgram::TearDown();
-    }
     void OpenTarget()
     {
-        ASSERT_TRUE(StartTestWindow(&target, "--title \"Hotkey Target\" --rect 300,300,400,300"));
-        ASSERT_TRUE(TestWindowStep(&target, "activate"));
-        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == target.hwnd; }, 10000));
+        target = Open("--title \"Hotkey Target\" --rect 300,300,400,300");
+        ASSERT_NE(nullptr, target->hwnd);
+        ASSERT_TRUE(TestWindowStep(target, "activate"));
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == target->hwnd; }, 10000));
     }
     // Presses the key and waits for the program's log line of it.
     bool Press(uint16_t word, const std::string& line)
     {
-        int seen = LogCount(line);
-        return SendHotkeyInput(word) && PumpUntil([&] { return LogCount(line) > seen; }, 15000);
+        int seen = CountOf(Log(), line);
+        return SendHotkeyInput(word) && PumpUntil([&] { return CountOf(Log(), line) > seen; }, 15000);
     }
     TestWindowReport Report()
     {
         TestWindowReport r;
-        EXPECT_TRUE(TestWindowStep(&target, "report", &r));
+        EXPECT_TRUE(TestWindowStep(target, "report", &r));
         return r;
     }
-    TestWindow target;
+    TestWindow* target = nullptr;
 };
 
 TEST_F(ProgramHotkeys, TransparencyClickThroughOpaqueAndTopmostActOnTheActiveWindow)
 {
-    WriteOptions([] {
-        Options.iHotKeyTrans = kTransparent;
-        Options.iHotKeyClkThr = kClickThrough;
-        Options.iHotKeyNonTrans = kOpaque;
-        Options.iHotKeyAlwaysOnTop = kTopmost;
-        Options.iTrans = 50;
-        Options.iClkThr = 50;
-    });
-    Start();
+    ASSERT_TRUE(WriteOptions([](OptionsRecord& o) {
+        o.iHotKeyTrans = kTransparent;
+        o.iHotKeyClkThr = kClickThrough;
+        o.iHotKeyNonTrans = kOpaque;
+        o.iHotKeyAlwaysOnTop = kTopmost;
+        o.iTrans = 50;
+        o.iClkThr = 50;
+    }));
+    ASSERT_TRUE(Start());
     OpenTarget();
 
     ASSERT_TRUE(Press(kTransparent, "HKY: Transparency (Active Window)"));
@@ -81,16 +77,16 @@ TEST_F(ProgramHotkeys, TwoProfilesWithOneKeyBothTriggerInOrder)
         p.bTrgHotKey = 1;
         p.iTrgHotKey = kProfiles;
     };
-    WriteProfiles({{"A-First", withKey}, {"B-Second", withKey}, {"C-Other", nullptr}});
-    WriteOptions([] { Options.iCurProfile = 2; });
-    Start();
+    ASSERT_TRUE(WriteProfiles({{"A-First", withKey}, {"B-Second", withKey}, {"C-Other", nullptr}}, 2));
+    ASSERT_TRUE(Start());
     OpenTarget();
     ASSERT_TRUE(Press(kProfiles, "PRF: Switching Profile (B-Second)"));
-    size_t a = LogPosition("HKY: Profile Trigger (A-First)");
-    size_t switchA = LogPosition("PRF: Switching Profile (A-First)");
-    size_t b = LogPosition("HKY: Profile Trigger (B-Second)");
-    size_t switchB = LogPosition("PRF: Switching Profile (B-Second)");
-    ASSERT_NE(std::string::npos, a) << Log();
+    std::string log = Log();
+    size_t a = log.find("HKY: Profile Trigger (A-First)");
+    size_t switchA = log.find("PRF: Switching Profile (A-First)");
+    size_t b = log.find("HKY: Profile Trigger (B-Second)");
+    size_t switchB = log.find("PRF: Switching Profile (B-Second)");
+    ASSERT_NE(std::string::npos, a) << log;
     EXPECT_LT(a, switchA);
     EXPECT_LT(switchA, b);
     EXPECT_LT(b, switchB);
@@ -107,17 +103,17 @@ TEST_F(ProgramHotkeys, CombinationHeldByAnotherProgramIsSilentlyAbsent)
     HWND holder = CreateWindowA("HotkeyHolder", "holder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                                 nullptr);
     ASSERT_TRUE(RegisterHotKey(holder, 1, MOD_CONTROL | MOD_ALT, kMain & 0xFF));
-    WriteOptions([] {
-        Options.iHotKeyMain = kMain;
-        Options.iHotKeyTrans = kTransparent;
-    });
-    Start();
+    ASSERT_TRUE(WriteOptions([](OptionsRecord& o) {
+        o.iHotKeyMain = kMain;
+        o.iHotKeyTrans = kTransparent;
+    }));
+    ASSERT_TRUE(Start());
     OpenTarget();
     ASSERT_TRUE(SendHotkeyInput(kMain));
     EXPECT_TRUE(PumpUntil([&] { return GetWindowLongPtrA(holder, GWLP_USERDATA) == 1; }, 10000))
         << "the key reached its holder";
     ASSERT_TRUE(Press(kTransparent, "HKY: Transparency (Active Window)")) << "the program's other keys work";
-    EXPECT_EQ(std::string::npos, LogPosition("HKY: Open Main Dialog"));
+    EXPECT_EQ(std::string::npos, Log().find("HKY: Open Main Dialog"));
     EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "#32770")) << "no box";
     UnregisterHotKey(holder, 1);
     DestroyWindow(holder);

@@ -106,7 +106,7 @@ TEST_F(RecordSafety, DamagedOptionsAreKeptAsideAndTheListsStay)
     std::string tray = ReadWholeFile(Data("MinList.zpx"));
     ASSERT_TRUE(WriteWholeFileText(Data("Options.zpx"), kDamaged));
 
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(Launch());
     std::string box = TakeMessageBox(&run);
     EXPECT_NE(std::string::npos, box.find("Options.zpx.damaged-")) << box;
     ASSERT_TRUE(WaitUntilRunning(&run));
@@ -134,7 +134,7 @@ TEST_F(RecordSafety, DamagedProfileIsKeptAsideAndNotSavedOver)
     ASSERT_TRUE(WriteWholeFileText(Data("Profile1.zpx"), kDamaged));
     WriteProfileFile({"Profile2.zpx", "C", 1});
 
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(Launch());
     std::string box = TakeMessageBox(&run);
     EXPECT_NE(std::string::npos, box.find("Profile1.zpx.damaged-")) << box;
     ASSERT_TRUE(WaitUntilRunning(&run));
@@ -158,7 +158,7 @@ TEST_F(RecordSafety, ProfileHeldThroughoutIsLeftAsItIsAndItsNumberIsNotReused)
     HeldFile held(Data("Profile1.zpx"));
     ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
 
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(Launch());
     std::string box = TakeMessageBox(&run);
     EXPECT_NE(std::string::npos, box.find("Profile1.zpx")) << box;
     ASSERT_TRUE(WaitUntilRunning(&run));
@@ -191,7 +191,7 @@ TEST_F(RecordSafety, FilesHeldForAMomentAreWaitedFor)
         {
             HeldFile held(Data(c.file));
             ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
-            ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+            ASSERT_TRUE(Launch());
             ASSERT_TRUE(PumpUntil(
                 [&] {
                     const char* cls = c.until == CONTROL_WINDOW ? "ZRPPhantom" : "ZRPWindow";

@@ -185,14 +185,14 @@ TEST_F(Startup, InstallationRecordOfTheWrongSizeFailsWithF016)
         SCOPED_TRACE(size);
         std::vector<char> record(size, 0);
         ASSERT_TRUE(WriteRawInstallRecord(record.data(), record.size()));
-        ASSERT_TRUE(StartProgram(&run, ""));
+        ASSERT_TRUE(Launch(""));
         EXPECT_EQ("Error initializing the application!\nError code 0x0000F016.", TakeMessageBox(&run));
         EXPECT_EQ(0, WaitProcess(&run.child, 20000));
         CloseProcess(&run.child);
         EXPECT_FALSE(FolderExists(install.dataFolder)) << "nothing was written";
     }
     RemoveTestInstallRecord();
-    ASSERT_TRUE(StartProgram(&run, ""));
+    ASSERT_TRUE(Launch(""));
     EXPECT_EQ("Error initializing the application!\nError code 0x0000F016.", TakeMessageBox(&run))
         << "a missing record";
     EXPECT_EQ(0, WaitProcess(&run.child, 20000));
@@ -202,7 +202,7 @@ TEST_F(Startup, DataFolderThatCannotBeUsedShowsTheDataPathBox)
 {
     // A file stands where the data folder should be created.
     ASSERT_TRUE(WriteWholeFileText(install.dataFolder, "in the way"));
-    ASSERT_TRUE(StartProgram(&run, ""));
+    ASSERT_TRUE(Launch(""));
     std::string text = TakeMessageBox(&run);
     EXPECT_EQ("Could not access the data path!\n" + install.dataFolder +
                   "\nPlease make sure that this path is accessible or choose a different data path "
@@ -215,7 +215,7 @@ TEST_F(Startup, DataFolderThatCannotBeUsedShowsTheDataPathBox)
     // The folder exists but no file can be made in it.
     ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(Data("ZRPWriteTest.tmp").c_str(), nullptr));
-    ASSERT_TRUE(StartProgram(&run, ""));
+    ASSERT_TRUE(Launch(""));
     std::string second = TakeMessageBox(&run);
     EXPECT_NE(std::string::npos, second.find(install.dataFolder)) << second;
     EXPECT_EQ(0, WaitProcess(&run.child, 20000));
@@ -340,7 +340,7 @@ TEST_F(Startup, RefusedConfigArchiveIsKeptLoggedAndShown)
                                        {"../outside/run.cmd", "planted"}});
     ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"), bytes));
 
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
+    ASSERT_TRUE(Launch());
     std::string text = TakeMessageBox(&run);
     std::vector<std::string> kept = KeptArchives();
     ASSERT_EQ(1u, kept.size());

@@ -3,11 +3,12 @@
 // list and by the dozen, pinned icons, and everything shown again at exit.
 // Icons are clicked through the X server, as a user clicks them.
 #include "engine/ProductIds.h"
-#include "tests/engine/RunningProgram.h"
-#include "tests/support/TestWindowClient.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/TextUtil.h"
+#include "tests/support/ProgramFixture.h"
+#include "tests/support/WineTray.h"
 
 #include <algorithm>
-#include <deque>
 
 namespace {
 
@@ -35,20 +36,16 @@ LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 
 }  // namespace
 
-class ProgramTray : public RunningProgram {
+class ProgramTray : public ProgramTest {
 protected:
     void TearDown() override
     {
-        for (TestWindow& w : testWindows) StopTestWindow(&w);
-        RunningProgram::TearDown();
+        ProgramTest::TearDown();
         for (HWND w : ownWindows) DestroyWindow(w);
     }
     TestWindow* OpenTestWindow(const std::string& title)
     {
-        testWindows.emplace_back();
-        TestWindow* w = &testWindows.back();
-        EXPECT_TRUE(StartTestWindow(w, "--title \"" + title + "\" --rect 400,300,420,300"));
-        return w;
+        return Open("--title \"" + title + "\" --rect 400,300,420,300");
     }
     bool WaitForIcons(int count)
     {
@@ -59,15 +56,22 @@ protected:
         std::vector<RECT> icons = TrayIconRects();
         return icons.empty() ? RECT{} : icons.back();
     }
-    std::deque<TestWindow> testWindows;   // stays where it is as it grows
-    std::vector<HWND> ownWindows;
+    // Asks the running program to save everything and waits until it did.
+    bool SaveNow()
+    {
+        std::string path = Data("Options.zpx");
+        DeleteFileA(path.c_str());
+        PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
+        return PumpUntil([&] { return FileExists(path); }, 15000);
+    }
+    std::vector<HWND> ownWindows;   // windows of this process, shown again at the program's exit
 };
 
 TEST_F(ProgramTray, ProgramIconShowsTheEnabledStateAndAnswersClicks)
 {
-    WriteOptions();
+    ASSERT_TRUE(WriteOptions());
     int before = CountTrayIcons();
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForIcons(before + 1));
     RECT icon = LastIcon();
     std::vector<COLORREF> enabled;
@@ -80,32 +84,32 @@ TEST_F(ProgramTray, ProgramIconShowsTheEnabledStateAndAnswersClicks)
         << "the icon is drawn";
 
     ASSERT_TRUE(ClickAt(icon, 1));
-    EXPECT_TRUE(WaitForLog("Main dialog requested")) << Log();
+    EXPECT_NE(std::string::npos, WaitForLog("Main dialog requested")) << Log();
     ASSERT_TRUE(ClickAt(icon, 3));
-    EXPECT_TRUE(WaitForLog("Tray menu requested")) << Log();
+    EXPECT_NE(std::string::npos, WaitForLog("Tray menu requested")) << Log();
 
     ASSERT_EQ(0, RunProgramToEnd("-DISABLE"));
     EXPECT_TRUE(PumpUntil([&] { return ScreenPixels(icon) != enabled; }, 10000)) << "the disabled icon";
     ASSERT_TRUE(SaveNow());
-    ASSERT_TRUE(ReadSavedOptions());
+    ASSERT_TRUE(ReadOptions());
     EXPECT_EQ(0, Options.bEnabled);
 
     ASSERT_EQ(0, RunProgramToEnd("-ENABLE"));
     EXPECT_TRUE(PumpUntil([&] { return ScreenPixels(icon) == enabled; }, 10000)) << "the enabled icon again";
     ASSERT_TRUE(SaveNow());
-    ASSERT_TRUE(ReadSavedOptions());
+    ASSERT_TRUE(ReadOptions());
     EXPECT_EQ(1, Options.bEnabled);
     EXPECT_EQ(before + 1, CountTrayIcons());
 
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
     EXPECT_TRUE(WaitForIcons(before)) << "the icon goes with the program";
 }
 
 TEST_F(ProgramTray, RightClickOnTheMinimizeButtonSendsTheWindowToTheTray)
 {
-    WriteOptions([] { Options.bMinimizeToTray = 1; });
+    ASSERT_TRUE(WriteOptions([](OptionsRecord& o) { o.bMinimizeToTray = 1; }));
     int before = CountTrayIcons();
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForIcons(before + 1));
     TestWindow* w = OpenTestWindow("Tray Me");
     POINT button;
@@ -123,14 +127,14 @@ TEST_F(ProgramTray, RightClickOnTheMinimizeButtonSendsTheWindowToTheTray)
 
 TEST_F(ProgramTray, ListedProgramGoesToTheTrayWhenMinimisedAndComesBackAtExit)
 {
-    WriteOptions([] {
+    ASSERT_TRUE(WriteOptions([](OptionsRecord&) {
         TrayAppEntry e = {};
         CopyText(e.program, sizeof(e.program), "TESTWINDOW.EXE");
         CopyText(e.title, sizeof(e.title), "Listed");
         ArrayAppend(&g_trayAppList, &e);
-    });
+    }));
     int before = CountTrayIcons();
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForIcons(before + 1));
     TestWindow* listed = OpenTestWindow("Listed Window");
     TestWindow* other = OpenTestWindow("Other Window");
@@ -144,16 +148,19 @@ TEST_F(ProgramTray, ListedProgramGoesToTheTrayWhenMinimisedAndComesBackAtExit)
     ASSERT_TRUE(TestWindowStep(other, "report", &report));
     EXPECT_TRUE(report.visible && report.iconic) << "the other one is only minimised";
 
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(listed->hwnd) != FALSE; }, 15000)) << "shown at exit";
+    ASSERT_TRUE(ReadOptions());
+    ASSERT_EQ(1, g_trayAppList.count) << "saved at exit as it was listed";
+    EXPECT_STREQ("Listed", g_trayAppList.data[0].title);
 }
 
 // The windows live in this process; the program hides and shows them.
 TEST_F(ProgramTray, SixtyFourWindowsGoToTheTrayAndTheSixtyFifthStays)
 {
-    WriteOptions();
+    ASSERT_TRUE(WriteOptions());
     int before = CountTrayIcons();
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForIcons(before + 1));
     WNDCLASSA c = {};
     c.lpfnWndProc = PlainProc;
@@ -168,7 +175,7 @@ TEST_F(ProgramTray, SixtyFourWindowsGoToTheTrayAndTheSixtyFifthStays)
     }
     // Posted after the 65: when it is done, so are they.
     PostMessageA(run.main, ZRPMSG_COMMAND, CMD_PROFILE_EXECUTE, 0);
-    ASSERT_TRUE(WaitForLog("PRF: Executing Profile (Default)"));
+    ASSERT_NE(std::string::npos, WaitForLog("PRF: Executing Profile (Default)"));
     int hidden = 0;
     EXPECT_TRUE(PumpUntil(
         [&] {
@@ -181,7 +188,7 @@ TEST_F(ProgramTray, SixtyFourWindowsGoToTheTrayAndTheSixtyFifthStays)
     EXPECT_TRUE(IsWindowVisible(ownWindows.back())) << "no slot for the 65th";
     EXPECT_TRUE(WaitForIcons(before + 65));
 
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
     EXPECT_TRUE(PumpUntil(
         [&] {
             for (HWND w : ownWindows)
@@ -195,9 +202,9 @@ TEST_F(ProgramTray, SixtyFourWindowsGoToTheTrayAndTheSixtyFifthStays)
 
 TEST_F(ProgramTray, PinnedIconIsStoredByTitleAndStaysWhileItsWindowIsShown)
 {
-    WriteOptions();
+    ASSERT_TRUE(WriteOptions());
     int before = CountTrayIcons();
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForIcons(before + 1));
     TestWindow* w = OpenTestWindow("Pin Me");
     PostMessageA(run.main, WM_TRAY_MINIMIZE, 0, (LPARAM)w->hwnd);
@@ -206,20 +213,12 @@ TEST_F(ProgramTray, PinnedIconIsStoredByTitleAndStaysWhileItsWindowIsShown)
 
     // The slot's menu: its first item pins the icon.
     ASSERT_TRUE(ClickAt(icon, 3));
-    HWND menu = nullptr;
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            menu = FindWindowA("#32768", nullptr);
-            return menu && IsWindowVisible(menu);
-        },
-        15000));
-    RECT m;
-    GetWindowRect(menu, &m);
-    ASSERT_TRUE(ClickAt(POINT{m.left + 20, m.top + 3 + GetSystemMetrics(SM_CYMENU) / 2}, 1));
+    HWND menu = ChooseFirstMenuItem();
+    ASSERT_NE(nullptr, menu);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(menu); }, 15000));
 
     ASSERT_TRUE(SaveNow());
-    std::string pins = ReadWholeFile(install.dataFolder + "\\PinList.zpx");
+    std::string pins = ReadWholeFile(Data("PinList.zpx"));
     uint32_t crc = Crc32("Pin Me", -1);
     EXPECT_EQ(std::string((const char*)&crc, 4), pins) << "four bytes: the title's CRC-32";
 
@@ -233,9 +232,9 @@ TEST_F(ProgramTray, PinnedIconIsStoredByTitleAndStaysWhileItsWindowIsShown)
 // Explorer restarted: the shell forgot every icon and says "TaskbarCreated".
 TEST_F(ProgramTray, IconsComeBackWhenTheTaskbarIsCreatedAgain)
 {
-    WriteOptions();
+    ASSERT_TRUE(WriteOptions());
     int before = CountTrayIcons();
-    Start();
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(WaitForIcons(before + 1));
     TestWindow* w = OpenTestWindow("Kept In Tray");
     PostMessageA(run.main, WM_TRAY_MINIMIZE, 0, (LPARAM)w->hwnd);

@@ -12,7 +12,7 @@
 #include "tests/core/ZipTestUtil.h"
 #include "tests/services/ArchiveTestUtil.h"
 #include "tests/support/HostTools.h"
-#include "tests/support/ProgramRun.h"
+#include "tests/support/ProgramFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -42,14 +42,6 @@ static std::string TodaysArchiveName()
     return name;
 }
 
-// Another process's control text needs WM_GETTEXT.
-static std::string ControlText(HWND window)
-{
-    char text[1024] = {};
-    SendMessageA(window, WM_GETTEXT, sizeof(text), (LPARAM)text);
-    return text;
-}
-
 struct WindowSearch {
     DWORD pid;
     std::vector<HWND> found;
@@ -74,37 +66,15 @@ static std::vector<HWND> ProcessDialogs(DWORD pid)
     return s.found;
 }
 
-// The thin fixture: one test installation, one running program, the seams'
-// answers and calls in the data folder.
-class BackupE2E : public testing::Test {
+// The seams' answers and calls in the data folder, which is there from the start.
+class BackupE2E : public ProgramTest {
 protected:
     void SetUp() override
     {
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        ASSERT_TRUE(BeginTestInstall((std::string("BackupE2E.") + info->name()).c_str(), &install));
+        ProgramTest::SetUp();
         CreateDirectoryA(install.dataFolder.c_str(), nullptr);
     }
-    void TearDown() override
-    {
-        if (run.child.process) {
-            QuitProgram(&run);
-            CloseProcess(&run.child);
-        }
-        g_app.dataFolder[0] = '\0';
-        RemoveTestInstallRecord();
-    }
-    std::string Data(const std::string& name) { return install.dataFolder + "\\" + name; }
     void Write(const std::string& path, const std::string& bytes) { ASSERT_TRUE(WriteWholeFileText(path, bytes)); }
-    void Start(const char* program = SEAMS_PROGRAM)
-    {
-        ASSERT_TRUE(StartProgram(&run, "-MINIMIZE", program));
-        ASSERT_TRUE(WaitUntilRunning(&run));
-    }
-    void Quit()
-    {
-        EXPECT_EQ(0, QuitProgram(&run));
-        run = ProgramRun();
-    }
 
     //--- the seams
     void Answer(const std::string& lines) { Write(Data("TestSeams.txt"), lines); }
@@ -155,28 +125,6 @@ protected:
         PumpUntil([&] { return !box || !IsWindow(box) || !IsWindowVisible(box); }, 20000);
         return text;
     }
-    // After a restart: the new instance, started by the old one, runs.
-    bool WaitForRestart()
-    {
-        DWORD old = run.child.pid;
-        if (WaitProcess(&run.child, 20000) != 0) return false;
-        CloseProcess(&run.child);
-        run = ProgramRun();
-        HWND control = nullptr;
-        PumpUntil(
-            [&] {
-                control = FindWindowA("ZRPPhantom", "PanelShepherd");
-                DWORD pid = 0;
-                if (control) GetWindowThreadProcessId(control, &pid);
-                return control && pid != old;
-            },
-            20000);
-        if (!control) return false;
-        GetWindowThreadProcessId(control, &run.child.pid);
-        run.child.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, run.child.pid);
-        return run.child.process && WaitUntilRunning(&run);
-    }
-
     //--- the archive settings
     void WriteArchiveSettings(const std::string& folder, int keep, int64_t last)
     {
@@ -196,9 +144,6 @@ protected:
         if (bytes.size() == sizeof(ArchiveSettings)) memcpy(&last, bytes.data() + 520, sizeof(last));
         return last;
     }
-
-    TestInstall install;
-    ProgramRun run;
 };
 
 // Files below a folder, relative, with their bytes.
@@ -249,9 +194,9 @@ TEST_F(BackupE2E, ScheduledArchiveAtStartHoldsEveryRecordAndPrunesTheOldest)
     WriteArchiveSettings(backups, 2, 0);
     std::string settingsBefore = ReadWholeFile(Data("(ZRP)Archive.zpx"));
 
-    Start("PanelShepherd.exe");
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(PumpUntil([&] { return StoredArchiveTime() == Today(); }, 20000)) << "the day is stored";
-    Quit();
+    EXPECT_EQ(0, Quit());
 
     std::string archive = backups + "\\" + TodaysArchiveName();
     ArchiveEntries entries = ReadArchiveEntries(archive);
@@ -323,18 +268,17 @@ TEST_F(BackupE2E, ArchiveJobKilledWhileWritingLeavesTheArchiveThatWasThere)
     Write(archive, good);
     WriteArchiveSettings(backups, 30, 0);
 
-    Start("PanelShepherd.exe");
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(PumpUntil([&] { return FileExists(archive + "_tmp"); }, 20000)) << "the job started writing";
     ASSERT_TRUE(TerminateProcess(run.child.process, 9));
     WaitProcess(&run.child, 20000);
     CloseProcess(&run.child);
-    run = ProgramRun();
     EXPECT_TRUE(ReadWholeFile(archive) == good) << "the archive that was there is whole";
     EXPECT_EQ(0, StoredArchiveTime()) << "no time stored: the next start tries again";
 
-    Start("PanelShepherd.exe");
+    ASSERT_TRUE(Start());
     ASSERT_TRUE(PumpUntil([&] { return StoredArchiveTime() == Today(); }, 60000));
-    Quit();
+    EXPECT_EQ(0, Quit());
     ArchiveEntries entries = ReadArchiveEntries(archive);
     int big = 0;
     for (const auto& e : entries) big += e.first.compare(0, 3, "Big") == 0 && e.second.size() == (8u << 20);
@@ -346,7 +290,7 @@ TEST_F(BackupE2E, ArchiveJobKilledWhileWritingLeavesTheArchiveThatWasThere)
 
 TEST_F(BackupE2E, AboutBoxShowsTheProgramAndOpensItsFolders)
 {
-    Start();
+    ASSERT_TRUE(Start("-MINIMIZE", SEAMS_PROGRAM));
     // Another program in front: the box has no owner.
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
@@ -360,11 +304,11 @@ TEST_F(BackupE2E, AboutBoxShowsTheProgramAndOpensItsFolders)
     HWND about = OpenAbout(0);
     ASSERT_NE(nullptr, about);
     EXPECT_EQ(nullptr, GetWindow(about, GW_OWNER));
-    EXPECT_EQ("PanelShepherd", ControlText(about));
-    EXPECT_EQ(std::string("PanelShepherd v") + PS_VERSION_TEXT, ControlText(GetDlgItem(about, IDT_ABOUT_VERSION)));
+    EXPECT_EQ("PanelShepherd", ReadControlText(about));
+    EXPECT_EQ(std::string("PanelShepherd v") + PS_VERSION_TEXT, ReadControlText(GetDlgItem(about, IDT_ABOUT_VERSION)));
     HWND programLink = GetDlgItem(about, IDT_ABOUT_PROGRAM), dataLink = GetDlgItem(about, IDT_ABOUT_DATA);
-    EXPECT_EQ(install.installFolder, ControlText(programLink));
-    EXPECT_EQ(install.dataFolder, ControlText(dataLink));
+    EXPECT_EQ(install.installFolder, ReadControlText(programLink));
+    EXPECT_EQ(install.dataFolder, ReadControlText(dataLink));
 
     // A click on the data link, then Space on the program link once it has the focus.
     PostMessageA(dataLink, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
@@ -423,7 +367,7 @@ TEST_F(BackupE2E, BackupAndRestoreThroughTheAboutBoxKeepWhatIsNotConfiguration)
     Write(Data("Backup\\PanelShepherd-2020.01.01.BrimvaleConfig"), "an older backup");
     Write(Data("Desktop2\\letter.txt"), "on the second desktop");
     std::string saved = install.root + "\\saved.BrimvaleConfig";
-    Start();
+    ASSERT_TRUE(Start("-MINIMIZE", SEAMS_PROGRAM));
 
     Answer("save=" + saved + "\n");
     HWND about = OpenAbout(0);
@@ -461,7 +405,7 @@ TEST_F(BackupE2E, BackupAndRestoreThroughTheAboutBoxKeepWhatIsNotConfiguration)
     EXPECT_TRUE(FileExists(Data("PanelShepherd.log")));
     EXPECT_EQ("an older backup", ReadWholeFile(Data("Backup\\PanelShepherd-2020.01.01.BrimvaleConfig")));
     EXPECT_EQ("on the second desktop", ReadWholeFile(Data("Desktop2\\letter.txt")));
-    Quit();
+    EXPECT_EQ(0, Quit());
 }
 
 // Another product's archive and one naming a file outside the data folder
@@ -480,7 +424,7 @@ TEST_F(BackupE2E, RestoreRefusesForeignArchivesAndNamesOutsideTheDataFolder)
     Write(escaping, escapingBytes);
     std::vector<std::string> before;
     ListTree(install.root, "", &before);
-    Start();
+    ASSERT_TRUE(Start("-MINIMIZE", SEAMS_PROGRAM));
     HWND about = OpenAbout(0);
     ASSERT_NE(nullptr, about);
 
@@ -494,20 +438,20 @@ TEST_F(BackupE2E, RestoreRefusesForeignArchivesAndNamesOutsideTheDataFolder)
     EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig"))) << "nothing left for the next start";
     EXPECT_TRUE(IsWindowVisible(about)) << "the About box stays open";
     Click(about, IDOK);
-    Quit();
+    EXPECT_EQ(0, Quit());
 
-    Start();
-    Quit();
+    ASSERT_TRUE(Start("-MINIMIZE", SEAMS_PROGRAM));
+    EXPECT_EQ(0, Quit());
     EXPECT_FALSE(FileExists(install.root + "\\escape.zpx"));
     EXPECT_EQ("mine", ReadWholeFile(Data("Marker.zpx")));
 
     // Put where the start imports it, the start's own checks refuse it.
     Write(Data("PanelShepherd.BrimvaleConfig"), escapingBytes);
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE", SEAMS_PROGRAM));
+    ASSERT_TRUE(Launch("-MINIMIZE", SEAMS_PROGRAM));
     std::string text = TakeMessageBox(&run);
     EXPECT_EQ(0u, text.find("The configuration archive was not imported!")) << text;
     ASSERT_TRUE(WaitUntilRunning(&run));
-    Quit();
+    EXPECT_EQ(0, Quit());
     EXPECT_FALSE(FileExists(install.root + "\\escape.zpx"));
     EXPECT_EQ("mine", ReadWholeFile(Data("Marker.zpx")));
     std::vector<std::string> after;
@@ -521,15 +465,12 @@ TEST_F(BackupE2E, RestoreRefusesForeignArchivesAndNamesOutsideTheDataFolder)
 // restarted program runs with the default options.
 TEST_F(BackupE2E, ResetRestartsWithTheSameCommandLineAndTheDefaults)
 {
-    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
-    SerializeOptions(0);   // none yet: the defaults
-    Options.bMonLogToFile = 1;
-    ASSERT_TRUE(SerializeOptions(1));
-    ASSERT_TRUE(SerializeOptions(0));
+    ASSERT_TRUE(WriteOptions());   // none yet: the defaults, logging to the file
+    ASSERT_TRUE(ReadOptions());
     ASSERT_EQ(1, Options.bMonLogToFile) << "not the default";
     Write(Data("Marker.zpx"), "mine");
     Write(Data("notes.txt"), "the user's notes");
-    Start();
+    ASSERT_TRUE(Start("-MINIMIZE", SEAMS_PROGRAM));
     HWND about = OpenAbout(0);
     ASSERT_NE(nullptr, about);
 
@@ -547,9 +488,9 @@ TEST_F(BackupE2E, ResetRestartsWithTheSameCommandLineAndTheDefaults)
     EXPECT_EQ(std::string("-MINIMIZE") + '\0', ReadWholeFile(Data("(ZRP)Cmd.zpx")));
     EXPECT_FALSE(FileExists(Data("Marker.zpx")));
     EXPECT_EQ("the user's notes", ReadWholeFile(Data("notes.txt")));
-    Quit();
+    EXPECT_EQ(0, Quit());
 
     Options.bMonLogToFile = 1;
-    SerializeOptions(0);
+    ReadOptions();
     EXPECT_EQ(0, Options.bMonLogToFile) << "the default options";
 }

@@ -4,6 +4,7 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/ConfigRecord.h"
 #include "framework/core/TextUtil.h"
+#include "tests/support/WineTray.h"
 
 #include <algorithm>
 #include <sstream>
@@ -25,6 +26,13 @@ Rule TitleRule(const char* name, const char* caption, uint8_t compare)
 }
 
 namespace {
+
+// Reading the options appends the tray lists to what they hold.
+void ClearTrayLists()
+{
+    FreeGrowArray(&g_pinList);
+    FreeGrowArray(&g_trayAppList);
+}
 
 // The product's record routines find the data folder through g_app.
 struct UseDataFolder {
@@ -53,6 +61,7 @@ void ProgramTest::TearDown()
     CloseProcess(&run.child);   // ends it when it would not quit
     for (ProgramRun& r : others) CloseProcess(&r.child);
     others.clear();
+    ClearTrayLists();
     g_app.dataFolder[0] = '\0';
     RemoveTestInstallRecord();
 }
@@ -79,6 +88,7 @@ bool ProgramTest::WriteOptions(const std::function<void(OptionsRecord&)>& change
 {
     CreateDirectoryA(install.dataFolder.c_str(), nullptr);
     UseDataFolder use(install.dataFolder);
+    ClearTrayLists();
     SerializeOptions(0);   // the options there, else the defaults
     Options.bMonLogToFile = 1;
     if (change) change(Options);
@@ -88,6 +98,7 @@ bool ProgramTest::WriteOptions(const std::function<void(OptionsRecord&)>& change
 bool ProgramTest::ReadOptions()
 {
     UseDataFolder use(install.dataFolder);
+    ClearTrayLists();
     return SerializeOptions(0);
 }
 
@@ -161,7 +172,12 @@ bool ProgramTest::ReadRawRecord(const std::string& path, std::map<std::string, s
 
 bool ProgramTest::Start(const char* args, const char* program, DWORD ms)
 {
-    return StartProgram(&run, args, program) && WaitUntilRunning(&run, ms);
+    return Launch(args, program) && WaitUntilRunning(&run, ms);
+}
+
+bool ProgramTest::Launch(const char* args, const char* program)
+{
+    return StartProgram(&run, args, program);
 }
 
 bool ProgramTest::StartWatched(const char* args)
@@ -177,6 +193,44 @@ long ProgramTest::Quit(DWORD ms)
 bool ProgramTest::Running() const
 {
     return run.child.process && WaitForSingleObject(run.child.process, 0) == WAIT_TIMEOUT;
+}
+
+bool ProgramTest::WaitForRestart(DWORD ms)
+{
+    DWORD old = run.child.pid;
+    if (WaitProcess(&run.child, ms) != 0) return false;
+    CloseProcess(&run.child);
+    run = ProgramRun();
+    // The test did not start it: it is known by its control window only.
+    HWND control = nullptr;
+    PumpUntil(
+        [&] {
+            control = FindWindowA("ZRPPhantom", "PanelShepherd");
+            DWORD pid = 0;
+            if (control) GetWindowThreadProcessId(control, &pid);
+            return control && pid != old;
+        },
+        ms);
+    if (!control) return false;
+    GetWindowThreadProcessId(control, &run.child.pid);
+    run.child.process =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, run.child.pid);
+    return run.child.process && WaitUntilRunning(&run, ms);
+}
+
+HWND ProgramTest::ChooseFirstMenuItem(DWORD ms)
+{
+    HWND menu = nullptr;
+    if (!PumpUntil(
+            [&] {
+                menu = FindProcessWindow(run.child.pid, "#32768");
+                return menu && IsWindowVisible(menu);
+            },
+            ms))
+        return nullptr;
+    RECT m;
+    GetWindowRect(menu, &m);
+    return ClickAt(POINT{m.left + 20, m.top + 3 + GetSystemMetrics(SM_CYMENU) / 2}, 1) ? menu : nullptr;
 }
 
 std::string ProgramTest::Log() const

@@ -46,9 +46,10 @@ protected:
 
     //--- what the program reads at start-up
     // The data folder with its options (the defaults when it has none)
-    // logging to the file, then changed by change.
+    // logging to the file, then changed by change; the tray lists
+    // (g_pinList, g_trayAppList) are written with them.
     bool WriteOptions(const std::function<void(OptionsRecord&)>& change = nullptr);
-    // Into the global Options through the program's reader.
+    // Into the global Options and tray lists through the program's reader.
     bool ReadOptions();
     // Options as WriteOptions writes them with profile current chosen, and
     // one file per profile, ProfileN.zpx, as the program keeps them.
@@ -67,14 +68,23 @@ protected:
     //--- the program (or another build of it, e.g. FAKE_FACTS_PROGRAM)
     // Started and running: its control and main windows exist within ms.
     bool Start(const char* args = "-MINIMIZE", const char* program = "PanelShepherd.exe", DWORD ms = 20000);
+    // Started only, for a start that shows a box, waits or ends early;
+    // WaitUntilRunning(&run) or WaitProcess(&run.child) follows.
+    bool Launch(const char* args = "-MINIMIZE", const char* program = "PanelShepherd.exe");
     bool StartWatched(const char* args);   // see StartProgramWatched
     long Quit(DWORD ms = 20000);   // see QuitProgram
     bool Running() const;
+    // After the program restarted itself: the old start ended with 0 and the
+    // instance it started runs; run is that instance from then on.
+    bool WaitForRestart(DWORD ms = 20000);
+    // Picks the first item of the program's shortcut menu once it is shown
+    // (clicked through the X server); the menu, or null when none came.
+    HWND ChooseFirstMenuItem(DWORD ms = 15000);
 
     //--- its log
     std::string Log() const;
     // Offset of text in the log at or after from, once it is there; npos on time-out.
-    size_t WaitForLog(const std::string& text, size_t from = 0, DWORD ms = 10000) const;
+    size_t WaitForLog(const std::string& text, size_t from = 0, DWORD ms = 15000) const;
     // The lines without their time stamps.
     static std::vector<std::string> LogLines(const std::string& log);
     std::vector<std::string> LogLines() const { return LogLines(Log()); }
