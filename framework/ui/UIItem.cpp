@@ -68,6 +68,11 @@ CUIItem* GetWindowItem(HWND window)
     return window && IsWindow(window) ? (CUIItem*)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
 }
 
+bool IsKnownItemType(uint32_t type)
+{
+    return (type >= 1 && type <= 6) || (type >= UIITEM_SLIDER && type <= UIITEM_PALETTE) || type == UIITEM_CALLER;
+}
+
 CUIItem* CreateUIItemByType(uint32_t type, CUIItem* object)
 {
     CUIItem* item = nullptr;
@@ -230,6 +235,15 @@ void SetItemCommandFlags(CUIItem* item, uint32_t set, uint32_t clear)
     if (now == row->flags) return;
     row->flags = now;
     if (item->window) InvalidateRect(item->window, nullptr, TRUE);
+}
+
+void RedrawItemsOfCommand(AppObject* app, uint16_t id)
+{
+    for (int i = 0; i < app->liveItems.count; i++) {
+        CUIItem* item = (CUIItem*)app->liveItems.data[i];
+        if (item->commandId == id && item->window)
+            RedrawWindow(item->window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
 }
 
 void NotifyItemOwner(CUIItem* item, uint32_t code)
