@@ -7,6 +7,7 @@
 #include "framework/services/Scheduled.h"
 #include "framework/ui/DockBay.h"
 #include "framework/ui/HotkeyKeys.h"
+#include "framework/ui/MenuPopup.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
 #include "framework/ui/UIItem.h"
@@ -37,5 +38,9 @@ void InstallFrameworkHooks()
     hooks.layoutDockBays = LayoutDockBays;
     hooks.destroyDockBays = DestroyDockBays;
     hooks.runScheduledJobs = RunScheduledJobs;
+    hooks.redrawCommandItems = RedrawItemsOfCommand;
+    hooks.openContextMenu = OpenContextMenuHook;
+    hooks.filterMenuMessage = FilterMenuMessage;
+    hooks.closeMenus = CloseAllMenus;
     SetFrameworkHooks(&hooks);
 }

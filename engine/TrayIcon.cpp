@@ -2,12 +2,15 @@
 // and its menu.
 #include "engine/TrayIcon.h"
 
+#include "framework/ui/MenuPopup.h"
+
 #include "engine/Engine.h"
 #include "engine/Log.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductStrings.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
+#include "framework/ui/MenuPopup.h"
 
 void UpdateAppTrayIcon(int show)
 {
@@ -33,7 +36,7 @@ void SetProgramEnabled(int enabled)
 }
 
 // The popup menus are not built yet: the request is only logged.
-void ShowAppTrayMenu(HWND)
+void ShowAppTrayMenu(HWND window)
 {
-    LogLine("Tray menu requested");
+    TrackContextMenu(&g_app, CMD_TRAY_MENU, nullptr, window);
 }

@@ -38,6 +38,15 @@ static void OnSize(AppWindow* r, WPARAM wParam, LPARAM lParam)
     TrackRectangles(r);
 }
 
+// The window menu is command 0xF105 with this window's list, at the cursor.
+static void OpenWindowMenu(AppWindow* r)
+{
+    int row = FindCommandIndex(&g_app, 0xF105);
+    if (row < 0 || !GetFrameworkHooks()->openContextMenu) return;
+    g_app.commands.data[row].data = (intptr_t)r->windowMenu;
+    GetFrameworkHooks()->openContextMenu(&g_app, 0xF105, nullptr, r->window);
+}
+
 static void OnActivate(AppWindow* r, WPARAM wParam)
 {
     if (LOWORD(wParam) != WA_INACTIVE) {
@@ -125,8 +134,14 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                      SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_ACTIVATEAPP:
+        // Only on leaving: a click that activates the program on a popup's
+        // item must still reach the item.
+        if (!wParam && g_app.menuMode && GetFrameworkHooks()->closeMenus) GetFrameworkHooks()->closeMenus(&g_app);
+        return DefWindowProcA(window, message, wParam, lParam);
     case ZRPMSG_WINDOWMENU:
         UpdateCommandStates(r);
+        OpenWindowMenu(r);
         return 0;
     case ZRPMSG_SETPOPUP:
         r->openPopup = (void*)lParam;

@@ -31,6 +31,16 @@ struct FrameworkHooks {
     void (*destroyDockBays)(AppWindow* record);
     // The update check and the backup, at start-up and once a day.
     void (*runScheduledJobs)(AppObject* app);
+    // Redraws at once every live UI item bound to the command.
+    void (*redrawCommandItems)(AppObject* app, uint16_t id);
+    // Opens the popup of a menu command at a point (null: the cursor) for an
+    // owner window; false when nothing opened.
+    bool (*openContextMenu)(AppObject* app, uint16_t id, const POINT* at, HWND owner);
+    // The open menus' turn in the message filter while menu mode is on; true
+    // when the message was consumed.
+    bool (*filterMenuMessage)(AppObject* app, MSG* msg);
+    // Closes every open menu and leaves menu mode.
+    void (*closeMenus)(AppObject* app);
 };
 
 // Copies the table; entries left null do nothing (the message box falls back

@@ -5,7 +5,7 @@
 
 StringTableEntry g_frameworkStrings[] = {
     ROW(0xF002, " * ", nullptr, "Displays additional items", "Additional Items"),
-    ROW(0xF003, "Error initializing the application!\nError code 0x%08X."),
+    ROW(0xF003, "Error initializing the application!\nError code 0x%08X.", "Ag"),
     ROW(0xF004, "Ready"),
     ROW(0xF005, "%s v%d.%d.%d"),
     ROW(0xF007,

@@ -5,6 +5,7 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/StringTable.h"
 #include "framework/core/TextUtil.h"
+#include "framework/ui/ListControl.h"
 #include "framework/ui/UIItemClasses.h"
 
 #include <commctrl.h>
@@ -68,6 +69,11 @@ CUIItem* GetWindowItem(HWND window)
     return window && IsWindow(window) ? (CUIItem*)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
 }
 
+bool IsKnownItemType(uint32_t type)
+{
+    return (type >= 1 && type <= 6) || (type >= UIITEM_SLIDER && type <= UIITEM_PALETTE) || type == UIITEM_CALLER;
+}
+
 CUIItem* CreateUIItemByType(uint32_t type, CUIItem* object)
 {
     CUIItem* item = nullptr;
@@ -77,12 +83,13 @@ CUIItem* CreateUIItemByType(uint32_t type, CUIItem* object)
     case UIITEM_MENU: item = new (std::nothrow) CMenu; break;
     case 4: return new (std::nothrow) CSeparator;   // keeps type 0
     case UIITEM_TREE: item = new (std::nothrow) CTree; break;
+    case UIITEM_LIST: item = new (std::nothrow) CList; break;
     case UIITEM_SLIDER: item = new (std::nothrow) CSlider; break;
     case UIITEM_BRUSHSIZE: item = new (std::nothrow) CBrushSize; break;
     case UIITEM_COLOR: item = new (std::nothrow) CColor; break;
     case UIITEM_PALETTE: item = new (std::nothrow) CPalette; break;
     case UIITEM_CALLER: return object;
-    default: return nullptr;   // lists (6) are the list control's to make
+    default: return nullptr;
     }
     if (item) item->type = type;
     return item;
@@ -230,6 +237,15 @@ void SetItemCommandFlags(CUIItem* item, uint32_t set, uint32_t clear)
     if (now == row->flags) return;
     row->flags = now;
     if (item->window) InvalidateRect(item->window, nullptr, TRUE);
+}
+
+void RedrawItemsOfCommand(AppObject* app, uint16_t id)
+{
+    for (int i = 0; i < app->liveItems.count; i++) {
+        CUIItem* item = (CUIItem*)app->liveItems.data[i];
+        if (item->commandId == id && item->window)
+            RedrawWindow(item->window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
 }
 
 void NotifyItemOwner(CUIItem* item, uint32_t code)

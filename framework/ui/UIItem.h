@@ -116,6 +116,11 @@ int GetItemMargin(UINT dpi);
 uint32_t GetMouseKeyState(UINT message);
 // flags = (flags & ~clear) | set on the item's command; redrawn on a change.
 void SetItemCommandFlags(CUIItem* item, uint32_t set, uint32_t clear);
+// Redraws at once every live item bound to the command (the command table's
+// redraw, handed to the core through its hooks).
+void RedrawItemsOfCommand(AppObject* app, uint16_t id);
+// Whether the factory knows the type code.
+bool IsKnownItemType(uint32_t type);
 // ZRPMSG_ITEMNOTIFY to the owner: wParam code << 16 | command id.
 void NotifyItemOwner(CUIItem* item, uint32_t code);
 

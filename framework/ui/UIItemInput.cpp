@@ -155,12 +155,18 @@ int ClickItem(AppObject* app, CUIItem* item, uint32_t buttons)
         }
     }
     if (item->type == UIITEM_SEPARATOR) return 0;
+    // Closing the menu frees the items in its popup, this one among them.
+    uint16_t id = item->commandId;
+    HWND owner = item->owner;
     CloseMenuBarPopup(app);
+    // Menu mode ends with its menu, or the filter would keep the keyboard
+    // from accelerators and Tab until the next press.
+    if (!app->openRootPopup) app->menuMode = 0;
     if (app->contextMenuTracking) {
-        app->contextMenuResult = item->commandId;
+        app->contextMenuResult = id;
         return 0;
     }
-    SendMessageA(item->owner, ZRPMSG_COMMAND, (WPARAM)(buttons << 16 | item->commandId), 0);
+    SendMessageA(owner, ZRPMSG_COMMAND, (WPARAM)(buttons << 16 | id), 0);
     return 0;
 }
 

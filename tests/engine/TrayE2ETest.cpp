@@ -67,6 +67,27 @@ protected:
     std::vector<HWND> ownWindows;   // windows of this process, shown again at the program's exit
 };
 
+// The shown menu popup of the process (each popup item keeps a hidden one).
+static HWND VisibleMenuPopup(DWORD pid)
+{
+    struct Query {
+        DWORD pid;
+        HWND found;
+    } q = {pid, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM data) -> BOOL {
+            Query* q = (Query*)data;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            char cls[64] = {};
+            GetClassNameA(w, cls, sizeof(cls));
+            if (owner == q->pid && IsWindowVisible(w) && strcmp(cls, "ZRPAppMenuPopup") == 0) q->found = w;
+            return q->found == nullptr;
+        },
+        (LPARAM)&q);
+    return q.found;
+}
+
 TEST_F(ProgramTray, ProgramIconShowsTheEnabledStateAndAnswersClicks)
 {
     ASSERT_TRUE(WriteOptions());
@@ -86,7 +107,12 @@ TEST_F(ProgramTray, ProgramIconShowsTheEnabledStateAndAnswersClicks)
     ASSERT_TRUE(ClickAt(icon, 1));
     EXPECT_NE(std::string::npos, WaitForLog("Main dialog requested")) << Log();
     ASSERT_TRUE(ClickAt(icon, 3));
-    EXPECT_NE(std::string::npos, WaitForLog("Tray menu requested")) << Log();
+    HWND menu = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (menu = VisibleMenuPopup(run.child.pid)) != nullptr; }, 10000))
+        << "the tray menu opens";
+    if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return VisibleMenuPopup(run.child.pid) == nullptr; }, 10000))
+        << "and Escape closes it";
 
     ASSERT_EQ(0, RunProgramToEnd("-DISABLE"));
     EXPECT_TRUE(PumpUntil([&] { return ScreenPixels(icon) != enabled; }, 10000)) << "the disabled icon";

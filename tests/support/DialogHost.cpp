@@ -12,6 +12,10 @@
 //   dialoghost about <ready file>                        the About box, with a data folder
 //                                                        too long for its link
 //   dialoghost archive <ready file>                      the Archive Configuration dialog
+//   dialoghost menu <ready file>                         the window menu with its Transparency
+//                                                        popup open beside it
+//   dialoghost list <ready file>                         a list control sorted by a column
+//   dialoghost hotkey <ready file>                       the Select Key Combination dialog
 //
 // For the pictures, the host writes "<left> <top> <right> <bottom>" of the
 // shown dialog into the ready file and closes it once "<ready file>.done"
@@ -19,6 +23,8 @@
 // after the dialog was resized, each control's place in reference units.
 // The item size report gives the DPI, then "<case> <width> <height>".
 #include "framework/core/AppObject.h"
+#include "framework/core/AppStartup.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBox.h"
@@ -28,6 +34,10 @@
 #include "framework/services/UpdateCheck.h"
 #include "framework/services/UpdateCheckRes.h"
 #include "framework/ui/DialogSetup.h"
+#include "framework/ui/HotkeyField.h"
+#include "framework/ui/HotkeyKeys.h"
+#include "framework/ui/ListControl.h"
+#include "framework/ui/MenuPopup.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
 #include "framework/ui/UIItem.h"
@@ -43,6 +53,8 @@
 
 static char g_readyFile[MAX_PATH];
 static bool g_reported;
+static bool g_holdReport;   // the picture is not complete yet
+static RECT g_reportRect;   // reported instead of the dialog's own rectangle when not empty
 
 static bool WriteFileText(const char* path, const char* text)
 {
@@ -72,9 +84,11 @@ static void CALLBACK WatchDialog(HWND, UINT, UINT_PTR, DWORD)
     EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, (LPARAM)&dialog);
     if (!dialog) return;
     if (!g_reported) {
+        if (g_holdReport) return;
         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         RECT r;
         GetWindowRect(dialog, &r);
+        if (!IsRectEmpty(&g_reportRect)) r = g_reportRect;
         char text[64];
         FormatText(text, sizeof(text), "%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
         g_reported = WriteFileText(g_readyFile, text);
@@ -397,6 +411,189 @@ static int RunArchiveDialog(HINSTANCE instance)
     return 0;
 }
 
+//--- a popup menu
+
+static void FillDialogBackground(HWND dialog, HDC dc, LPARAM offset)
+{
+    RECT r;
+    GetClientRect(dialog, &r);
+    POINT origin;
+    OffsetViewportOrgEx(dc, -(short)LOWORD(offset), -(short)HIWORD(offset), &origin);
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+}
+
+static CUIItem* PopupItem(CMenu* menu, uint16_t id)
+{
+    for (int i = 0; menu && i < menu->popupItems.count; i++)
+        if (menu->popupItems.data[i]->commandId == id) return menu->popupItems.data[i];
+    return nullptr;
+}
+
+// The window menu at a point of the dialog, its Transparency popup opened by
+// the highlight and "20%" highlighted in it.
+static void OpenShotMenu(HWND dialog)
+{
+    static const uint16_t kWindowMenu[] = {0xF110, 0xF111, 0xF120, 0xF130, 0xF140, 0xF150, 0xF160, 0xFFFF};
+    int row = FindCommandIndex(&g_app, 0xF105);
+    if (row < 0) return;
+    g_app.commands.data[row].data = (intptr_t)kWindowMenu;
+    SetCommandChecked(&g_app, 0xF110, true);
+    SetCommandChecked(&g_app, 0xF161, true);
+    SetCommandEnabled(&g_app, 0xF16B, false);
+    RECT r;
+    GetWindowRect(dialog, &r);
+    POINT at = {r.left + 60, r.top + 50};
+    CMenu* menu = TrackContextMenu(&g_app, 0xF105, &at, dialog);
+    CUIItem* transparency = PopupItem(menu, 0xF160);
+    if (transparency) SendMessageA(transparency->window, WM_MOUSEMOVE, 0, -1);
+    CUIItem* twenty = PopupItem(menu ? menu->openChild : nullptr, 0xF163);
+    if (twenty) SendMessageA(twenty->window, WM_MOUSEMOVE, 0, -1);
+    g_reportRect = r;
+    for (CMenu* m = menu; m && m->popupWindow; m = m->openChild) {
+        RECT p;
+        GetWindowRect(m->popupWindow, &p);
+        UnionRect(&g_reportRect, &g_reportRect, &p);
+    }
+    g_holdReport = false;
+}
+
+static INT_PTR CALLBACK MenuDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialogDefaults(&g_app, dialog);
+        SetTimer(dialog, 1, 200, nullptr);
+        return FALSE;
+    case WM_TIMER:
+        KillTimer(dialog, 1);
+        OpenShotMenu(dialog);
+        return TRUE;
+    case ZRPMSG_PAINTBACKGROUND:
+        FillDialogBackground(dialog, (HDC)wParam, lParam);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            CloseAllMenus(&g_app);
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+static int RunMenuShot(HINSTANCE instance)
+{
+    FrameworkHooks hooks = {};
+    hooks.addCommandIcon = AddCommandIcon;
+    hooks.redrawCommandItems = RedrawItemsOfCommand;
+    hooks.closeMenus = CloseAllMenus;
+    SetFrameworkHooks(&hooks);
+    RegisterItemClass(instance);
+    if (RegisterFrameworkCommands(&g_app) != 0) return 2;
+    g_holdReport = true;
+    SetTimer(nullptr, 0, 100, WatchDialog);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TEST_MENU), nullptr, MenuDlgProc, 0);
+    return 0;
+}
+
+//--- a list sorted by a column
+
+struct ShotRow {
+    const char* cells[3];
+};
+static const ShotRow kShotRows[] = {
+    {{"Untitled - Notepad", "Notepad", "notepad.exe"}},     {{"Inbox - Mail", "MailWindow", "mail.exe"}},
+    {{"Calculator", "CalcFrame", "calc.exe"}},              {{"Downloads", "CabinetWClass", "explorer.exe"}},
+    {{"Command Prompt", "ConsoleWindowClass", "cmd.exe"}}, {{"Project Plan.xlsx", "XLMAIN", "excel.exe"}},
+    {{"Release Notes.txt", "Notepad", "notepad.exe"}},
+};
+static CList* g_shotList;
+
+static INT_PTR CALLBACK ListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        InitDialogDefaults(&g_app, dialog);
+        g_shotList = (CList*)CreateUIItemByType(UIITEM_LIST, nullptr);
+        if (!g_shotList || CreateListInPlaceOf(g_shotList, 0x600, dialog, dialog,
+                                               GetDlgItem(dialog, IDC_TEST_LISTPLACE), nullptr, true) != 0)
+            return FALSE;
+        AddListColumn(g_shotList, "Title", 0.42);
+        AddListColumn(g_shotList, "Class", 0.33);
+        AddListColumn(g_shotList, "Program", 0.25);
+        SetListSortIndicator(g_shotList, 1, 1);
+        for (const ShotRow& r : kShotRows) AddListRow(g_shotList, &r);
+        for (int i = 0; i < GetListRowCount(g_shotList); i++)
+            if (strcmp(((const ShotRow*)GetListRowData(g_shotList, i))->cells[0], "Calculator") == 0)
+                SelectListRow(g_shotList, i, true, false);
+        SetFocus(g_shotList->listBox);
+        return FALSE;
+    }
+    case WM_COMPAREITEM: {
+        const COMPAREITEMSTRUCT* c = (const COMPAREITEMSTRUCT*)lParam;
+        int column = g_shotList->sortColumn;
+        int order = _stricmp(((const ShotRow*)c->itemData1)->cells[column], ((const ShotRow*)c->itemData2)->cells[column]);
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, (order > 0) - (order < 0));
+        return (order > 0) - (order < 0);
+    }
+    case WM_DRAWITEM: {
+        const ShotRow* row = (const ShotRow*)((const DRAWITEMSTRUCT*)lParam)->itemData;
+        for (int i = 0; row && i < 3; i++) DrawListCellText(g_shotList, i, row->cells[i], i == 2);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            FreeUIItem(g_shotList);
+            g_shotList = nullptr;
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+static int RunListShot(HINSTANCE instance)
+{
+    RegisterItemClass(instance);
+    if (AddCommand(&g_app, 0x600, UIITEM_LIST, CMD_SPLITARROW | CMD_ARROWPRESSED, 0, 0, 0, 0, 0) < 0) return 2;
+    SetTimer(nullptr, 0, 100, WatchDialog);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TEST_LIST), nullptr, ListDlgProc, 0);
+    return 0;
+}
+
+//--- the key-combination dialog
+
+static HotkeyField g_shotField;
+
+// The list takes the focus, as it does when keys are to be typed into it.
+static void CALLBACK FocusKeyList(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    CList* list = g_shotField.keyList;
+    if (!list || !list->listBox || !IsWindowVisible(list->listBox)) return;
+    KillTimer(nullptr, timer);
+    SetFocus(list->listBox);
+    g_holdReport = false;
+}
+
+static int RunHotkeyShot(HINSTANCE instance)
+{
+    RegisterItemClass(instance);
+    FillHotkeyKeyTable();
+    HotkeyField& field = g_shotField;
+    InitHotkeyField(&field);
+    SetHotkey(&field, (MOD_CONTROL | MOD_SHIFT) << 8 | VK_F5);
+    g_holdReport = true;
+    SetTimer(nullptr, 0, 100, FocusKeyList);
+    SetTimer(nullptr, 0, 100, WatchDialog);
+    ShowKeyCombinationDialog(&field, nullptr);
+    FreeHotkeyField(&field);
+    return 0;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     SetUpApp(instance);
@@ -409,6 +606,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         SetTimer(nullptr, 0, 100, WatchDialog);
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TEST_ITEMS), nullptr, ItemsDlgProc, 0);
         return 0;
+    }
+    if (__argc >= 3 && strcmp(__argv[1], "menu") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+        return RunMenuShot(instance);
+    }
+    if (__argc >= 3 && strcmp(__argv[1], "list") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+        return RunListShot(instance);
+    }
+    if (__argc >= 3 && strcmp(__argv[1], "hotkey") == 0) {
+        CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+        return RunHotkeyShot(instance);
     }
     if (__argc >= 3 && strcmp(__argv[1], "setup") == 0) {
         CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);

@@ -3,7 +3,10 @@
 // framework's double clicks, hover and leaving with the status text, the
 // eyedropper, and item sizes in a process running at 144 DPI.
 #include "framework/core/AppWindow.h"
+#include "framework/core/FrameworkHooks.h"
+#include "framework/core/MessageLoop.h"
 #include "framework/core/MonitorTable.h"
+#include "framework/ui/MenuPopup.h"
 #include "tests/support/ItemSizeCases.h"
 #include "tests/ui/ItemSizeRule.h"
 #include "tests/ui/ItemTestUtil.h"
@@ -313,6 +316,84 @@ TEST_F(ItemInput, ADisabledCommandGetsNoHoverFlag)
     EXPECT_EQ(nullptr, hover[0]);
     EXPECT_EQ((uint32_t)CMD_HOT, hot[1]) << "the enabled control";
     EXPECT_EQ(on->window, hover[1]);
+}
+
+//--- menus under the pointer
+
+// Pumps as the program's message loop does: every message passes the
+// framework's filter first.
+bool PumpAppUntil(const std::function<bool()>& done, DWORD ms)
+{
+    for (ULONGLONG end = GetTickCount64() + ms;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            if (!PreTranslateAppMessage(&g_app, &m)) {
+                TranslateMessage(&m);
+                DispatchMessageA(&m);
+            }
+        if (done()) return true;
+        if (GetTickCount64() >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+TEST_F(ItemInput, AContextMenuFollowsThePointerAndAPressOutsideClosesIt)
+{
+    FrameworkHooks hooks = {};
+    hooks.filterMenuMessage = FilterMenuMessage;
+    hooks.closeMenus = CloseAllMenus;
+    SetFrameworkHooks(&hooks);
+    commands.Add(0x501, 1, 0, {"First"});
+    commands.Add(0x502, 1, 0, {"Last"});
+    commands.Add(0x511, 1, 0, {"Deep"});
+    static const uint16_t kMore[] = {0x511, 0xFFFF};
+    commands.Add(0x503, 3, 0, {"More"}, (intptr_t)kMore);
+    static const uint16_t kRoot[] = {0x501, 0x503, 0x502, 0xFFFF};
+    commands.Add(0x500, 3, 0, {"Root"}, (intptr_t)kRoot);
+    RECT frame;
+    GetWindowRect(appWindow->window, &frame);
+    POINT at = {frame.left + 30, frame.top + 30};
+    CMenu* menu = TrackContextMenu(&g_app, 0x500, &at, appWindow->window);
+    ASSERT_NE(nullptr, menu);
+    ASSERT_EQ(3, menu->popupItems.count);
+
+    // Over "More": its popup opens beside it; over "Deep": a click picks it.
+    CUIItem* more = menu->popupItems.data[1];
+    POINT c = Centre(more);
+    ASSERT_TRUE(MoveMouse(c.x, c.y));
+    ASSERT_TRUE(PumpAppUntil([&] { return menu->openChild && menu->openChild->popupShown; }, 5000));
+    CUIItem* deep = menu->openChild->popupItems.data[0];
+    RECT item, sub;
+    GetWindowRect(more->window, &item);
+    GetWindowRect(menu->openChild->popupWindow, &sub);
+    EXPECT_EQ(item.right - 2, sub.left) << "beside its item";
+    c = Centre(deep);
+    ASSERT_TRUE(MoveMouse(c.x, c.y));
+    ASSERT_TRUE(PumpAppUntil([&] { return (commands.Flags(0x511) & CMD_HOT) != 0; }, 5000));
+    EXPECT_TRUE(menu->openChild && menu->openChild->popupShown) << "moving into it keeps it open";
+    PressButton(MOUSEEVENTF_LEFTDOWN);
+    PressButton(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(PumpAppUntil([&] { return !g_ownerMessages.empty(); }, 5000));
+    ExpectSequence({{ZRPMSG_COMMAND, 1u << 16 | 0x511}}, "the picked command");
+    EXPECT_FALSE(menu->popupShown);
+    EXPECT_FALSE(g_app.menuMode);
+
+    // A press on a window of the program outside the popups closes them.
+    menu = TrackContextMenu(&g_app, 0x500, &at, appWindow->window);
+    ASSERT_NE(nullptr, menu);
+    RECT popup;
+    GetWindowRect(menu->popupWindow, &popup);
+    ASSERT_TRUE(MoveMouse(popup.right + 20, popup.bottom + 20));
+    ASSERT_EQ(appWindow->window, WindowFromPoint(POINT{popup.right + 20, popup.bottom + 20}));
+    g_ownerMessages.clear();
+    PressButton(MOUSEEVENTF_LEFTDOWN);
+    PressButton(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(PumpAppUntil([&] { return !menu->popupShown; }, 5000));
+    EXPECT_FALSE(IsWindowVisible(menu->popupWindow));
+    EXPECT_FALSE(g_app.menuMode);
+    EXPECT_EQ(nullptr, g_app.openRootPopup);
+    EXPECT_TRUE(g_ownerMessages.empty()) << "no command";
+    SetFrameworkHooks(nullptr);
 }
 
 //--- the eyedropper
