@@ -426,31 +426,12 @@ TEST_F(Startup, ControlMessageWithAnyCodeLeavesTheProgramRunning)
     EXPECT_EQ(0, Quit());
 }
 
-// Five processes created suspended and let go together: creating a process
-// under Wine takes longer than the race lasts.
-static void StartTogether(std::vector<ProgramRun>* runs, const char* args)
-{
-    std::vector<HANDLE> threads;
-    std::string line = "\"" + BinPath("PanelShepherd.exe") + "\" " + args;
-    for (ProgramRun& r : *runs) {
-        r = ProgramRun();
-        HANDLE thread = nullptr;
-        ASSERT_TRUE(StartProcess(line, &r.child, CREATE_SUSPENDED, &thread));
-        threads.push_back(thread);
-    }
-    for (HANDLE t : threads) {
-        ResumeThread(t);
-        CloseHandle(t);
-    }
-}
-
 TEST_F(Startup, SimultaneousStartsGiveOneInstance)
 {
     // One round is lost to the race about every other time without the lock.
     for (int round = 0; round < 5; round++) {
         SCOPED_TRACE(testing::Message() << "round " << round);
-        others.resize(5);
-        StartTogether(&others, "-MINIMIZE");
+        ASSERT_TRUE(LaunchTogether(5));
         // Each start either runs as the instance or ends after handing over.
         auto unsettled = [&] {
             std::string boxes;

@@ -22,8 +22,6 @@
 #include <set>
 #include <sstream>
 
-#define SEAMS_PROGRAM "PanelShepherdSeams.exe"
-
 static const int64_t kDay = 86400;
 static const char kOverwrite[] = "Warning: your current configuration will be overwritten!\nDo you want to continue?";
 static const char kRestart[] = "The program must be restarted to apply the changes.\nClick OK to restart the program now.";

@@ -185,6 +185,13 @@ bool ProgramTest::StartWatched(const char* args)
     return StartProgramWatched(&run, args);
 }
 
+bool ProgramTest::LaunchTogether(size_t count, const char* args)
+{
+    for (ProgramRun& r : others) CloseProcess(&r.child);
+    others.assign(count, ProgramRun());
+    return StartProgramsTogether(&others, args);
+}
+
 long ProgramTest::Quit(DWORD ms)
 {
     return QuitProgram(&run, ms);

@@ -72,6 +72,8 @@ protected:
     // WaitUntilRunning(&run) or WaitProcess(&run.child) follows.
     bool Launch(const char* args = "-MINIMIZE", const char* program = "PanelShepherd.exe");
     bool StartWatched(const char* args);   // see StartProgramWatched
+    // Starts count more at once into others, without waiting; see StartProgramsTogether.
+    bool LaunchTogether(size_t count, const char* args = "-MINIMIZE");
     long Quit(DWORD ms = 20000);   // see QuitProgram
     bool Running() const;
     // After the program restarted itself: the old start ended with 0 and the

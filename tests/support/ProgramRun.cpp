@@ -15,6 +15,24 @@ bool StartProgram(ProgramRun* run, const std::string& args, const char* program)
     return StartProcess(ProgramCommand(args, program), &run->child);
 }
 
+bool StartProgramsTogether(std::vector<ProgramRun>* runs, const std::string& args)
+{
+    std::vector<HANDLE> threads;
+    bool ok = true;
+    for (ProgramRun& r : *runs) {
+        r = ProgramRun();
+        HANDLE thread = nullptr;
+        ok = StartProcess(ProgramCommand(args), &r.child, CREATE_SUSPENDED, &thread);
+        if (!ok) break;
+        threads.push_back(thread);
+    }
+    for (HANDLE t : threads) {
+        ResumeThread(t);
+        CloseHandle(t);
+    }
+    return ok;
+}
+
 static ProgramRun* g_watched;
 
 // Out of context: delivered through this thread's message queue. The class is

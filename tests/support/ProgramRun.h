@@ -18,9 +18,15 @@ struct ProgramRun {
 
 // The program built with the facts of tests/support/FakeFactsProgram.cpp.
 #define FAKE_FACTS_PROGRAM "PanelShepherdFakeFacts.exe"
+// The program with the seams of tests/support/SeamsProgram.cpp.
+#define SEAMS_PROGRAM "PanelShepherdSeams.exe"
 
 // Starts the program (or another build of it) with these arguments (no wait).
 bool StartProgram(ProgramRun* run, const std::string& args, const char* program = "PanelShepherd.exe");
+// Starts one program per run, all created suspended and then let go together
+// (no wait): creating a process under Wine takes longer than a race between
+// starts lasts. False when one could not be created; those made run.
+bool StartProgramsTogether(std::vector<ProgramRun>* runs, const std::string& args);
 // Starts it suspended, hooks its window creation and lets it run: every
 // top-level window it makes lands in run->createdClasses while this thread
 // pumps messages (the waits here all do). The hook stays until
