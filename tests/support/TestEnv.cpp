@@ -136,16 +136,28 @@ bool WriteWholeFileText(const std::string& path, const std::string& data)
     return fclose(f) == 0 && ok;
 }
 
+bool CreateChildProcess(std::string commandLine, BOOL inheritHandles, DWORD creationFlags,
+                        STARTUPINFOA* si, PROCESS_INFORMATION* pi)
+{
+    for (int attempt = 1;; attempt++) {
+        std::string line = commandLine;   // CreateProcessA may write into it
+        if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, inheritHandles, creationFlags, nullptr,
+                           nullptr, si, pi))
+            return true;
+        DWORD error = GetLastError();
+        if (attempt == 3 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+        fprintf(stderr, "CreateChildProcess: error %lu starting %s, trying again\n", (unsigned long)error,
+                commandLine.c_str());
+    }
+}
+
 bool StartProcess(const std::string& commandLine, ChildProcess* child, DWORD creationFlags,
                   HANDLE* thread)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
-                        &si, &pi))
-        return false;
+    if (!CreateChildProcess(commandLine, FALSE, creationFlags, &si, &pi)) return false;
     if (thread)
         *thread = pi.hThread;
     else

@@ -41,6 +41,13 @@ std::string ReadControlText(HWND control);
 // across processes); empty for any other window.
 std::string ReadMessageBoxText(HWND box);
 
+// CreateProcessA with the current folder and environment. Under load Wine
+// now and then fails to start a program at all (it dies before its first
+// thread runs and CreateProcessA fails): such a start is tried again, twice
+// at most. A program that is not there is not.
+bool CreateChildProcess(std::string commandLine, BOOL inheritHandles, DWORD creationFlags,
+                        STARTUPINFOA* si, PROCESS_INFORMATION* pi);
+
 // A child process started with CreateProcessA.
 struct ChildProcess {
     HANDLE process = nullptr;

@@ -53,9 +53,7 @@ bool StartPipedProgram(TestWindow* w, const char* program, const std::string& ar
     si.hStdOutput = childOut;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi = {};
-    std::string line = "\"" + BinPath(program) + "\" " + args;
-    BOOL ok = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                             &pi);
+    bool ok = CreateChildProcess("\"" + BinPath(program) + "\" " + args, TRUE, 0, &si, &pi);
     CloseHandle(childIn);
     CloseHandle(childOut);
     if (!ok) return false;
