@@ -102,14 +102,15 @@ TEST_F(ArchiveDialog, ShowsTheRecordAndStoresItOnOk)
     SetDlgItemTextA(dialog, IDE_ARCHIVE_KEEP, "0");
     Command(IDOK);
     EXPECT_FALSE(IsWindowVisible(dialog)) << "ended";
+    // Due at once: OK started the job. Read while the job stores its time,
+    // the record could not be replaced.
+    ASSERT_TRUE(PumpUntil([] { return !IsArchiving(); }, 20000));
     ArchiveSettings r = ReadRecord();
     EXPECT_EQ(1, r.automatic);
     EXPECT_EQ(9999, r.intervalDays);
     EXPECT_EQ(1, r.keepCount);
     EXPECT_EQ(root + "\\chosen", r.folderTemplate);
     EXPECT_STREQ("%PROGRAM%-now", r.nameTemplate);
-    // Due at once: OK started the job.
-    ASSERT_TRUE(PumpUntil([] { return !IsArchiving(); }, 20000));
     EXPECT_TRUE(FileExists(root + "\\chosen\\PanelShepherd-now.BrimvaleConfig"));
     EXPECT_NE(86400 * 100, ReadRecord().lastArchive);
 }

@@ -135,11 +135,19 @@ protected:
         s.lastArchive = last;
         Write(Data("(ZRP)Archive.zpx"), std::string((const char*)&s, sizeof(s)));
     }
+    // Read with every sharing allowed: a poll that held the record open
+    // without delete sharing would make the program's save of it fail.
     int64_t StoredArchiveTime()
     {
-        std::string bytes = ReadWholeFile(Data("(ZRP)Archive.zpx"));
         int64_t last = -1;
-        if (bytes.size() == sizeof(ArchiveSettings)) memcpy(&last, bytes.data() + 520, sizeof(last));
+        HANDLE h = CreateFileA(Data("(ZRP)Archive.zpx").c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+        if (h == INVALID_HANDLE_VALUE) return last;
+        ArchiveSettings s;
+        DWORD got = 0;
+        if (ReadFile(h, &s, sizeof(s), &got, nullptr) && got == sizeof(s)) last = s.lastArchive;
+        CloseHandle(h);
         return last;
     }
 };
