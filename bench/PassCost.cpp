@@ -74,6 +74,13 @@ static void MatchEveryWindow(Profile* p)
 #endif
 }
 
+// New windows finish showing before anything is measured.
+static void Settle()
+{
+    double end = NowMs() + 1000;
+    while (NowMs() < end) BenchPump(), Sleep(10);
+}
+
 static PassFigures Measure(int rules)
 {
     Profile p = {};
@@ -126,6 +133,7 @@ int main(int argc, char** argv)
             StopBenchHosts(&hosts);
             return 1;
         }
+        Settle();
         for (int k = 0; k < kRows; k++) other[k] = Measure(ruleCounts[k]);
         StopBenchHosts(&hosts);
 
@@ -135,7 +143,7 @@ int main(int argc, char** argv)
             FormatText(title, sizeof(title), "Bench Title %d", k);
             windows.push_back(CreateBenchWindow(title, 20 + (k % 40) * 10, 20 + (k / 40 % 40) * 5, 200, 150, true));
         }
-        BenchPump();
+        Settle();
         for (int k = 0; k < kRows; k++) own[k] = Measure(ruleCounts[k]);
         for (HWND w : windows) DestroyWindow(w);
         BenchPump();
