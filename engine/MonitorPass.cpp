@@ -334,9 +334,11 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
     MonitorTable live = {};
     GetMonitorSnapshot(&live);
     uint32_t outcome = 0;
-    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0))
+    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) {
+        BeginRuleMatching(p);
         outcome = ProcessEntries(p, source, force);
-    else
+        EndRuleMatching();
+    } else
         DropClosedEntries(p);
     t_inPass = 0;
     LeaveTableLock();
