@@ -3,13 +3,7 @@
 // both measured in the same run: on a nearly empty desktop, and with other
 // windows open in ten other processes (as the user's are) or in this process.
 //   bench_latency [count] [background windows]     (50 and 500 when none)
-#include "bench/BenchHosts.h"
-#include "bench/BenchWindows.h"
-#include "engine/OptionsRecord.h"
-#include "engine/ProfileRecord.h"
-#include "framework/core/AppObject.h"
-#include "framework/core/TextUtil.h"
-#include "installer/InstallRegistry.h"
+#include "bench/BenchEngine.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,29 +12,12 @@
 #include <string>
 
 static const RECT kStart = {60, 60, 360, 260};
-static const RECT kTarget = {400, 300, 1040, 780};
-
-static bool WaitFor(bool (*done)(void*), void* ctx, DWORD ms)
-{
-    double end = NowMs() + ms;
-    while (NowMs() < end) {
-        BenchPump();
-        if (done(ctx)) return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    }
-    return false;
-}
+static const RECT kTarget = kBenchTarget;
 
 static bool AtTarget(void* w)
 {
     RECT r;
     return GetWindowRect((HWND)w, &r) && EqualRect(&r, &kTarget);
-}
-
-static void Settle(double ms)
-{
-    double end = NowMs() + ms;
-    while (NowMs() < end) BenchPump(), Sleep(1);
 }
 
 static std::vector<double> Measure(int count)
@@ -54,54 +31,14 @@ static std::vector<double> Measure(int count)
         double t0 = NowMs();
         ShowWindow(w, SW_SHOWNOACTIVATE);
         WakePlacer();
-        bool placed = WaitFor(AtTarget, w, 5000);
+        bool placed = BenchWaitMessages(5000, AtTarget, w);
         double t = NowMs() - t0;
         if (placed) out.push_back(t);
         DestroyWindow(w);
         WakePlacer();
-        Settle(30);
+        BenchSettle(30);
     }
     return out;
-}
-
-static bool ControlWindowUp(void*)
-{
-    return FindWindowA("ZRPPhantom", "PanelShepherd") != nullptr;
-}
-
-// Data folder with one rule for the bench windows, and the installation record.
-static bool PrepareEngine(const std::string& root)
-{
-    std::string data = root + "\\data";
-    CreateDirectoryA(root.c_str(), nullptr);
-    CreateDirectoryA(data.c_str(), nullptr);
-    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), data.c_str());
-    SerializeOptions(0);
-    if (!SerializeOptions(1)) return false;
-    Profile p = {};
-    if (!InitProfile(&p, true)) return false;
-    CopyText(p.szGenName, sizeof(p.szGenName), "Bench");
-    Rule r;
-    InitRule(&r);
-    CopyText(r.name, sizeof(r.name), "Bench windows");
-    r.level = 1;
-    CopyText(r.caption, sizeof(r.caption), "Bench Window");
-    r.captionlen = 12;
-    r.cmpcaption = CMP_STARTS_WITH;
-    r.cmpwndclss = CMP_ANY;
-    r.cmpprogram = CMP_ANY;
-    r.moveto = 1;
-    r.x = kTarget.left;
-    r.y = kTarget.top;
-    r.sizeto = 1;
-    r.w = kTarget.right - kTarget.left;
-    r.h = kTarget.bottom - kTarget.top;
-    ArrayAppend(p.pRules, &r);
-    bool ok = SerializeProfile(1, (data + "\\Profile0.zpx").c_str(), &p, false);
-    FreeProfileLists(&p);
-    InstallRecord record;
-    MakeInstallRecord(&record, root.c_str(), data.c_str(), false);
-    return ok && WriteInstallRecordValue("PanelShepherd", &record, sizeof(record)) == 0;
 }
 
 static std::vector<double> MeasureBaseline(const std::string& bin, int count)
@@ -111,7 +48,7 @@ static std::vector<double> MeasureBaseline(const std::string& bin, int count)
     FormatText(line, sizeof(line), "\"%s\\baseline_mover.exe\" %ld %ld %ld %ld", bin.c_str(), kTarget.left,
                kTarget.top, kTarget.right - kTarget.left, kTarget.bottom - kTarget.top);
     if (!StartBenchChild(line, &mover)) return {};
-    Settle(500);
+    BenchSettle(500);
     std::vector<double> v = Measure(count);
     TerminateProcess(mover.hProcess, 0);
     EndBenchChild(&mover, 2000);
@@ -121,15 +58,12 @@ static std::vector<double> MeasureBaseline(const std::string& bin, int count)
 static std::vector<double> MeasureEngine(const std::string& bin, int count)
 {
     PROCESS_INFORMATION engine = {};
-    if (!StartBenchChild("\"" + bin + "\\PanelShepherd.exe\" -MINIMIZE", &engine)) return {};
     std::vector<double> v;
-    if (WaitFor(ControlWindowUp, nullptr, 20000)) {
-        Settle(1000);
+    if (StartBenchEngine(bin, &engine)) {
+        BenchSettle(1000);
         v = Measure(count);
     }
-    PROCESS_INFORMATION quit = {};
-    if (StartBenchChild("\"" + bin + "\\PanelShepherd.exe\" -QUIT", &quit)) EndBenchChild(&quit, 10000);
-    EndBenchChild(&engine, 10000);
+    QuitBenchEngine(bin, &engine);
     return v;
 }
 
@@ -153,7 +87,7 @@ int main(int argc, char** argv)
     int count = argc > 1 ? atoi(argv[1]) : 50;
     int background = argc > 2 ? atoi(argv[2]) : 500;
     std::string bin = BenchBinFolder();
-    if (!PrepareEngine(bin + "\\..\\bench-data")) {
+    if (!PrepareBenchEngine(bin + "\\..\\bench-data")) {
         fprintf(stderr, "cannot prepare the engine's data folder\n");
         return 1;
     }
