@@ -239,8 +239,8 @@ static Rule* Winner(Rule* rule, MonitoredWindow* entry)
     return rule;
 }
 
-// Every rule in order: what the index answers for a pass, and the answer for
-// every other caller.
+// Every rule in order: the answer the index must give in a pass, and the
+// answer every lookup outside a pass gets.
 static Rule* FindByWalk(GrowArray<Rule>* rules, MonitoredWindow* entry, int64_t excludedRuleId)
 {
     for (int i = 0; i < rules->count; i++) {

@@ -270,8 +270,9 @@ int FindWindowEntry(HWND window)
     return -1;
 }
 
-// True when the entry's handle still names the window it was made for. An
-// entry made up without an owner takes the window's.
+// True when the entry's handle still names the window it was made for: its
+// thread listed it this pass, or, asked directly, still owns it. An entry
+// made up without an owner takes the window's.
 static bool OwnerHolds(MonitoredWindow* e, HWND window)
 {
     if (e->threadId == 0) {
@@ -280,7 +281,7 @@ static bool OwnerHolds(MonitoredWindow* e, HWND window)
         e->processId = pid;
         return true;
     }
-    if (g_indexValid) return e->ownerConfirmed != 0;
+    if (g_indexValid && e->ownerConfirmed) return true;
     return GetWindowThreadProcessId(window, nullptr) == e->threadId;
 }
 
