@@ -1,10 +1,13 @@
 // FrameworkServices.cpp - the services the framework core calls through its
-// hook table: the message box, theme, key table, UI item windows, daily jobs.
+// hook table: the message box, theme, key table, UI item windows, dock bays,
+// daily jobs.
 #include "engine/FrameworkServices.h"
 
 #include "framework/core/FrameworkHooks.h"
 #include "framework/services/Scheduled.h"
+#include "framework/ui/DockBay.h"
 #include "framework/ui/HotkeyKeys.h"
+#include "framework/ui/MenuPopup.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
 #include "framework/ui/UIItem.h"
@@ -31,6 +34,13 @@ void InstallFrameworkHooks()
     hooks.addCommandIcon = AddCommandIcon;
     hooks.freeTheme = FreeTheme;
     hooks.uiItemWndProc = UIItemWndProc;
+    hooks.createDockBay = CreateDockBay;
+    hooks.layoutDockBays = LayoutDockBays;
+    hooks.destroyDockBays = DestroyDockBays;
     hooks.runScheduledJobs = RunScheduledJobs;
+    hooks.redrawCommandItems = RedrawItemsOfCommand;
+    hooks.openContextMenu = OpenContextMenuHook;
+    hooks.filterMenuMessage = FilterMenuMessage;
+    hooks.closeMenus = CloseAllMenus;
     SetFrameworkHooks(&hooks);
 }

@@ -1,8 +1,30 @@
 // Hotkeys.h - the program's global hotkeys and the per-desktop hotkeys.
 #pragma once
 
-// Registers (on nonzero) or unregisters the hotkeys of the options.
+// Hotkey ids on the main window.
+#define HOTKEY_OPAQUE_ALL       0
+#define HOTKEY_MAIN             1
+#define HOTKEY_TRIGGER          2
+#define HOTKEY_ENABLE           3
+#define HOTKEY_CREATE_NEW       4
+#define HOTKEY_CREATE_UPDATE    5
+#define HOTKEY_CREATE_ALL       6
+#define HOTKEY_CREATE_ACTIVE    7
+#define HOTKEY_TRANSPARENT      8
+#define HOTKEY_CLICK_THROUGH    9
+#define HOTKEY_TOPMOST          11
+#define HOTKEY_SWITCH_DESKTOP   100   // + the desktop number
+#define HOTKEY_MOVE_TO_DESKTOP  200   // + the desktop number
+#define HOTKEY_DESKTOP_RANGE    100
+#define HOTKEY_PIN              300
+#define HOTKEY_UNPIN            400
+
+// Registers (on nonzero) the hotkeys of the options, and with a virtual-desktop
+// object the desktop, pin and unpin keys; on 0 unregisters them. A combination
+// another program holds is silently absent.
 void RegisterGlobalHotkeys(int on);
+// Unregisters the desktop keys of the last registration; on nonzero registers
+// one switch and one move key per desktop there is now.
 void RegisterDesktopHotkeys(int on);
 // A WM_HOTKEY at the main window: the hotkey's id.
 void HandleHotkey(int id);

@@ -7,18 +7,21 @@
 #include "engine/DesktopIcons.h"
 #include "engine/Engine.h"
 #include "engine/Hotkeys.h"
+#include "engine/MainDialogLink.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
 #include "engine/ProductStrings.h"
 #include "engine/ProfileStore.h"
 #include "engine/ProfileSwitch.h"
 #include "engine/ProfileUpdates.h"
+#include "engine/ScriptRequests.h"
 #include "engine/TrayIcon.h"
 #include "engine/TraySlots.h"
 #include "engine/Triggers.h"
 #include "engine/WindowTable.h"
 #include "engine/Worker.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/AppShell.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 #include "vdesktop/VirtualDesktop.h"
@@ -159,15 +162,6 @@ static Profile* ProfileAt(int index)
     return index >= 0 && index < g_profiles.count ? &g_profiles.data[index] : nullptr;
 }
 
-static void OpenMainDialog()
-{
-    SaveAll();
-    UpdateAppTrayIcon(1);
-    if (!g_mainDialog) return;
-    SetForegroundWindow(g_mainDialog);
-    BringWindowToTop(g_mainDialog);
-}
-
 static void OnCommand(HWND window, WORD id)
 {
     // The menus offer only ids of existing profiles; any other is ignored.
@@ -217,8 +211,10 @@ static void OnTrayNotify(HWND window, LPARAM mouseMessage)
 {
     if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_LBUTTONDBLCLK)
         SendMessageA(window, ZRPMSG_NEWCOMMANDLINE, NEWCOMMANDLINE_OPEN_DIALOG, 0);
-    else if (mouseMessage == WM_RBUTTONDOWN)
+    else if (mouseMessage == WM_RBUTTONDOWN) {
         SetCommandChecked(&g_app, CMD_TRAY_ENABLED, Options.bEnabled == 1);
+        ShowAppTrayMenu(window);
+    }
 }
 
 //--- the procedure
@@ -270,6 +266,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESKTOPEVENT_BASE:
         OnDesktopChanged((int)(INT_PTR)wParam, (int)(INT_PTR)lParam);
         break;
+    case WM_SCRIPTREQUEST:
+        HandleScriptRequest(wParam, lParam);
+        return 0;
     case WM_WAKEWORKER:
         g_desktopsCheck = 1;
         WakeAutoApply();
@@ -309,12 +308,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case ZRPMSG_TRAYNOTIFY:
         OnTrayNotify(window, lParam);
         break;
-    case ZRPMSG_NEWCOMMANDLINE:
-        if (wParam == NEWCOMMANDLINE_OPEN_DIALOG)
-            OpenMainDialog();
-        else
-            RunCommandLineCommands();
+    case ZRPMSG_HELP:
+        ShowHelp(&g_app, (const char*)wParam);
         break;
+    case ZRPMSG_NEWCOMMANDLINE:
+        if (wParam == NEWCOMMANDLINE_OPEN_DIALOG) {
+            OpenMainDialog();
+            break;
+        }
+        RunCommandLineCommands();
+        return 0;
     case ZRPMSG_TASKBARCREATED:
         UpdateAppTrayIcon(1);
         RecreateTrayIcons();

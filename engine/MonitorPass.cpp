@@ -248,6 +248,18 @@ static void DropClosedEntries(Profile* p)
     g_windowsPending = 0;
 }
 
+// A rule made for a new window from the profile's first "Auto-create
+// rules" template that takes it, or null. The template's action part is
+// copied into one buffer, which the table lock held by the pass guards.
+static Rule* RuleFromAutoTemplate(Profile* p, MonitoredWindow* e)
+{
+    static Rule s_action;
+    int t = FindTemplateForWindow(p, &s_action, e, true);
+    if (t < 0) return nullptr;
+    int at = CreateRuleFromTemplate(p, e, &s_action, p->pTemplates->data[t].match.name, 0, 1);
+    return at < 0 ? nullptr : &p->pRules->data[at];
+}
+
 // What a pass tells the main dialog: a window with a rule came or went, or a
 // rule was re-applied on a title change; a rule was made from a template.
 #define PASS_RULES_TOUCHED 0x1
@@ -274,7 +286,7 @@ static uint32_t ProcessEntries(Profile* p, uint8_t source, uint8_t force)
         if (e->event != WEV_UNCHANGED && (p->bGenEnabled || force)) {
             rule = FindRuleForWindow(p, e, -1);
             if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) {
-                rule = CreateRuleFromAutoTemplate(p, e);
+                rule = RuleFromAutoTemplate(p, e);
                 if (rule) outcome |= PASS_RULE_CREATED;
             }
             if (g_singleWindowTarget && e->hwnd != g_singleWindowTarget) rule = nullptr;

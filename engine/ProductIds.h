@@ -57,13 +57,18 @@
 #define WM_LOGLINE              0x800A    // to the log window: one line in lParam
 #define WM_SELECTWINDOWROWS     0x800B    // to the Window List: select the rows of the window in lParam
 #define WM_NETWORKCHANGED       (WM_APP + 0x21)   // to the main window, from system threads
+#define WM_SCRIPTREQUEST        (WM_APP + 0x22)   // to the main window, from a script: wParam SCRIPT_REQUEST_*
 
 // Commands of a tray slot's menu, at the main window.
 #define TRAY_SLOT_COMMAND_FIRST 0x1001
 #define TRAY_SLOT_COMMAND_LAST  0x1005
 
-// The main dialog's "Quit" button.
-#define MAIN_DIALOG_QUIT 1033
+// Controls of the main dialog the engine reaches: its "Quit" button, its
+// "Enabled" box and the "All Windows" and "Update" commands.
+#define MAIN_DIALOG_QUIT     1033
+#define MAIN_DIALOG_ALLWIN   1041
+#define MAIN_DIALOG_UPDATE   1043
+#define MAIN_DIALOG_ENABLED  1063
 
 // wParam of ZRPMSG_NEWCOMMANDLINE when the main dialog is to open instead.
 #define NEWCOMMANDLINE_OPEN_DIALOG 1234

@@ -12,6 +12,7 @@ extern char g_profileMenuNames[16][MAX_PATH];
 extern StringTableEntry g_productStrings[];
 
 #define IDS_PRODUCT_NAME  0       // columns: name, "Disabled", "Default", ... " (Copy)"
+#define IDS_PROFILE_TEXTS 0x0A    // columns: "%d rules deleted.", ..., "(Empty Name)"
 #define IDS_SCRIPT_SLOTS  0x55    // column = script slot: "On Open" ... "On Match"
 #define IDS_INIT_FAILED   5006
 #define IDS_RECORD_KEPT_ASIDE   0x14A0   // log: path, where it was kept

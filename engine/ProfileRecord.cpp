@@ -90,10 +90,23 @@ static GrowArray<T>* NewList()
     return list;
 }
 
+void (*g_iconListFreeing)(GrowArray<DesktopIconEntry>* list) = nullptr;
+
+template <typename T>
+static void BeforeFree(GrowArray<T>*)
+{
+}
+
+static void BeforeFree(GrowArray<DesktopIconEntry>* list)
+{
+    if (g_iconListFreeing) g_iconListFreeing(list);
+}
+
 template <typename T>
 static void FreeList(GrowArray<T>** list)
 {
     if (!*list) return;
+    BeforeFree(*list);
     FreeGrowArray(*list);
     free(*list);
     *list = nullptr;

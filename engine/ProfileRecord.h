@@ -95,6 +95,11 @@ struct Profile {
     uint32_t rulesGeneration;            // run time: MarkRulesChanged (RuleIndex.h)
 };
 
+// Told of an icon list just before it is freed, so that a desktop-icon
+// thread still working for it leaves it alone. Installed by the icon module
+// before its first thread starts.
+extern void (*g_iconListFreeing)(GrowArray<DesktopIconEntry>* list);
+
 // Zeroes the profile (its old lists are not freed), gives it the defaults and
 // four new lists, the template list filled with the default set. False when
 // memory ran out; the lists that could be made exist.

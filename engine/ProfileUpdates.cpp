@@ -10,7 +10,6 @@
 #include "engine/ProfileConditions.h"
 #include "engine/ProfileStore.h"
 #include "engine/RuleCreate.h"
-#include "engine/RuleIndex.h"
 #include "engine/TriggerFacts.h"
 #include "engine/WindowTable.h"
 
@@ -31,8 +30,7 @@ static void DeleteNonGroupRules(Profile* p)
 {
     if (!p->pRules || !EnterTableLock(200)) return;
     for (int i = p->pRules->count - 1; i >= 0; i--)
-        if (!(p->pRules->data[i].item & RULE_ITEM_GROUP)) ArrayRemoveAt(p->pRules, i);
-    MarkRulesChanged(p);
+        if (!(p->pRules->data[i].item & RULE_ITEM_GROUP)) DeleteProfileRule(p, i);
     LeaveTableLock();
 }
 

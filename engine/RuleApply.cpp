@@ -1,9 +1,11 @@
 // RuleApply.cpp - carrying out a rule on one monitored window.
 #include "engine/Rules.h"
 
+#include "engine/ExplorerWindows.h"
 #include "engine/RulePlace.h"
 #include "engine/TransparentWindows.h"
 #include "engine/TraySlots.h"
+#include "vdesktop/VirtualDesktop.h"
 
 static RECT CurrentWorkArea(HWND window)
 {
@@ -64,6 +66,20 @@ static void SetZOrder(HWND hwnd, uint8_t order)
     }
 }
 
+// Pins the window to every desktop, or unpins it and moves it to one.
+static void PlaceOnDesktop(HWND hwnd, uint8_t desktop)
+{
+    CVirtualDesktop* desktops = g_virtualDesktop;
+    if (!desktops || desktop == RULE_DESKTOP_NONE) return;
+    bool pinned = desktops->IsWindowPinned(hwnd);
+    if (desktop == RULE_DESKTOP_PIN) {
+        if (!pinned) desktops->PinWindow(hwnd);
+        return;
+    }
+    if (pinned) desktops->UnpinWindow(hwnd);
+    desktops->MoveWindowToDesktop(hwnd, desktop);
+}
+
 bool ApplyRuleToWindow(MonitoredWindow* entry, Rule* rule, uint8_t source, uint32_t mask)
 {
     if (!entry || !rule) return true;   // nothing to do
@@ -109,8 +125,7 @@ bool ApplyRuleToWindow(MonitoredWindow* entry, Rule* rule, uint8_t source, uint3
     }
     if (mask & APPLY_ZORDER) SetZOrder(hwnd, rule->order);
     if (rule->transto) ApplyRuleTransparency(hwnd, rule->transval, rule->clickthrough != 0);
-    // Virtual desktops and Explorer folder views need the desktop object and
-    // the shell's window list, which this build does not have: the rule's
-    // desktop and view mode are left alone.
+    if (mask & APPLY_DESKTOP) PlaceOnDesktop(hwnd, rule->desktop);
+    if (rule->remviewmode && rule->viewmode != 0) StartApplyFolderViewThread(hwnd, rule);
     return true;
 }

@@ -2,6 +2,11 @@
 // own, and the starters of rule and profile scripts.
 #include "engine/Rules.h"
 
+#include "engine/Worker.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/MessageLoop.h"
+#include "framework/core/TextUtil.h"
+
 #include <objbase.h>
 #include <stdlib.h>
 #include <string.h>
@@ -82,15 +87,66 @@ DWORD WINAPI RetryApplyThread(void* context)
     return result;
 }
 
-// Scripts run in the script interpreter, which this build does not have: no
-// thread is started, and that answers 0 as a thread that cannot be started
-// does (an "On Match" condition then holds).
-uint32_t RunRuleCommand(MonitoredWindow*, Rule*, int, int)
+uint8_t g_profileScriptChain;
+
+static bool OnControlThread()
 {
-    return 0;
+    return g_app.controlWindow &&
+           GetWindowThreadProcessId(g_app.controlWindow, nullptr) == GetCurrentThreadId();
 }
 
-uint32_t RunProfileCommand(Profile*, int)
+// The script thread's handle, or null (the context is then freed).
+static HANDLE StartScriptThread(ScriptThreadContext* c)
 {
+    // A switch a script asked for runs on the UI thread: the scripts it starts
+    // carry the chain, so scripts that switch to each other come to an end.
+    c->switchChain = OnControlThread() ? g_profileScriptChain : 0;
+    HANDLE thread = CreateThread(nullptr, 0, RunCommandScript, c, 0, nullptr);
+    if (!thread) free(c);
+    return thread;
+}
+
+static bool ScriptEnded(HANDLE thread, DWORD* code)
+{
+    DWORD c = STILL_ACTIVE;
+    if (!GetExitCodeThread(thread, &c) || c == STILL_ACTIVE) return false;
+    *code = c;
+    return true;
+}
+
+uint32_t RunRuleCommand(MonitoredWindow* entry, Rule* rule, int slot, int waitMs)
+{
+    if (!rule || slot < 0 || slot >= RULE_SCRIPT_SLOTS) return 0;
+    ScriptThreadContext* c = NewScriptThreadContext(rule, entry, SCRIPT_RUN_FREE, (uint8_t)slot);
+    if (!c) return 0;
+    HANDLE thread = StartScriptThread(c);
+    if (!thread) return 0;
+    DWORD code = 0;
+    if (waitMs > 0) {
+        code = STILL_ACTIVE;
+        bool ui = OnControlThread();
+        int rounds = (waitMs + 49) / 50;
+        for (int i = 0; i < rounds; i++) {
+            if (ui) {
+                if (!PumpMessagesFor(&g_app, 50)) break;   // WM_QUIT came: it was posted again
+            } else {
+                WaitForSingleObject(thread, 50);
+            }
+            if (ScriptEnded(thread, &code)) break;
+            if (!ui && AutoApplyWorkerStopping()) break;
+        }
+    }
+    CloseHandle(thread);
+    return code;
+}
+
+uint32_t RunProfileCommand(Profile* profile, int index)
+{
+    if (!profile || index < 0 || index > 2) return 0;   // activate, deactivate, execute
+    ScriptThreadContext* c = NewScriptThreadContext(nullptr, nullptr, SCRIPT_RUN_FREE, (uint8_t)index);
+    if (!c) return 0;
+    CopyText(c->rule.cmdtext[index], sizeof(c->rule.cmdtext[index]), profile->szAdvCmdText[index]);
+    HANDLE thread = StartScriptThread(c);
+    if (thread) CloseHandle(thread);
     return 0;
 }

@@ -1,6 +1,7 @@
 // RuleMatch.cpp - which rule of a profile owns a monitored window.
 #include "engine/Rules.h"
 
+#include "engine/ExplorerWindows.h"
 #include "engine/MatchText.h"
 #include "engine/RuleCriteria.h"
 #include "engine/RuleIndex.h"
@@ -51,8 +52,6 @@ bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail)
         size_t patternCap;
         int16_t patternLength;
     };
-    // The folder a window shows needs the shell's window list, which this
-    // build does not read: every window shows the empty path.
     const Criterion criteria[] = {
         {entry->title, sizeof(entry->title), entry->titleLength, rule->cmpcaption, rule->caption,
          sizeof(rule->caption), rule->captionlen},
@@ -60,11 +59,9 @@ bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail)
          sizeof(rule->wndclss), rule->wndclsslen},
         {entry->program, sizeof(entry->program), entry->programLength, rule->cmpprogram, rule->program,
          sizeof(rule->program), rule->programlen},
-        {"", 1, 0, rule->checkfullpath ? rule->cmpfullpath : (uint8_t)CMP_ANY, rule->fullpath,
-         sizeof(rule->fullpath), rule->fullpathlen},
     };
     bool all = true;
-    for (int i = 0; i < 4; i++) {
+    for (size_t i = 0; i < ARRAYSIZE(criteria); i++) {
         const Criterion& c = criteria[i];
         size_t n = 0;
         const char* text = CriterionText(c.text, c.textCap, c.textLength, spare, &n);
@@ -75,6 +72,20 @@ bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail)
             all = false;
             if (!detail) return false;
         }
+    }
+
+    // The folder a window shows is asked of the shell, which walks its open
+    // windows: only for a rule that tests it, and last.
+    uint8_t folderCompare = rule->checkfullpath ? rule->cmpfullpath : (uint8_t)CMP_ANY;
+    char folder[MAX_PATH] = "";
+    size_t folderLength = 0;
+    if ((folderCompare & CMP_MODE_MASK) != CMP_ANY)
+        folderLength = (size_t)GetExplorerFolderPath(entry->hwnd, folder, (int)sizeof(folder));
+    if (CriterionHolds(folderCompare, folder, folderLength, rule->fullpath,
+                       PatternLength(rule->fullpath, sizeof(rule->fullpath), rule->fullpathlen), andSep, orSep)) {
+        if (detail) *detail |= 0x8;
+    } else {
+        all = false;
     }
     return all;
 }
@@ -118,7 +129,7 @@ static int32_t CountAttempt(uint8_t resetPerProcess, HWND window, uint32_t* pid,
     return before;
 }
 
-static bool MainWindowStyleFits(uint8_t mode, LONG style)
+bool MainWindowStyleFits(uint8_t mode, LONG style)
 {
     if (style & WS_CHILD) return false;
     LONG bits = style & (WS_CAPTION | WS_SYSMENU);

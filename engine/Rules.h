@@ -10,6 +10,7 @@
 #include "engine/Geometry.h"
 #include "engine/ProfileRecord.h"
 #include "engine/RuleIndex.h"
+#include "engine/Script.h"
 #include "engine/WindowTable.h"
 
 // Application mask.
@@ -56,6 +57,10 @@ int RemoveWindowFromRule(Rule* rule, HWND window);
 // True when the four text criteria hold. With detail, all four are evaluated
 // and detail gets 0x1 title, 0x2 class, 0x4 program, 0x8 folder.
 bool MatchRule(const Rule* rule, const MonitoredWindow* entry, uint32_t* detail);
+// Whether a window style is a main window's by the condition's mode (0
+// caption and system menu, 1 either, 2 caption only, 3 system menu only);
+// never for a child window.
+bool MainWindowStyleFits(uint8_t mode, LONG style);
 // The rule of the profile that owns the window, or null. excludedRuleId -1: none.
 Rule* FindRuleForWindow(Profile* profile, MonitoredWindow* entry, int64_t excludedRuleId);
 
@@ -64,16 +69,6 @@ Rule* FindRuleForWindow(Profile* profile, MonitoredWindow* entry, int64_t exclud
 // false when the placement did not take.
 bool ApplyRuleToWindow(MonitoredWindow* entry, Rule* rule, uint8_t source, uint32_t mask);
 
-// What a delayed or retried application or a script thread works on: its own
-// copies, so the rule may change or go meanwhile.
-struct ScriptThreadContext {
-    Rule            rule;
-    MonitoredWindow window;
-    uint32_t        mode;     // application threads: the mask; scripts: 2
-    uint32_t        scriptPosition;
-    uint32_t        scriptLength;
-    uint8_t         slot;     // application threads: the source; scripts: the slot
-};
 // Null when memory ran out; freed with free(), by the thread it is handed to.
 ScriptThreadContext* NewScriptThreadContext(const Rule* rule, const MonitoredWindow* window,
                                             uint32_t mode, uint8_t slot);
@@ -89,10 +84,15 @@ bool StartContextThread(LPTHREAD_START_ROUTINE proc, ScriptThreadContext* contex
 // Thread procedures; each frees its context.
 DWORD WINAPI DelayedApplyThread(void* context);
 DWORD WINAPI RetryApplyThread(void* context);
-// The script thread's exit code; 0 when none started or waitMs <= 0; 259 still running.
+// Starts the rule's script in the slot on its own thread. The script's result
+// when it ended within waitMs; 0 when none started or waitMs <= 0; 259 while
+// still running (also when the wait ended early because the program quits).
 uint32_t RunRuleCommand(MonitoredWindow* entry, Rule* rule, int slot, int waitMs);
 // Starts a profile script (0 activate, 1 deactivate, 2 execute); returns 0.
 uint32_t RunProfileCommand(Profile* profile, int index);
+// The chain count stamped on the profile scripts started now: set by the UI
+// thread around a profile switch that a script asked for, 0 otherwise.
+extern uint8_t g_profileScriptChain;
 
 //--- capturing
 void CaptureWindowPlacement(MonitoredWindow* entry, Rule* rule, uint32_t mask);

@@ -32,7 +32,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
-#include "vdesktop/VirtualDesktop.h"
+#include "vdesktop/DesktopVariants.h"
 
 #include <initializer_list>
 #include <powrprof.h>
@@ -190,15 +190,40 @@ void ReportDamagedRecords()
                   MB_ZRP_WARNING | MB_ZRP_OK, 0, list);
 }
 
+// The desktop variant of this Windows build, if any. At an automatic start
+// the shell may not be up yet: whole rounds are tried again a second apart.
+void ProbeVirtualDesktops()
+{
+    uint32_t build = ReadWindowsBuildNumber();
+    int budget = Options.iVDTPTimeout;
+    while (!ProbeVirtualDesktop(build) && g_app.autostart && budget-- > 0) Sleep(1000);
+    if (!g_virtualDesktop) return;
+    g_virtualDesktop->AddListener(g_mainWindow, WM_DESKTOPEVENT_BASE);
+    g_desktopsCheck = 1;
+    g_currentDesktop = g_virtualDesktop->GetCurrentDesktopNumber();
+}
+
 // Shutdown from the log line onwards: what every exit after the options shares.
 int FinishShutdown(int code)
 {
     LogLine("PanelShepherd stopped (error: %d)", code);
-    // A worker that did not stop may still hold the lock or walk the profiles.
+    // A worker that did not stop may still hold the lock or walk the profiles
+    // and the desktop object.
     if (StopAutoApplyWorker(3000)) {
         RegisterProfileHotKeys(&g_profiles, 0);
-        FreeProfiles();
+        // Rule threads look profiles up under the lock.
+        if (EnterTableLock(100)) {
+            FreeProfiles();
+            LeaveTableLock();
+        }
+        if (g_virtualDesktop) {
+            CVirtualDesktop* desktops = g_virtualDesktop;
+            desktops->RemoveListener(g_mainWindow);
+            g_virtualDesktop = nullptr;
+            delete desktops;
+        }
     }
+    if (g_mainWindow) RegisterGlobalHotkeys(0);
     RestoreAllFromTray();
     MakeTransparentWindowsOpaque();
     if (g_mainWindow) SetTrayIcon(&g_app, 0, 0xFFFF, nullptr);
@@ -255,7 +280,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     Notifications notes = {};
     if (code == 0 && g_mainWindow) {
-        // No virtual-desktop variant is available here: the program runs without desktops.
+        if (g_app.windowsVersion >= 10) ProbeVirtualDesktops();
         if (LoadProfiles() == 0) CreateDefaultProfile();
         // The stored index is where to start; no profile is current until the switch.
         int start = Options.iCurProfile;
@@ -280,6 +305,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
             ReportDamagedRecords();
             RunMessageLoop(&g_app);
 
+            // A pass waiting for a condition script would hold the lock the save needs.
+            BeginAutoApplyStop();
             SaveAll();
             // The first desktop's folder is the user's desktop folder again.
             if (g_virtualDesktop && g_virtualDesktop->GetCurrentDesktopNumber() != 0)

@@ -13,6 +13,7 @@ static HANDLE g_autoApplyEvent;
 static HANDLE g_workerThread;
 static WorkerPassProc g_workerPass;
 static volatile LONG g_running;
+static volatile LONG g_stopping;
 static volatile LONG g_sessionRegistered;
 
 void WakeAutoApply()
@@ -45,6 +46,7 @@ bool StartAutoApplyWorker(WorkerPassProc pass)
     g_autoApplyEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!g_autoApplyEvent) return false;
     g_workerPass = pass;
+    InterlockedExchange(&g_stopping, 0);
     InterlockedExchange(&g_running, 1);
     g_workerThread = CreateThread(nullptr, 0, AutoApplyThread, nullptr, 0, nullptr);
     if (g_workerThread) return true;
@@ -54,8 +56,19 @@ bool StartAutoApplyWorker(WorkerPassProc pass)
     return false;
 }
 
+void BeginAutoApplyStop()
+{
+    InterlockedExchange(&g_stopping, 1);
+}
+
+bool AutoApplyWorkerStopping()
+{
+    return InterlockedCompareExchange(&g_stopping, 0, 0) != 0;
+}
+
 bool StopAutoApplyWorker(DWORD timeoutMs)
 {
+    BeginAutoApplyStop();
     InterlockedExchange(&g_running, 0);
     if (!g_workerThread) return true;
     SetEvent(g_autoApplyEvent);

@@ -13,6 +13,11 @@ bool StartAutoApplyWorker(WorkerPassProc pass);
 // Stops the worker, waiting at most timeoutMs; false when it did not stop (it
 // may then still hold the table lock).
 bool StopAutoApplyWorker(DWORD timeoutMs);
+// Tells a pass that waits (for an "On Match" script) to give up, so that
+// shutdown gets the table lock at once; StopAutoApplyWorker does it too.
+void BeginAutoApplyStop();
+// True from BeginAutoApplyStop or StopAutoApplyWorker until the next start.
+bool AutoApplyWorkerStopping();
 // Wakes the worker for one pass; nothing before it started.
 void WakeAutoApply();
 

@@ -20,6 +20,8 @@ void MakeInstallRecord(InstallRecord* record, const char* installFolder, const c
     CopyText(record->aboutLink, sizeof(record->aboutLink), "https://www.brimvale.example/panelshepherd");
     CopyText(record->downloadPage, sizeof(record->downloadPage),
              "https://www.brimvale.example/panelshepherd/download");
+    CopyText(record->updateAddress, sizeof(record->updateAddress),
+             "https://www.brimvale.example/panelshepherd/version.txt");
 }
 
 long WriteInstallRecordValue(const char* product, const void* data, size_t length)

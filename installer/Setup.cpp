@@ -1,5 +1,5 @@
-// Setup.cpp - installs PanelShepherd: program folder, its Init folder and the
-// installation record.
+// Setup.cpp - installs PanelShepherd: the program and its help file, its Init
+// folder and the installation record.
 //
 //   PanelShepherdSetup /source <folder> /target <folder> [/datafolder <folder>] [/appenduser]
 //   PanelShepherdSetup /uninstall
@@ -80,6 +80,12 @@ int main(int argc, char** argv)
     char from[MAX_PATH], to[MAX_PATH];
     FormatText(from, sizeof(from), "%s\\PanelShepherd.exe", source);
     FormatText(to, sizeof(to), "%s\\PanelShepherd.exe", target);
+    if (!CopyFileA(from, to, FALSE)) {
+        fprintf(stderr, "setup: cannot copy %s (%lu)\n", from, GetLastError());
+        return 1;
+    }
+    FormatText(from, sizeof(from), "%s\\PanelShepherd.chm", source);
+    FormatText(to, sizeof(to), "%s\\PanelShepherd.chm", target);
     if (!CopyFileA(from, to, FALSE)) {
         fprintf(stderr, "setup: cannot copy %s (%lu)\n", from, GetLastError());
         return 1;

@@ -57,23 +57,17 @@ static void DeleteToRecycler(const char* path)
     SHFileOperationA(&op);
 }
 
-struct UnkeptFiles {
-    const char* keepList;
-    const char* spare;   // the archive itself, deleted once the import is done
-};
-
 static const char kRefusedSuffix[] = ".refused-";
 
-// Archives refused at earlier starts stay for the user to look at.
+// Only record files are configuration: the log, backups kept in the data
+// folder (this archive and refused ones too), the files of the per-desktop
+// folders and anything else of the user's stay, whatever keep list the
+// archive brings.
 static void DeleteUnkeptEntry(const char* path, const char*, const WIN32_FIND_DATAA* entry, void* context)
 {
-    const UnkeptFiles* u = (const UnkeptFiles*)context;
+    const char* keepList = (const char*)context;
     if (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-    if (_stricmp(path, u->spare) == 0 || MatchesKeepList(entry->cFileName, u->keepList)) return;
-    char refused[MAX_PATH];
-    if (FormatText(refused, sizeof(refused), "%s%s", u->spare, kRefusedSuffix) &&
-        _strnicmp(path, refused, strlen(refused)) == 0)
-        return;
+    if (!MatchesKeepList(entry->cFileName, "*.zpx") || MatchesKeepList(entry->cFileName, keepList)) return;
     DeleteToRecycler(path);
 }
 
@@ -174,8 +168,7 @@ void ImportConfigArchive(AppObject* app)
             refused = CheckArchive(zip, count.index, productEntry);
         if (!refused) {
             keepList[kKeepListBytes] = '\0';
-            UnkeptFiles unkept = {keepList, path};
-            WalkFolder(app->dataFolder, DeleteUnkeptEntry, &unkept);
+            WalkFolder(app->dataFolder, DeleteUnkeptEntry, keepList);
             ExtractAll(zip, root, count.index, productEntry);
             app->configImported = 1;
         }

@@ -98,9 +98,18 @@ struct AppObject {
     AppRecord appRecord;
     InstallRecord installRecord;
     uint16_t  menuWindowNumber;
-    void*     openRootPopup;
+    void*     openRootPopup;               // the active menu-bar popup (a menu item)
     uint8_t   menuMode;
     void*     menuBarItem;
+    uint8_t   contextMenuTracking;         // a context menu is tracked modally
+    uint16_t  contextMenuResult;           // the command picked while it was
+    // The UI items the mouse is over and pressed on (their windows) and the
+    // item whose help the status line shows; the toolkit clears each one that
+    // names an item it destroys.
+    HWND      hoverItemWindow;
+    HWND      pressedItemWindow;
+    void*     statusHoverItem;
+    uint64_t  lastButtonDown[3];           // tick of the last left, right, middle press
     uint8_t   acceleratorsEnabled;
     HICON     appIcon;
     HDC       iconDC;                      // 16 x 16 drawing surface for icons

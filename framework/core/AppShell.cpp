@@ -1,8 +1,10 @@
-// AppShell.cpp - data-folder wait with its tray icon, tray icons, elevation.
+// AppShell.cpp - data-folder wait with its tray icon, the help file, tray
+// icons, elevation.
 #include "framework/core/AppShell.h"
 
 #include "framework/core/AppObject.h"
 #include "framework/core/AppWindow.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 
@@ -10,6 +12,13 @@
 #include <shlobj.h>
 #include <stdarg.h>
 #include <string.h>
+
+static ShellPlatform g_shellPlatform;
+
+void SetShellPlatform(const ShellPlatform* platform)
+{
+    g_shellPlatform = platform ? *platform : ShellPlatform{};
+}
 
 //--- icons
 
@@ -215,11 +224,59 @@ BOOL SetTrayIcon(AppObject* app, uint16_t windowNumber, uint16_t iconResource, c
     return Shell_NotifyIconA(NIM_ADD, &nid);
 }
 
+//--- help
+
+static HINSTANCE OpenViewer(const char* viewer, const char* argument)
+{
+    return ShellExecuteA(nullptr, nullptr, viewer, argument, nullptr, SW_SHOWNORMAL);
+}
+
+static void HelpPath(AppObject* app, char* path, size_t size)
+{
+    if (GetFileAttributesA(HELP_FILE_NAME) != INVALID_FILE_ATTRIBUTES) {
+        CopyText(path, size, HELP_FILE_NAME);
+    } else {
+        char install[MAX_PATH];
+        CopyTextN(install, sizeof(install), app->installRecord.installFolder,
+                  sizeof(app->installRecord.installFolder));
+        FormatText(path, size, "%s\\%s", install, HELP_FILE_NAME);
+    }
+    char shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameA(path, shortPath, sizeof(shortPath));
+    if (n > 0 && n < sizeof(shortPath)) CopyText(path, size, shortPath);
+}
+
+int ShowHelp(AppObject* app, const char* topic)
+{
+    char path[MAX_PATH];
+    HelpPath(app, path, sizeof(path));
+    char viewer[MAX_PATH] = "";
+    INT_PTR found = (INT_PTR)FindExecutableA(path, nullptr, viewer);
+    if (found == SE_ERR_NOASSOC) {
+        AppShowMessage(app, nullptr, app->productName, 0x111, AppText(0xF007, 0), HELP_FILE_NAME);
+        return HELP_NO_VIEWER;
+    }
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        AppShowMessage(app, nullptr, app->productName, 0x111, AppText(0xF007, 1), path);
+        return HELP_MISSING;
+    }
+    char argument[MAX_PATH * 2];
+    if (topic && topic[0])
+        FormatText(argument, sizeof(argument), "\"%s::/%s\"", path, topic);
+    else
+        FormatText(argument, sizeof(argument), "\"%s\"", path);
+    HINSTANCE result = (g_shellPlatform.openViewer ? g_shellPlatform.openViewer : OpenViewer)(viewer, argument);
+    if ((INT_PTR)result <= 32) {
+        AppShowMessage(app, nullptr, app->productName, 0x111, AppText(0xF007, 0), HELP_FILE_NAME);
+        return HELP_NOT_OPENED;
+    }
+    return HELP_SHOWN;
+}
+
 //--- elevation and autostart
 
-int IsProcessElevated()
+static int QueryTokenElevation()
 {
-    if (g_app.windowsVersion != 0 && g_app.windowsVersion < 6) return 1;
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return -1;
     TOKEN_ELEVATION elevation = {};
@@ -228,6 +285,13 @@ int IsProcessElevated()
     CloseHandle(token);
     if (!ok) return -1;
     return elevation.TokenIsElevated ? 1 : 0;
+}
+
+int IsProcessElevated()
+{
+    // Before Vista every token has all its rights.
+    if (g_app.windowsVersion != 0 && g_app.windowsVersion < 6) return 1;
+    return (g_shellPlatform.tokenElevation ? g_shellPlatform.tokenElevation : QueryTokenElevation)();
 }
 
 int RemoveStartupShortcut(AppObject* app)

@@ -3,6 +3,7 @@
 
 #include "framework/core/AppObject.h"
 #include "framework/core/ForeignWindow.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/IdSearch.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/RecordFile.h"
@@ -346,6 +347,12 @@ int CreateAppWindowFrame(AppWindow* record, const char* title)
     }
     SetClassLongPtrA(w, GCLP_HICON, (LONG_PTR)LoadIconA(g_app.instance, MAKEINTRESOURCEA(1)));
 
+    // Bay n docks on side n: top, bottom, left, right.
+    const FrameworkHooks* hooks = GetFrameworkHooks();
+    if (hooks->createDockBay)
+        for (int bay = 0; bay < 4; bay++)
+            if (hooks->createDockBay(record, bay, bay) < 0) return ZRP_ERR_WINDOW;
+
     record->statusMutex = CreateMutexA(nullptr, FALSE, nullptr);
     if (!record->statusMutex) return ZRP_ERR_WINDOW;
     SetStatusText(record, -3, AppText(0xF004));
@@ -382,6 +389,7 @@ int CreateAppWindow(AppObject* app, const char* title)
     }
     if (CreateAppWindowFrame(record, title) != 0) {
         ArrayRemoveAt(&app->windows, at);
+        if (GetFrameworkHooks()->destroyDockBays) GetFrameworkHooks()->destroyDockBays(record);
         if (record->window) DestroyWindow(record->window);
         if (record->statusMutex) CloseHandle(record->statusMutex);
         FreeAppWindowRecord(record);
@@ -406,6 +414,8 @@ void DestroyAppWindow(AppWindow* record)
         Shell_NotifyIconA(NIM_DELETE, &nid);
         record->trayIcon = nullptr;   // shared: the system owns it
     }
+    // The bays' records belong to the framework UI, which frees them.
+    if (GetFrameworkHooks()->destroyDockBays) GetFrameworkHooks()->destroyDockBays(record);
     // WM_DESTROY saves the placement while the record is still attached.
     if (record->window && IsWindow(record->window)) DestroyWindow(record->window);
     if (record->statusMutex) CloseHandle(record->statusMutex);

@@ -1,6 +1,7 @@
 // AppWindowProc.cpp - the framework's window procedure for application windows.
 #include "framework/core/AppObject.h"
 #include "framework/core/AppWindow.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/MonitorTable.h"
 
 static AppWindow* RecordOf(HWND window)
@@ -29,11 +30,21 @@ static void TrackRectangles(AppWindow* r)
 static void OnSize(AppWindow* r, WPARAM wParam, LPARAM lParam)
 {
     GetClientRect(r->window, &r->layoutRect);
+    if (GetFrameworkHooks()->layoutDockBays) GetFrameworkHooks()->layoutDockBays(r, &r->layoutRect);
     SendMessageA(r->window, ZRPMSG_LAYOUT, wParam, lParam);
     if (r->busyOverlay)
         SetWindowPos(r->busyOverlay, nullptr, 0, 0, r->layoutRect.right, r->layoutRect.bottom,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     TrackRectangles(r);
+}
+
+// The window menu is command 0xF105 with this window's list, at the cursor.
+static void OpenWindowMenu(AppWindow* r)
+{
+    int row = FindCommandIndex(&g_app, 0xF105);
+    if (row < 0 || !GetFrameworkHooks()->openContextMenu) return;
+    g_app.commands.data[row].data = (intptr_t)r->windowMenu;
+    GetFrameworkHooks()->openContextMenu(&g_app, 0xF105, nullptr, r->window);
 }
 
 static void OnActivate(AppWindow* r, WPARAM wParam)
@@ -123,8 +134,14 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                      SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_ACTIVATEAPP:
+        // Only on leaving: a click that activates the program on a popup's
+        // item must still reach the item.
+        if (!wParam && g_app.menuMode && GetFrameworkHooks()->closeMenus) GetFrameworkHooks()->closeMenus(&g_app);
+        return DefWindowProcA(window, message, wParam, lParam);
     case ZRPMSG_WINDOWMENU:
         UpdateCommandStates(r);
+        OpenWindowMenu(r);
         return 0;
     case ZRPMSG_SETPOPUP:
         r->openPopup = (void*)lParam;

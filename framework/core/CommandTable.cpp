@@ -2,6 +2,8 @@
 #include "framework/core/CommandTable.h"
 
 #include "framework/core/AppObject.h"
+#include "framework/core/AppWindow.h"
+#include "framework/core/FrameworkHooks.h"
 #include "framework/core/IdSearch.h"
 
 int AddCommand(AppObject* app, uint16_t id, uint16_t type, uint32_t flags, uint16_t iconId,
@@ -43,11 +45,10 @@ int FindCommandIndex(const AppObject* app, uint16_t id)
     return FindSortedId(app->commands.data, app->commands.count, id);
 }
 
+// The items are the toolkit's: the core only knows the hook that walks them.
 void RedrawCommandItems(AppObject* app, uint16_t id)
 {
-    // UI items register themselves in liveItems; none exist until the toolkit runs.
-    (void)app;
-    (void)id;
+    if (GetFrameworkHooks()->redrawCommandItems) GetFrameworkHooks()->redrawCommandItems(app, id);
 }
 
 int SetCommandChecked(AppObject* app, uint16_t id, bool checked)
@@ -68,6 +69,28 @@ int SetCommandEnabled(AppObject* app, uint16_t id, bool enabled)
     CommandEntry* c = &app->commands.data[at];
     uint32_t old = c->flags;
     c->flags = enabled ? (old | CMD_ENABLED) : (old & ~(CMD_ENABLED | CMD_HOT | CMD_PRESSED));
-    if (c->flags != old) RedrawCommandItems(app, id);
+    if (c->flags == old) return 0;
+    // A disabled item under the pointer leaves no help text behind; with no
+    // window owning the menus there is none to remove.
+    if (!enabled) {
+        AppWindow* menuWindow = FindAppWindowById(app, app->menuWindowNumber);
+        if (menuWindow) SetStatusText(menuWindow, -2, nullptr);
+    }
+    RedrawCommandItems(app, id);
     return 0;
+}
+
+int FindAcceleratorMatch(AppObject* app, uint16_t key, bool shift, bool ctrl, bool alt, HWND foreground)
+{
+    for (int i = 0; i < app->accelerators.count; i++) {
+        const AcceleratorEntry& a = app->accelerators.data[i];
+        if (a.key != key || (a.shift && !shift) || (a.ctrl && !ctrl) || (a.alt && !alt)) continue;
+        if (a.windowNumber != 0xFFFF) {
+            AppWindow* w = FindAppWindowById(app, a.windowNumber);
+            if (!w) return ACCEL_STOP;
+            if (w->window != foreground) continue;
+        }
+        return i;
+    }
+    return ACCEL_NONE;
 }

@@ -1,6 +1,8 @@
 // CommandTable.h - the command table (sorted by id) and the accelerator table.
 #pragma once
 
+#include <windows.h>
+
 #include <stdint.h>
 
 struct AppObject;
@@ -52,4 +54,13 @@ int FindCommandIndex(const AppObject* app, uint16_t id);
 // 0, or 0xF007 for an id that is not in the table.
 int SetCommandChecked(AppObject* app, uint16_t id, bool checked);
 int SetCommandEnabled(AppObject* app, uint16_t id, bool enabled);
+// Redraws at once every live UI item bound to the command.
 void RedrawCommandItems(AppObject* app, uint16_t id);
+
+// What a key press finds in the accelerator table.
+#define ACCEL_NONE (-1)   // no row matches: the key goes on
+#define ACCEL_STOP (-2)   // a row names a window number no application window has
+// Index of the first row the key matches with the modifiers held (a row may
+// leave a held modifier unasked) while foreground is in front; ACCEL_NONE or
+// ACCEL_STOP.
+int FindAcceleratorMatch(AppObject* app, uint16_t key, bool shift, bool ctrl, bool alt, HWND foreground);

@@ -52,9 +52,14 @@ HWND ForceForegroundWindow(HWND window, bool attach);
 // at the reference's top-left corner; size and z-order unchanged.
 void CenterWindow(HWND window);
 // Runs the program through the desktop's shell so that it runs as the desktop
-// user; falls back to ShellExecuteA. ignored is not used.
-void ShellExecuteAsUser(const char* file, const char* parameters, uint16_t ignored, const char* verb,
+// user; falls back to ShellExecuteA. ignored is not used. 0 when started,
+// negative when not.
+int ShellExecuteAsUser(const char* file, const char* parameters, uint16_t ignored, const char* verb,
                         int show);
+// Tests stand in for the shell: the runner sees what would be started or
+// opened and answers as ShellExecuteAsUser does. Null uses the shell.
+typedef int (*ShellExecuteRunner)(const char* file, const char* parameters, const char* verb, int show);
+void SetShellExecuteRunner(ShellExecuteRunner runner);
 
 //--- window under a point
 // The visible window under the screen point, down to the smallest child; null

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 struct AppObject;
+struct AppWindow;
 
 struct FrameworkHooks {
     // Shows a finished text; the button id. Null: the system's box.
@@ -21,8 +22,25 @@ struct FrameworkHooks {
     int (*addCommandIcon)(AppObject* app, uint16_t iconId, uint16_t resource);
     void (*freeTheme)(AppObject* app);
     WNDPROC uiItemWndProc;
+    // The dock bays of an application window: created per side while the
+    // frame is built (index in the window's bay list, or -1), placed on every
+    // resize (free: the client area, left with what the bays do not cover)
+    // and destroyed with the window.
+    int (*createDockBay)(AppWindow* record, int bayNumber, int side);
+    void (*layoutDockBays)(AppWindow* record, RECT* free);
+    void (*destroyDockBays)(AppWindow* record);
     // The update check and the backup, at start-up and once a day.
     void (*runScheduledJobs)(AppObject* app);
+    // Redraws at once every live UI item bound to the command.
+    void (*redrawCommandItems)(AppObject* app, uint16_t id);
+    // Opens the popup of a menu command at a point (null: the cursor) for an
+    // owner window; false when nothing opened.
+    bool (*openContextMenu)(AppObject* app, uint16_t id, const POINT* at, HWND owner);
+    // The open menus' turn in the message filter while menu mode is on; true
+    // when the message was consumed.
+    bool (*filterMenuMessage)(AppObject* app, MSG* msg);
+    // Closes every open menu and leaves menu mode.
+    void (*closeMenus)(AppObject* app);
 };
 
 // Copies the table; entries left null do nothing (the message box falls back

@@ -5,7 +5,7 @@
 
 StringTableEntry g_frameworkStrings[] = {
     ROW(0xF002, " * ", nullptr, "Displays additional items", "Additional Items"),
-    ROW(0xF003, "Error initializing the application!\nError code 0x%08X."),
+    ROW(0xF003, "Error initializing the application!\nError code 0x%08X.", "Ag"),
     ROW(0xF004, "Ready"),
     ROW(0xF005, "%s v%d.%d.%d"),
     ROW(0xF007,
@@ -24,7 +24,8 @@ StringTableEntry g_frameworkStrings[] = {
         "It names a file outside the data folder, or a name that Windows does not allow.",
         "It is too large: more than 4096 entries, or more than 64 MB once unpacked.",
         "Its data cannot be read.", "It was kept as \"%s\".",
-        "It could not be kept and was deleted."),
+        "It could not be kept and was deleted.",
+        "It holds \"%s\", which is not a record file of the data folder."),
     ROW(0xF00A, "Data restored successfully!", "Data backed up successfully!",
         "Data reset successfully!"),
     ROW(0xF00B, "The program must be restarted to apply the changes.\nClick OK to restart the "

@@ -3,6 +3,7 @@
 
 #include "framework/core/AppObject.h"
 #include "framework/core/AppWindow.h"
+#include "framework/core/FrameworkHooks.h"
 
 #include <string.h>
 
@@ -195,26 +196,17 @@ static bool HandleAccelerator(AppObject* app, MSG* msg)
 {
     WPARAM key = msg->wParam;
     if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU || !app->acceleratorsEnabled) return false;
-    bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-    bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    bool alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
     HWND fg = nullptr;
     bool own = IsOwnForeground(&fg);
-    for (int i = 0; i < app->accelerators.count; i++) {
-        const AcceleratorEntry& a = app->accelerators.data[i];
-        if (a.key != key || (a.shift && !shift) || (a.ctrl && !ctrl) || (a.alt && !alt)) continue;
-        if (a.windowNumber != 0xFFFF) {
-            AppWindow* w = FindAppWindowById(app, a.windowNumber);
-            if (!w) return false;
-            if (w->window != fg) continue;
-        }
-        int at = FindCommandIndex(app, a.command);
-        uint32_t flags = at >= 0 ? app->commands.data[at].flags : CMD_ENABLED;
-        if (own && (at < 0 || (flags & (CMD_ENABLED | CMD_ACCELDISABLED))))
-            SendMessageA(fg, ZRPMSG_COMMAND, MAKEWPARAM(a.command, 0x10), (LPARAM)GetFocus());
-        return true;
-    }
-    return false;
+    int at = FindAcceleratorMatch(app, (uint16_t)key, (GetKeyState(VK_SHIFT) & 0x8000) != 0,
+                                  (GetKeyState(VK_CONTROL) & 0x8000) != 0, (GetKeyState(VK_MENU) & 0x8000) != 0, fg);
+    if (at < 0) return false;
+    uint16_t command = app->accelerators.data[at].command;
+    int row = FindCommandIndex(app, command);
+    uint32_t flags = row >= 0 ? app->commands.data[row].flags : CMD_ENABLED;
+    if (own && (flags & (CMD_ENABLED | CMD_ACCELDISABLED)))
+        SendMessageA(fg, ZRPMSG_COMMAND, MAKEWPARAM(command, 0x10), (LPARAM)GetFocus());
+    return true;
 }
 
 static HWND DialogOf(HWND window)
@@ -230,7 +222,10 @@ static HWND DialogOf(HWND window)
 
 bool PreTranslateAppMessage(AppObject* app, MSG* msg)
 {
-    if (!app->menuMode) {
+    if (app->menuMode) {
+        const FrameworkHooks* hooks = GetFrameworkHooks();
+        if (hooks->filterMenuMessage && hooks->filterMenuMessage(app, msg)) return true;
+    } else {
         if (msg->message == WM_SYSKEYUP && msg->wParam == VK_MENU) {
             AppWindow* r = FindAppWindowById(app, app->menuWindowNumber);
             if (r) {

@@ -95,12 +95,21 @@ static bool ShellExecuteThroughDesktop(const char* file, const char* parameters,
     return ok;
 }
 
-void ShellExecuteAsUser(const char* file, const char* parameters, uint16_t, const char* verb, int show)
+static ShellExecuteRunner g_shellRunner;
+
+void SetShellExecuteRunner(ShellExecuteRunner runner)
 {
+    g_shellRunner = runner;
+}
+
+int ShellExecuteAsUser(const char* file, const char* parameters, uint16_t, const char* verb, int show)
+{
+    if (g_shellRunner) return g_shellRunner(file, parameters, verb, show);
     // A thread already in another apartment keeps it: only a successful
     // initialisation here is undone here.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (!ShellExecuteThroughDesktop(file, parameters, verb, show))
-        ShellExecuteA(nullptr, verb, file, parameters, nullptr, show);
+    bool started = ShellExecuteThroughDesktop(file, parameters, verb, show) ||
+                   (INT_PTR)ShellExecuteA(nullptr, verb, file, parameters, nullptr, show) > 32;
     if (SUCCEEDED(com)) CoUninitialize();
+    return started ? 0 : -1;
 }

@@ -66,6 +66,10 @@ ZipHandle* OpenZipArchive(const char* fileName, uint32_t, const char* password);
 uint32_t SetZipReaderRoot(ZipHandle* reader, const char* folder);
 // index -1 asks for the count (info->index). 0 or an error code.
 uint32_t GetZipEntry(ZipHandle* reader, int32_t index, ZipEntryInfo* info);
+// The entry's name as stored, unlike GetZipEntry's cleaned one, into name
+// (260 characters). ZIP_ERR_ARGS, with name empty, also when the stored name
+// is longer than 259 characters or holds a zero.
+uint32_t GetZipEntryStoredName(ZipHandle* reader, int32_t index, char* name);
 // Case-sensitive search of the stored names. 0 with the index, or
 // ZIP_ERR_NOT_FOUND with index -1. The middle word is ignored.
 uint32_t FindZipEntry(ZipHandle* handle, const char* name, uint32_t, int32_t* index);

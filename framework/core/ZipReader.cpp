@@ -343,6 +343,24 @@ uint32_t GetZipEntry(ZipHandle* handle, int32_t index, ZipEntryInfo* info)
     return SetZipReaderError(ZIP_OK);
 }
 
+uint32_t GetZipEntryStoredName(ZipHandle* handle, int32_t index, char* name)
+{
+    if (name) name[0] = '\0';
+    ZipReader* reader = ReaderOfHandle(handle);
+    if (!reader) return GetZipReaderError();
+    if (!name || index < 0 || index >= reader->entryCount) return SetZipReaderError(ZIP_ERR_ARGS);
+    CloseOpenZipEntry(reader);
+    unz_file_info64 stored = {};
+    char storedName[MAX_PATH];
+    if (!GoToZipEntry(reader, index) || !CurrentEntryName(reader, &stored, storedName))
+        return SetZipReaderError(ZIP_ERR_DATA);
+    // Cut to fit, or with a zero inside: not the name that was stored.
+    if (stored.size_filename >= MAX_PATH || strlen(storedName) != stored.size_filename)
+        return SetZipReaderError(ZIP_ERR_ARGS);
+    CopyText(name, MAX_PATH, storedName);
+    return SetZipReaderError(ZIP_OK);
+}
+
 uint32_t FindZipEntry(ZipHandle* handle, const char* name, uint32_t, int32_t* index)
 {
     if (index) *index = -1;

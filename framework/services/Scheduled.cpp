@@ -1,6 +1,15 @@
-// Scheduled.cpp - the daily jobs. Neither the update check nor the archive
-// settings exist in this build, so nothing is due.
+// Scheduled.cpp - the daily jobs: the update check and the backup archive.
 #include "framework/services/Scheduled.h"
 
-void RunScheduledUpdateCheck(AppObject*) {}
-void RunScheduledBackup(AppObject*) {}
+#include "framework/services/Archive.h"
+#include "framework/services/UpdateCheck.h"
+
+void RunScheduledUpdateCheck(AppObject*)
+{
+    ScheduledUpdateCheck();
+}
+
+void RunScheduledBackup(AppObject*)
+{
+    ScheduledBackup();
+}

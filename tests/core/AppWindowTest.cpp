@@ -7,6 +7,7 @@
 #include "framework/core/MonitorTable.h"
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
+#include "tests/support/FakeMonitors.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ protected:
         }
         FreeGrowArray(&g_app.windows);
         g_app.dataFolder[0] = '\0';
-        SetMonitorPlatform(nullptr);
+        UseSystemMonitors();
     }
     AppWindow* Create()
     {
@@ -127,7 +128,11 @@ TEST_F(AppWindows, FirstStartIgnoresTheRecord)
     ASSERT_NE(nullptr, w);
     RECT r;
     GetWindowRect(w->window, &r);
-    EXPECT_NE(300, r.right - r.left);
+    int mw = screen.right - screen.left, mh = screen.bottom - screen.top;
+    EXPECT_EQ(screen.left + (mw - mw * 2 / 3) / 2, r.left) << "the default place, not the record's";
+    EXPECT_EQ(screen.top + (mh - mh * 2 / 3) / 2, r.top);
+    EXPECT_EQ(mw * 2 / 3, r.right - r.left);
+    EXPECT_EQ(mh * 2 / 3, r.bottom - r.top);
 }
 
 TEST_F(AppWindows, TransparencyPercentMapsToAlpha)
@@ -179,15 +184,22 @@ TEST_F(AppWindows, WindowMenuLocksAndClickThrough)
     HandleWindowMenuCommand(w, 0xF16B);
     EXPECT_TRUE(GetWindowLongA(w->window, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
 
-    // A locked position holds against moves.
-    w->flags |= APPWIN_LOCKPOS;
+    // A locked position holds against moves; unlocked, the same move takes.
     RECT before;
     GetWindowRect(w->window, &before);
-    SetWindowPos(w->window, nullptr, before.left + 50, before.top + 50, 0, 0,
+    SetWindowPos(w->window, nullptr, before.left + 50, before.top + 30, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT moved;
+    GetWindowRect(w->window, &moved);
+    ASSERT_EQ(before.left + 50, moved.left) << "unlocked: the move takes";
+    ASSERT_EQ(before.top + 30, moved.top);
+    w->flags |= APPWIN_LOCKPOS;
+    SetWindowPos(w->window, nullptr, moved.left + 50, moved.top + 30, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT after;
     GetWindowRect(w->window, &after);
-    EXPECT_EQ(before.left, after.left);
+    EXPECT_EQ(moved.left, after.left) << "locked: the move is refused";
+    EXPECT_EQ(moved.top, after.top);
 }
 
 TEST_F(AppWindows, DpiChangeMovesToTheSuggestedRectangle)
@@ -203,32 +215,17 @@ TEST_F(AppWindows, DpiChangeMovesToTheSuggestedRectangle)
     EXPECT_EQ(800, r.right - r.left);
 }
 
-namespace {
-UINT g_fakeDpi = 96;
-BOOL OneMonitor(MONITORENUMPROC proc, LPARAM data)
-{
-    RECT r = {0, 0, 1920, 1080};
-    proc((HMONITOR)1, nullptr, &r, data);
-    return TRUE;
-}
-UINT FakeDpi(HMONITOR, const RECT*)
-{
-    return g_fakeDpi;
-}
-}  // namespace
 
 TEST_F(AppWindows, DisplayChangeOfOnlyADpiSendsDpiChangedAndMovesNothing)
 {
-    MonitorPlatform p = {OneMonitor, nullptr, FakeDpi};
-    SetMonitorPlatform(&p);
-    g_fakeDpi = 96;
+    UseFakeMonitors({{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}, MONITORINFOF_PRIMARY, "\\\\.\\DISPLAY1", 96}});
     RefreshMonitors();
     AppWindow* w = Create();
     ASSERT_NE(nullptr, w);
     RECT before;
     GetWindowRect(w->window, &before);
     g_seen.clear();
-    g_fakeDpi = 144;
+    FakeMonitorLayout()[0].dpi = 144;
     HandleDisplayChange(&g_app, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
     ASSERT_FALSE(g_seen.empty());
     EXPECT_EQ((UINT)ZRPMSG_DPICHANGED, g_seen.back());

@@ -107,6 +107,12 @@ protected:
 
 TEST_F(ConfigImport, ReplacesTheDataFolderWithTheArchive)
 {
+    // What is not configuration: backups kept in the data folder and a virtual
+    // desktop's own desktop folder.
+    CreateDirectoryA((data + "\\Backup").c_str(), nullptr);
+    CreateDirectoryA((data + "\\Desktop2").c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFileText(data + "\\Backup\\PanelShepherd-2026.01.01.BrimvaleConfig", "backup"));
+    ASSERT_TRUE(WriteWholeFileText(data + "\\Desktop2\\letter.txt", "the user's desktop"));
     std::string refusedBefore = Archive() + ".refused-20240101-120000";
     ASSERT_TRUE(WriteWholeFileText(refusedBefore, "refused at an earlier start"));
     ASSERT_TRUE(WriteWholeFileText(Archive(), MakeArchive({{"PanelShepherd", ProductEntry("")},
@@ -116,8 +122,10 @@ TEST_F(ConfigImport, ReplacesTheDataFolderWithTheArchive)
     EXPECT_EQ(1, g_app.configImported);
     EXPECT_EQ("new options", ReadWholeFile(data + "\\Options.zpx"));
     EXPECT_EQ("profile zero", ReadWholeFile(data + "\\sub\\Profile0.zpx"));
-    EXPECT_FALSE(FileExists(data + "\\sub\\Profile3.zpx")) << "files not in the archive are gone";
-    EXPECT_FALSE(FileExists(data + "\\PanelShepherd.log"));
+    EXPECT_FALSE(FileExists(data + "\\sub\\Profile3.zpx")) << "records not in the archive are gone";
+    EXPECT_EQ("log", ReadWholeFile(data + "\\PanelShepherd.log")) << "only records are replaced";
+    EXPECT_EQ("backup", ReadWholeFile(data + "\\Backup\\PanelShepherd-2026.01.01.BrimvaleConfig"));
+    EXPECT_EQ("the user's desktop", ReadWholeFile(data + "\\Desktop2\\letter.txt"));
     EXPECT_FALSE(FileExists(Archive())) << "the archive is used once";
     EXPECT_FALSE(FileExists(data + "\\PanelShepherd")) << "the product entry is not a file";
     EXPECT_EQ("refused at an earlier start", ReadWholeFile(refusedBefore)) << "kept for the user";
@@ -125,11 +133,13 @@ TEST_F(ConfigImport, ReplacesTheDataFolderWithTheArchive)
 
 TEST_F(ConfigImport, KeepPatternsSurvive)
 {
-    ASSERT_TRUE(WriteWholeFileText(Archive(), MakeArchive({{"PanelShepherd", ProductEntry("*.LOG; keep*")},
-                                                           {"Options.zpx", "new options"}})));
+    ASSERT_TRUE(WriteWholeFileText(data + "\\Options.zpx", "old options"));
+    ASSERT_TRUE(WriteWholeFileText(Archive(), MakeArchive({{"PanelShepherd", ProductEntry("PROFILE*.ZPX; keep*")},
+                                                           {"Other.zpx", "new"}})));
     ImportConfigArchive(&g_app);
-    EXPECT_EQ("log", ReadWholeFile(data + "\\PanelShepherd.log")) << "matched without regard to case";
-    EXPECT_FALSE(FileExists(data + "\\sub\\Profile3.zpx"));
+    EXPECT_EQ("old profile", ReadWholeFile(data + "\\sub\\Profile3.zpx")) << "matched without regard to case";
+    EXPECT_FALSE(FileExists(data + "\\Options.zpx"));
+    EXPECT_EQ("new", ReadWholeFile(data + "\\Other.zpx"));
 }
 
 TEST_F(ConfigImport, ArchiveThatDoesNotReadBackDeletesNothing)

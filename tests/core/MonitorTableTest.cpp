@@ -1,60 +1,25 @@
 // MonitorTableTest.cpp - the monitor table read through a fed layout.
 #include "framework/core/MonitorTable.h"
-#include "framework/core/TextUtil.h"
+#include "tests/support/FakeMonitors.h"
 
 #include <gtest/gtest.h>
+
+#include <string.h>
 
 #include <vector>
 
 namespace {
 
-struct FakeMonitor {
-    RECT rect;
-    RECT work;
-    DWORD flags;
-    const char* device;
-    UINT dpi;
-};
-std::vector<FakeMonitor> g_layout;
-
-BOOL FakeEnum(MONITORENUMPROC proc, LPARAM data)
-{
-    for (size_t i = 0; i < g_layout.size(); i++) {
-        RECT r = g_layout[i].rect;
-        if (!proc((HMONITOR)(i + 1), nullptr, &r, data)) break;
-    }
-    return TRUE;
-}
-
-BOOL FakeInfo(HMONITOR monitor, MONITORINFOEXA* info)
-{
-    size_t i = (size_t)monitor - 1;
-    if (i >= g_layout.size()) return FALSE;
-    info->rcMonitor = g_layout[i].rect;
-    info->rcWork = g_layout[i].work;
-    info->dwFlags = g_layout[i].flags;
-    CopyText(info->szDevice, sizeof(info->szDevice), g_layout[i].device);
-    return TRUE;
-}
-
-UINT FakeDpi(HMONITOR monitor, const RECT*)
-{
-    size_t i = (size_t)monitor - 1;
-    return i < g_layout.size() ? g_layout[i].dpi : 96;
-}
-
 class Monitors : public testing::Test {
 protected:
     void SetUp() override
     {
-        MonitorPlatform p = {FakeEnum, FakeInfo, FakeDpi};
-        SetMonitorPlatform(&p);
-        g_layout = {
+        UseFakeMonitors({
             {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, MONITORINFOF_PRIMARY, "\\\\.\\DISPLAY1", 96},
             {{1920, 0, 3200, 1024}, {1920, 0, 3200, 1024}, 0, "\\\\.\\DISPLAY2", 144},
-        };
+        });
     }
-    void TearDown() override { SetMonitorPlatform(nullptr); }
+    void TearDown() override { UseSystemMonitors(); }
 };
 
 }  // namespace
@@ -100,9 +65,10 @@ TEST_F(Monitors, TableRecordsRectsWorkAreasDpisAndNames)
 
 TEST_F(Monitors, SeventeenMonitorsKeepSixteen)
 {
-    g_layout.clear();
+    std::vector<FakeMonitor>& layout = FakeMonitorLayout();
+    layout.clear();
     for (int i = 0; i < 17; i++)
-        g_layout.push_back({{i * 100, 0, i * 100 + 100, 100}, {i * 100, 0, i * 100 + 100, 100}, 0,
+        layout.push_back({{i * 100, 0, i * 100 + 100, 100}, {i * 100, 0, i * 100 + 100, 100}, 0,
                             "\\\\.\\DISPLAYX", 96});
     RefreshMonitors();
     EXPECT_EQ(MONITOR_TABLE_MAX, g_monitors.count);
@@ -112,16 +78,25 @@ TEST_F(Monitors, SeventeenMonitorsKeepSixteen)
 
 TEST_F(Monitors, OneMonitorAlwaysGivesZero)
 {
-    g_layout.resize(1);
+    FakeMonitorLayout().resize(1);
     for (POINT p : {POINT{5, 5}, POINT{-3000, 9000}, POINT{5000, 5}})
         EXPECT_EQ(0, MonitorFromPointIndex(p.x, p.y, false));
 }
 
+// Xvfb gives one monitor, the whole screen.
 TEST(MonitorsReal, TheSystemLayoutHasAMonitor)
 {
     RefreshMonitors();
-    ASSERT_GE(g_monitors.count, 1);
-    EXPECT_GT(g_monitors.monitorRects[0].right, g_monitors.monitorRects[0].left);
-    EXPECT_GE(g_monitors.dpis[0], 96u);
-    EXPECT_NE('\\', g_monitors.deviceNames[0][0]) << "no leading backslashes";
+    ASSERT_EQ(1, g_monitors.count);
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    EXPECT_TRUE(EqualRect(&screen, &g_monitors.monitorRects[0]));
+    HDC dc = GetDC(nullptr);
+    UINT dpi = (UINT)GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(dpi, g_monitors.dpis[0]);
+    MONITORINFOEXA info = {};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
+    ASSERT_EQ(0, strncmp(info.szDevice, "\\\\.\\", 4));
+    EXPECT_STREQ(info.szDevice + 4, g_monitors.deviceNames[0]) << "no leading backslashes";
 }

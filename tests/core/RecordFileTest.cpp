@@ -119,7 +119,9 @@ TEST_F(RecordFileTest, SpecialFolderPath)
 {
     char path[MAX_PATH];
     GetSpecialFolderPath(CSIDL_APPDATA, path);
-    EXPECT_NE('\0', path[0]);
+    char want[MAX_PATH] = {};
+    ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, want));
+    EXPECT_STREQ(want, path);
     EXPECT_TRUE(FolderExists(path));
 }
 

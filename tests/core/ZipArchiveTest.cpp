@@ -261,8 +261,8 @@ TEST_F(ZipTest, PlainEntriesOnASeekableTargetCarryTheirRealHeader)
         EXPECT_EQ(e.crc, e.localCrc);
         EXPECT_EQ(e.compressedSize, e.localCompressed);
         EXPECT_EQ(e.uncompressedSize, e.localUncompressed);
-        EXPECT_NE(0u, e.crc);
     }
+    EXPECT_EQ(Crc32("aaaaaaaaaaaaaaaa", 16), entries[0].crc);
     EXPECT_EQ(Crc32("bbbb", 4), entries[1].crc);
 }
 
@@ -377,7 +377,7 @@ TEST_F(ZipTest, FailuresStopTheWriterButRefusalsDoNot)
     CloseHandle(pipeWrite);   // reading the source fails at once
     EXPECT_EQ((uint32_t)ZIP_ERR_DATA, AddZipEntry(zip, "pipe", pipeRead, 0, ZIP_KIND_HANDLE));
     CloseHandle(pipeRead);
-    EXPECT_NE(0u, CloseZipWriter(zip));
+    EXPECT_EQ((uint32_t)ZIP_ERR_DATA, CloseZipWriter(zip)) << "the failure that stopped the writer";
     EXPECT_FALSE(FileExists(broken));
 }
 
@@ -759,6 +759,47 @@ TEST_F(ZipTest, NamesAreSanitisedAndExtractionStaysInsideTheRoot)
         EXPECT_FALSE(FileExists(std::string("C:\\") + name));
         EXPECT_FALSE(FileExists(Path(std::string("jail\\") + name)));
     }
+}
+
+// What the archive says, for callers that must refuse what cleaning changes;
+// a name that does not fit or holds a zero is no name at all.
+TEST_F(ZipTest, StoredNamesAreGivenAsStored)
+{
+    const struct {
+        std::string stored;
+        uint32_t rc;
+        const char* given;
+        const char* cleaned;
+    } cases[] = {
+        {"C:/a/../b.txt", 0, "C:/a/../b.txt", "b.txt"},
+        {"sub\\x.txt", 0, "sub\\x.txt", "sub\\x.txt"},
+        {"../up.txt", 0, "../up.txt", ""},
+        {std::string("x\0y.txt", 7), ZIP_ERR_ARGS, "", ""},
+        {std::string(259, 'a'), 0, nullptr, nullptr},
+        {std::string(260, 'a'), ZIP_ERR_ARGS, "", ""},
+    };
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& c : cases) entries.push_back({c.stored, "data"});
+    ASSERT_TRUE(WriteWholeFileText(Path("names.zip"), StoredArchive(entries)));
+    ZipHandle* reader = OpenZipArchive(Path("names.zip").c_str(), 0, nullptr);
+    ASSERT_NE(nullptr, reader);
+    for (int32_t i = 0; i < (int32_t)(sizeof(cases) / sizeof(cases[0])); i++) {
+        SCOPED_TRACE(testing::Message() << "row " << i);
+        char name[MAX_PATH];
+        memset(name, 'z', sizeof(name));
+        EXPECT_EQ(cases[i].rc, GetZipEntryStoredName(reader, i, name));
+        std::string given = cases[i].given ? cases[i].given : cases[i].stored;
+        EXPECT_EQ(given, name);
+        ZipEntryInfo info;
+        ASSERT_EQ(0u, GetZipEntry(reader, i, &info));
+        EXPECT_EQ(cases[i].cleaned ? cases[i].cleaned : cases[i].stored.c_str(), std::string(info.name));
+    }
+    char name[MAX_PATH] = "x";
+    EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, GetZipEntryStoredName(reader, 6, name));
+    EXPECT_STREQ("", name);
+    EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, GetZipEntryStoredName(reader, -1, name));
+    CloseZipReader(reader);
+    EXPECT_EQ((uint32_t)ZIP_ERR_ARGS, GetZipEntryStoredName(nullptr, 0, name));
 }
 
 TEST_F(ZipTest, RelativeTargetsCreateTheirFolders)

@@ -1,55 +1,17 @@
 // ProfileE2ETest.cpp - the running program's profiles: made on the first start,
 // switched and executed from the menu commands, purged, kept across restarts.
-#include "engine/OptionsRecord.h"
-#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
-#include "tests/support/ProgramRun.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/ProgramFixture.h"
 
 #include <time.h>
 
-class ProgramProfiles : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::string name =
-            std::string("ProgramProfiles.") + testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(BeginTestInstall(name.c_str(), &install));
-    }
-    void TearDown() override
-    {
-        if (run.child.process) QuitProgram(&run);
-        g_app.dataFolder[0] = '\0';
-        RemoveTestInstallRecord();
-    }
-    void Start()
-    {
-        ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-        ASSERT_TRUE(WaitUntilRunning(&run));
-    }
-    void UseDataFolder() { CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str()); }
-    std::string Log() { return ReadWholeFile(install.dataFolder + "\\PanelShepherd.log"); }
-    bool WaitForLog(const char* text)
-    {
-        return PumpUntil([&] { return Log().find(text) != std::string::npos; }, 10000);
-    }
-    bool ReadProfile(int i, Profile* p)
-    {
-        UseDataFolder();
-        *p = Profile{};
-        std::string path = install.dataFolder + "\\Profile" + std::to_string(i) + ".zpx";
-        return SerializeProfile(0, path.c_str(), p, false);
-    }
-    TestInstall install;
-    ProgramRun run;
-};
+using ProgramProfiles = ProgramTest;
 
 TEST_F(ProgramProfiles, DefaultsSwitchAndExecutePersistAcrossARestart)
 {
-    Start();
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(0, Quit());
     Profile p;
     ASSERT_TRUE(ReadProfile(0, &p));
     EXPECT_STREQ("Default", p.szGenName);
@@ -60,29 +22,28 @@ TEST_F(ProgramProfiles, DefaultsSwitchAndExecutePersistAcrossARestart)
     FreeProfileLists(&p);
 
     // Log to the file from now on, then switch to "Save All" and execute "Default".
-    UseDataFolder();
-    ASSERT_TRUE(SerializeOptions(0));
-    Options.bMonLogToFile = 1;
-    ASSERT_TRUE(SerializeOptions(1));
-    Start();
+    ASSERT_TRUE(WriteOptions());
+    ASSERT_TRUE(Start());
     PostMessageA(run.main, ZRPMSG_COMMAND, MAKEWPARAM(1102, 0), 0);
-    EXPECT_TRUE(WaitForLog("PRF: Switching Profile (Save All)")) << Log();
+    EXPECT_NE(std::string::npos, WaitForLog("PRF: Switching Profile (Save All)")) << Log();
     PostMessageA(run.main, ZRPMSG_COMMAND, MAKEWPARAM(1121, 0), 0);
-    EXPECT_TRUE(WaitForLog("PRF: Executing Profile (Default)")) << Log();
-    EXPECT_TRUE(WaitForLog("PRF: Applying Profile (Default)"));
-    ASSERT_EQ(0, QuitProgram(&run));
+    EXPECT_NE(std::string::npos, WaitForLog("PRF: Executing Profile (Default)")) << Log();
+    EXPECT_NE(std::string::npos, WaitForLog("PRF: Applying Profile (Default)"));
+    ASSERT_EQ(0, Quit());
 
-    UseDataFolder();
-    ASSERT_TRUE(SerializeOptions(0));
+    ASSERT_TRUE(ReadOptions());
     EXPECT_EQ(1, Options.iCurProfile) << "the switch was saved";
-    Start();
-    EXPECT_TRUE(WaitForLog("PRF: Switching Profile (Save All)"));
+    size_t restarted = Log().size();
+    ASSERT_TRUE(Start());
+    EXPECT_NE(std::string::npos, WaitForLog("PRF: Switching Profile (Save All)", restarted));
 }
 
+// The program's reader drops the stale rule and keeps the recent and the
+// kept one; what it saved at exit is read raw, not through that reader.
 TEST_F(ProgramProfiles, OldRulesArePurgedWhenTheProfileIsRead)
 {
-    Start();
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(0, Quit());
     Profile p;
     ASSERT_TRUE(ReadProfile(0, &p));
     int64_t now = (int64_t)_time64(nullptr);
@@ -101,19 +62,31 @@ TEST_F(ProgramProfiles, OldRulesArePurgedWhenTheProfileIsRead)
         rule.time = now - r.age;
         ASSERT_GE(ArrayAppend(p.pRules, &rule), 0);
     }
+    int before = p.pRules->count;
     p.bAdvPurgeOld = 1;
     p.iAdvPurgeDays = 30;
-    std::string path = install.dataFolder + "\\Profile0.zpx";
-    ASSERT_TRUE(SerializeProfile(1, path.c_str(), &p, false));
+    ASSERT_TRUE(SaveProfile(0, &p));
     FreeProfileLists(&p);
 
-    Start();
-    ASSERT_EQ(0, QuitProgram(&run));
-    ASSERT_TRUE(ReadProfile(0, &p));
-    std::string names;
-    for (int i = 0; i < p.pRules->count; i++) names += std::string(p.pRules->data[i].name) + "|";
+    // The raw names of the stored rules, in order.
+    auto storedNames = [&](int* count) {
+        std::map<std::string, std::string> keys;
+        EXPECT_TRUE(ReadRawRecord(ProfilePath(0), &keys));
+        *count = atoi(keys["iNumRules"].c_str());
+        std::string names;
+        for (int i = 0; i < *count; i++) names += keys["Rule[" + std::to_string(i) + "].name"] + "|";
+        return names;
+    };
+    int count = 0;
+    std::string names = storedNames(&count);
+    ASSERT_EQ(before, count) << names;
+    ASSERT_NE(std::string::npos, names.find("Stale|")) << "planted: " << names;
+
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(0, Quit());
+    names = storedNames(&count);
+    EXPECT_EQ(before - 1, count) << names;
     EXPECT_EQ(std::string::npos, names.find("Stale|")) << names;
     EXPECT_NE(std::string::npos, names.find("Recent|")) << names;
     EXPECT_NE(std::string::npos, names.find("Kept|")) << names;
-    FreeProfileLists(&p);
 }

@@ -1,13 +1,9 @@
 // RecordSafetyE2ETest.cpp - the running program and record files that are
 // damaged, held by another process, or cut off by a crash in mid-save.
-#include "engine/OptionsRecord.h"
-#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/ConfigRecord.h"
 #include "framework/core/TextUtil.h"
-#include "tests/support/ProgramRun.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/ProgramFixture.h"
 
 #include <map>
 #include <random>
@@ -18,44 +14,18 @@ namespace {
 
 const char kDamaged[] = "PK\x03\x04 this was a profile once";
 
-struct ProfileSpec {
+struct ProfileFile {
     const char* file;   // "Profile0.zpx", or a short form "Profile-A.zpx"
     const char* name;
     int rules;
 };
 
-class RecordSafety : public testing::Test {
+class RecordSafety : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        std::string name =
-            std::string("RecordSafety.") + testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(BeginTestInstall(name.c_str(), &install));
-        CreateDirectoryA(install.dataFolder.c_str(), nullptr);
-        UseDataFolder();
-    }
-    void TearDown() override
-    {
-        if (run.child.process) QuitProgram(&run);
-        g_app.dataFolder[0] = '\0';
-        RemoveTestInstallRecord();
-    }
-    void UseDataFolder() { CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str()); }
-    std::string Data(const std::string& file) { return install.dataFolder + "\\" + file; }
-    void Start()
-    {
-        ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-        ASSERT_TRUE(WaitUntilRunning(&run));
-    }
-
     // Options with file logging on and a time-out that is not the default.
-    void WriteOptions()
+    void WriteOptionsWithTimeout()
     {
-        UseDataFolder();
-        SerializeOptions(0);
-        Options.bMonLogToFile = 1;
-        Options.iVDTPTimeout = 7;
-        ASSERT_TRUE(SerializeOptions(1));
+        ASSERT_TRUE(WriteOptions([](OptionsRecord& o) { o.iVDTPTimeout = 7; }));
     }
     void WriteLists()
     {
@@ -66,9 +36,8 @@ protected:
         CopyText(entry.title, sizeof(entry.title), "Notes");
         ASSERT_TRUE(WriteWholeFileText(Data("MinList.zpx"), std::string((const char*)&entry, sizeof(entry))));
     }
-    void WriteProfile(const ProfileSpec& spec)
+    void WriteProfileFile(const ProfileFile& spec)
     {
-        UseDataFolder();
         Profile p = {};
         ASSERT_TRUE(InitProfile(&p, true));
         CopyText(p.szGenName, sizeof(p.szGenName), spec.name);
@@ -81,35 +50,19 @@ protected:
             r.level = 1;
             ASSERT_GE(ArrayAppend(p.pRules, &r), 0);
         }
-        bool shortForm = spec.file[7] == '-';
-        EXPECT_TRUE(SerializeProfile(1, Data(spec.file).c_str(), &p, shortForm)) << spec.file;
+        EXPECT_TRUE(SaveProfileFile(spec.file, &p)) << spec.file;
         FreeProfileLists(&p);
     }
-    std::string Log() { return ReadWholeFile(Data("PanelShepherd.log")); }
 
-    // Every file of the data folder whose name starts with prefix.
-    std::vector<std::string> FilesStartingWith(const std::string& prefix)
-    {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA(Data(prefix + "*").c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE) return names;
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-        } while (FindNextFileA(find, &fd));
-        FindClose(find);
-        return names;
-    }
     // The profiles the data folder holds: name -> the rule counts of each copy.
     std::map<std::string, std::vector<int>> SavedProfiles()
     {
-        UseDataFolder();
         std::map<std::string, std::vector<int>> set;
-        for (const std::string& file : FilesStartingWith("Profile")) {
+        for (const std::string& file : DataFiles("Profile")) {
             size_t dot = file.rfind('.');
             if (dot == std::string::npos || file.substr(dot) != ".zpx") continue;
             Profile p = {};
-            if (SerializeProfile(0, Data(file).c_str(), &p, file[7] == '-'))
+            if (ReadProfileFile(file, &p))
                 set[file[7] == '-' ? file.substr(8, dot - 8) : p.szGenName].push_back(p.pRules->count);
             else
                 set["(unreadable " + file + ")"].push_back(-1);
@@ -127,9 +80,6 @@ protected:
         }
         return out;
     }
-
-    TestInstall install;
-    ProgramRun run;
 };
 
 // A file held open without sharing, as a backup tool or an editor holds it.
@@ -149,9 +99,9 @@ struct HeldFile {
 
 TEST_F(RecordSafety, DamagedOptionsAreKeptAsideAndTheListsStay)
 {
-    WriteOptions();
+    WriteOptionsWithTimeout();
     WriteLists();
-    WriteProfile({"Profile0.zpx", "Work", 2});
+    WriteProfileFile({"Profile0.zpx", "Work", 2});
     std::string pins = ReadWholeFile(Data("PinList.zpx"));
     std::string tray = ReadWholeFile(Data("MinList.zpx"));
     ASSERT_TRUE(WriteWholeFileText(Data("Options.zpx"), kDamaged));
@@ -160,39 +110,37 @@ TEST_F(RecordSafety, DamagedOptionsAreKeptAsideAndTheListsStay)
     std::string box = TakeMessageBox(&run);
     EXPECT_NE(std::string::npos, box.find("Options.zpx.damaged-")) << box;
     ASSERT_TRUE(WaitUntilRunning(&run));
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
 
-    std::vector<std::string> kept = FilesStartingWith("Options.zpx.damaged-");
+    std::vector<std::string> kept = DataFiles("Options.zpx.damaged-");
     ASSERT_EQ(1u, kept.size());
     EXPECT_EQ(kDamaged, ReadWholeFile(Data(kept[0])));
     EXPECT_EQ(pins, ReadWholeFile(Data("PinList.zpx"))) << "the pin list loads on its own";
     EXPECT_EQ(tray, ReadWholeFile(Data("MinList.zpx"))) << "the tray list loads on its own";
-    UseDataFolder();
-    EXPECT_TRUE(SerializeOptions(0)) << "the defaults were saved in its place";
+    EXPECT_TRUE(ReadOptions()) << "the defaults were saved in its place";
     EXPECT_EQ(10, Options.iVDTPTimeout);
 
     // Told once: the next start finds nothing to report.
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     EXPECT_EQ("", TakeMessageBox(&run, 1500));
-    ASSERT_EQ(0, QuitProgram(&run));
-    EXPECT_EQ(1u, FilesStartingWith("Options.zpx.damaged-").size());
+    ASSERT_EQ(0, Quit());
+    EXPECT_EQ(1u, DataFiles("Options.zpx.damaged-").size());
 }
 
 TEST_F(RecordSafety, DamagedProfileIsKeptAsideAndNotSavedOver)
 {
-    WriteOptions();
-    WriteProfile({"Profile0.zpx", "A", 2});
+    WriteOptionsWithTimeout();
+    WriteProfileFile({"Profile0.zpx", "A", 2});
     ASSERT_TRUE(WriteWholeFileText(Data("Profile1.zpx"), kDamaged));
-    WriteProfile({"Profile2.zpx", "C", 1});
+    WriteProfileFile({"Profile2.zpx", "C", 1});
 
     ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
     std::string box = TakeMessageBox(&run);
     EXPECT_NE(std::string::npos, box.find("Profile1.zpx.damaged-")) << box;
     ASSERT_TRUE(WaitUntilRunning(&run));
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
 
-    std::vector<std::string> kept = FilesStartingWith("Profile1.zpx.damaged-");
+    std::vector<std::string> kept = DataFiles("Profile1.zpx.damaged-");
     ASSERT_EQ(1u, kept.size());
     EXPECT_EQ(kDamaged, ReadWholeFile(Data(kept[0])));
     std::map<std::string, std::vector<int>> want = {{"A", {2}}, {"C", {1}}};
@@ -202,10 +150,10 @@ TEST_F(RecordSafety, DamagedProfileIsKeptAsideAndNotSavedOver)
 
 TEST_F(RecordSafety, ProfileHeldThroughoutIsLeftAsItIsAndItsNumberIsNotReused)
 {
-    WriteOptions();
-    WriteProfile({"Profile0.zpx", "A", 2});
-    WriteProfile({"Profile1.zpx", "B", 3});
-    WriteProfile({"Profile2.zpx", "C", 1});
+    WriteOptionsWithTimeout();
+    WriteProfileFile({"Profile0.zpx", "A", 2});
+    WriteProfileFile({"Profile1.zpx", "B", 3});
+    WriteProfileFile({"Profile2.zpx", "C", 1});
     std::string b = ReadWholeFile(Data("Profile1.zpx"));
     HeldFile held(Data("Profile1.zpx"));
     ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
@@ -214,11 +162,11 @@ TEST_F(RecordSafety, ProfileHeldThroughoutIsLeftAsItIsAndItsNumberIsNotReused)
     std::string box = TakeMessageBox(&run);
     EXPECT_NE(std::string::npos, box.find("Profile1.zpx")) << box;
     ASSERT_TRUE(WaitUntilRunning(&run));
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
     held.Release();
 
     EXPECT_EQ(b, ReadWholeFile(Data("Profile1.zpx"))) << "neither moved nor written over";
-    EXPECT_TRUE(FilesStartingWith("Profile1.zpx.damaged-").empty());
+    EXPECT_TRUE(DataFiles("Profile1.zpx.damaged-").empty());
     std::map<std::string, std::vector<int>> want = {{"A", {2}}, {"B", {3}}, {"C", {1}}};
     EXPECT_EQ(want, SavedProfiles()) << Describe(SavedProfiles());
 }
@@ -236,9 +184,9 @@ TEST_F(RecordSafety, FilesHeldForAMomentAreWaitedFor)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        WriteOptions();
+        WriteOptionsWithTimeout();
         WriteLists();
-        WriteProfile({"Profile0.zpx", "Work", 3});
+        WriteProfileFile({"Profile0.zpx", "Work", 3});
         std::string pins = ReadWholeFile(Data("PinList.zpx"));
         {
             HeldFile held(Data(c.file));
@@ -255,15 +203,14 @@ TEST_F(RecordSafety, FilesHeldForAMomentAreWaitedFor)
             PumpFor(300);
         }
         ASSERT_TRUE(WaitUntilRunning(&run));
-        ASSERT_EQ(0, QuitProgram(&run));
+        ASSERT_EQ(0, Quit());
 
         std::string log = Log();
         EXPECT_NE(std::string::npos, log.find("options loaded successfully")) << "logging is an option";
         EXPECT_EQ(std::string::npos, log.find("could not be read")) << log;
-        EXPECT_TRUE(FilesStartingWith("Options.zpx.damaged-").empty());
-        EXPECT_TRUE(FilesStartingWith("Profile0.zpx.damaged-").empty());
-        UseDataFolder();
-        EXPECT_TRUE(SerializeOptions(0));
+        EXPECT_TRUE(DataFiles("Options.zpx.damaged-").empty());
+        EXPECT_TRUE(DataFiles("Profile0.zpx.damaged-").empty());
+        EXPECT_TRUE(ReadOptions());
         EXPECT_EQ(7, Options.iVDTPTimeout) << "the options were read, not replaced by defaults";
         EXPECT_EQ(pins, ReadWholeFile(Data("PinList.zpx")));
         std::map<std::string, std::vector<int>> want = {{"Work", {3}}};
@@ -293,7 +240,7 @@ static bool SetStoredRuleCount(const std::string& path, const char* count)
 
 TEST_F(RecordSafety, RuleCountsThatDoNotMatchReadTheRulesThatAreThere)
 {
-    WriteOptions();
+    WriteOptionsWithTimeout();
     const struct {
         const char* file;
         const char* name;
@@ -305,11 +252,11 @@ TEST_F(RecordSafety, RuleCountsThatDoNotMatchReadTheRulesThatAreThere)
         {"Profile3.zpx", "Unreadable", "x"},
     };
     for (const auto& c : cases) {
-        WriteProfile({c.file, c.name, 3});
+        WriteProfileFile({c.file, c.name, 3});
         ASSERT_TRUE(SetStoredRuleCount(Data(c.file), c.count)) << c.file;
     }
-    Start();
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(0, Quit());
     std::map<std::string, std::vector<int>> want;
     for (const auto& c : cases) want[c.name] = {3};
     EXPECT_EQ(want, SavedProfiles()) << Describe(SavedProfiles());
@@ -320,25 +267,22 @@ TEST_F(RecordSafety, RuleCountsThatDoNotMatchReadTheRulesThatAreThere)
 // start must load every profile once, with all its rules.
 TEST_F(RecordSafety, SaveKilledAtRandomMomentsLosesNoProfile)
 {
-    const ProfileSpec set[] = {{"Profile0.zpx", "B", 1000}, {"Profile1.zpx", "C", 5}, {"Profile-A.zpx", "A", 5}};
+    const ProfileFile set[] = {{"Profile0.zpx", "B", 1000}, {"Profile1.zpx", "C", 5}, {"Profile-A.zpx", "A", 5}};
     std::map<std::string, std::vector<int>> want = {{"A", {5}}, {"B", {1000}}, {"C", {5}}};
     auto lay = [&] {
         RemoveTree(install.dataFolder);
-        CreateDirectoryA(install.dataFolder.c_str(), nullptr);
-        UseDataFolder();
-        SerializeOptions(0);
-        ASSERT_TRUE(SerializeOptions(1));
-        for (const ProfileSpec& p : set) WriteProfile(p);
+        ASSERT_TRUE(WriteOptions([](OptionsRecord& o) { o.bMonLogToFile = 0; }));   // the defaults
+        for (const ProfileFile& p : set) WriteProfileFile(p);
     };
 
     // How long one renumbering save takes: kills fall in that span and a bit beyond.
     lay();
-    Start();
+    ASSERT_TRUE(Start());
     DWORD_PTR answer = 0;
     DWORD begin = GetTickCount();
     ASSERT_NE(0, SendMessageTimeoutA(run.main, ZRPMSG_SAVEALL, 0, 0, SMTO_NORMAL, 60000, &answer));
     DWORD span = GetTickCount() - begin + 20;
-    ASSERT_EQ(0, QuitProgram(&run));
+    ASSERT_EQ(0, Quit());
     ASSERT_EQ(want, SavedProfiles()) << "an uninterrupted save: " << Describe(SavedProfiles());
 
     unsigned seed = (unsigned)GetTickCount();
@@ -348,7 +292,7 @@ TEST_F(RecordSafety, SaveKilledAtRandomMomentsLosesNoProfile)
     int losses = 0;
     for (int round = 0; round < kRounds; round++) {
         lay();
-        Start();
+        ASSERT_TRUE(Start());
         DWORD delay = moment(random);
         ASSERT_TRUE(PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0));
         Sleep(delay);
@@ -356,8 +300,8 @@ TEST_F(RecordSafety, SaveKilledAtRandomMomentsLosesNoProfile)
         WaitProcess(&run.child, 20000);
         CloseProcess(&run.child);
 
-        Start();   // finishes or undoes the cut-off save, loads, and saves again on the way out
-        ASSERT_EQ(0, QuitProgram(&run));
+        ASSERT_TRUE(Start());   // finishes or undoes the cut-off save, loads, and saves again on the way out
+        ASSERT_EQ(0, Quit());
         std::map<std::string, std::vector<int>> got = SavedProfiles();
         if (got != want) losses++;
         EXPECT_EQ(want, got) << "round " << round << ", killed " << delay << " ms into a " << span

@@ -1,8 +1,8 @@
 // RuleCaptureTest.cpp - writing a window's placement into its rule, and
 // applying the captured rule back.
 #include "engine/RulePlace.h"
-#include "framework/core/MonitorTable.h"
 #include "tests/engine/RuleTestUtil.h"
+#include "tests/support/FakeMonitors.h"
 
 #include <string.h>
 
@@ -10,48 +10,17 @@
 
 namespace {
 
-// Two monitors: 0 on the left (primary, with a task bar at the bottom), 1 on
-// the right; both inside the real screen so that windows can sit on either.
-const RECT kRects[] = {{0, 0, 1200, 1080}, {1200, 0, 1920, 1080}};
-const RECT kWork[] = {{0, 0, 1200, 1040}, {1200, 0, 1920, 1080}};
-
-BOOL FakeEnum(MONITORENUMPROC proc, LPARAM data)
-{
-    for (size_t i = 0; i < 2; i++) {
-        RECT r = kRects[i];
-        if (!proc((HMONITOR)(i + 1), nullptr, &r, data)) break;
-    }
-    return TRUE;
-}
-
-BOOL FakeInfo(HMONITOR monitor, MONITORINFOEXA* info)
-{
-    size_t i = (size_t)monitor - 1;
-    if (i >= 2) return FALSE;
-    info->rcMonitor = kRects[i];
-    info->rcWork = kWork[i];
-    info->dwFlags = i == 0 ? MONITORINFOF_PRIMARY : 0;
-    CopyText(info->szDevice, sizeof(info->szDevice), i == 0 ? "\\\\.\\DISPLAY1" : "\\\\.\\DISPLAY2");
-    return TRUE;
-}
-
-UINT FakeDpi(HMONITOR, const RECT*)
-{
-    return 96;
-}
-
 class Capture : public testing::Test {
 protected:
     void SetUp() override
     {
-        MonitorPlatform p = {FakeEnum, FakeInfo, FakeDpi};
-        SetMonitorPlatform(&p);
-        g_workArea = kWork[0];
+        UseFakeMonitors(TwoMonitorsInTheScreen());
+        g_workArea = TwoMonitorsInTheScreen()[0].work;
         g_windowCount = 0;
     }
     void TearDown() override
     {
-        SetMonitorPlatform(nullptr);
+        UseSystemMonitors();
         for (HWND h : own)
             if (IsWindow(h)) DestroyWindow(h);
     }
@@ -186,7 +155,8 @@ TEST_F(Capture, PositionValueByMode)
 }
 
 // Capturing and then applying the rule to the same window leaves it where
-// it is, in every position mode and on either monitor.
+// it is, in every position mode and on either monitor: the window is moved
+// and sized away in between, and applying puts it back.
 TEST_F(Capture, CaptureThenApplyLeavesTheWindowWhereItIs)
 {
     struct Case {
@@ -213,7 +183,17 @@ TEST_F(Capture, CaptureThenApplyLeavesTheWindowWhereItIs)
         r.movetomode = c.mode;
         r.tretry = 0;
         CaptureWindowPlacement(&e, &r, CAPTURE_ALL);
-        EXPECT_TRUE(ApplyRuleToWindow(&e, &r, 0, APPLY_ALL));
+        EXPECT_NE(VALUE_ANY, r.x) << "the capture wrote the position";
+        EXPECT_EQ(c.w, r.w);
+        EXPECT_EQ(c.h, r.h);
+
+        // Somewhere else on the same monitor, so the work area stays the same.
+        SetWindowPos(hwnd, nullptr, c.x + 7, c.y + 11, c.w - 50, c.h - 40, SWP_NOZORDER | SWP_NOACTIVATE);
+        MonitoredWindow away = EntryOf(hwnd);
+        ASSERT_EQ(c.x + 7, away.x) << "the window left its place";
+        ASSERT_EQ(c.w - 50, away.width);
+
+        EXPECT_TRUE(ApplyRuleToWindow(&away, &r, 0, APPLY_ALL));
         MonitoredWindow after = EntryOf(hwnd);
         EXPECT_EQ(c.x, after.x);
         EXPECT_EQ(c.y, after.y);

@@ -154,7 +154,7 @@ TEST(MatchRule, EveryModeIgnoreMatchesEveryWindowEvenNegated)
     }
 }
 
-// Explorer folder paths are not read in this build: every window shows "".
+// A made-up entry has no folder window: it shows the empty path.
 TEST(MatchRule, FolderCriterionCountsOnlyWhenChecked)
 {
     struct Case {
@@ -483,18 +483,34 @@ TEST_F(FindRule, StickyAssignment)
     }
 }
 
-// A window that no rule matches gets none, is listed nowhere and keeps its place.
+// A window that no rule matches gets none, is listed nowhere and keeps its
+// place. Both rules would move it: applying one to it moves it, so a move
+// would be seen.
 TEST_F(FindRule, WindowMatchingNothingIsLeftAlone)
 {
     TestProfile p;
     Rule a = AnyWindowRule(1);
     SET_CAPTION(&a, "Editor", CMP_EQUALS);
-    p.Add(a);
     Rule b = AnyWindowRule(2);
     SET_CLASS(&b, "EditClass", CMP_EQUALS | CMP_NEGATE);
+    for (Rule* r : {&a, &b}) {
+        r->x = 600;
+        r->y = 300;
+        r->w = 250;
+        r->h = 150;
+        r->tretry = 0;
+    }
+    p.Add(a);
     p.Add(b);
-    SetWindowPos(g_styled.overlapped, nullptr, 123, 45, 210, 110, SWP_NOZORDER | SWP_NOACTIVATE);
-    MonitoredWindow e = EntryOf(g_styled.overlapped);
+    HWND window = MakeStyled(WS_OVERLAPPEDWINDOW, nullptr);
+    SetWindowPos(window, nullptr, 123, 45, 210, 110, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    auto place = [&] {
+        RECT r;
+        GetWindowRect(window, &r);
+        return RectText(r);
+    };
+    ASSERT_EQ("123,45,333,155", place());
+    MonitoredWindow e = EntryOf(window);
     CopyText(e.title, sizeof(e.title), "Viewer");
     e.titleLength = 6;
     CopyText(e.className, sizeof(e.className), "EditClass");
@@ -502,9 +518,16 @@ TEST_F(FindRule, WindowMatchingNothingIsLeftAlone)
     EXPECT_EQ(nullptr, FindRuleForWindow(&p.profile, &e, -1));
     EXPECT_EQ(0, p.ById(1)->windowCount);
     EXPECT_EQ(0, p.ById(2)->windowCount);
-    RECT r;
-    GetWindowRect(g_styled.overlapped, &r);
-    EXPECT_EQ("123,45,333,155", RectText(r));
+    EXPECT_EQ("123,45,333,155", place());
+
+    MonitoredWindow editor = e;
+    CopyText(editor.title, sizeof(editor.title), "Editor");
+    editor.titleLength = 6;
+    EXPECT_EQ(p.ById(1), FindRuleForWindow(&p.profile, &editor, -1)) << "the same profile finds a rule for a match";
+    EXPECT_EQ("123,45,333,155", place()) << "finding a rule moves nothing";
+    EXPECT_TRUE(ApplyRuleToWindow(&editor, p.ById(1), 0, APPLY_ALL));
+    EXPECT_EQ("600,300,850,450", place()) << "applying it does";
+    DestroyWindow(window);
 
     EXPECT_EQ(nullptr, FindRuleForWindow(nullptr, &e, -1));
     Profile empty = {};

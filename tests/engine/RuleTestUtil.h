@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string.h>
 
 // A rule that matches every window: every criterion "Ignore", no main-window
@@ -100,13 +99,6 @@ inline MonitoredWindow EntryOf(HWND hwnd)
     e.previousWidth = e.width;
     e.previousState = e.state;
     return e;
-}
-
-// Polls the test window's own report until it satisfies done.
-inline bool WaitForReport(TestWindow* tw, const std::function<bool(const TestWindowReport&)>& done,
-                          TestWindowReport* last, DWORD ms = 5000)
-{
-    return PumpUntil([&] { return TestWindowStep(tw, "report", last) && done(*last); }, ms);
 }
 
 inline bool NormalIs(const TestWindowReport& r, int x, int y, int w, int h)

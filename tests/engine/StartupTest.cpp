@@ -1,19 +1,14 @@
 // StartupTest.cpp - the real program starting, handing over and quitting under Wine.
-#include "engine/OptionsRecord.h"
-#include "engine/ProfileRecord.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/FolderWalk.h"
 #include "framework/core/TextUtil.h"
-#include "tests/core/ZipTestUtil.h"
 #include "framework/core/ZipArchive.h"
-#include "tests/support/ProgramRun.h"
-#include "tests/support/TestWindowClient.h"
+#include "tests/core/ZipTestUtil.h"
+#include "tests/support/ProgramFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <utility>
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 typedef std::map<std::string, std::string> FolderContents;   // relative path -> bytes
@@ -80,60 +75,44 @@ static std::vector<DWORD> RunningInstances()
     return q.pids;
 }
 
-class Startup : public testing::Test {
+class Startup : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("Startup.") + info->name();
-        ASSERT_TRUE(BeginTestInstall(name.c_str(), &install));
-    }
-    void TearDown() override
-    {
-        if (run.child.process) CloseProcess(&run.child);
-        for (ProgramRun& r : others)
-            if (r.child.process) CloseProcess(&r.child);
-        RemoveTestInstallRecord();
-    }
-    std::string Data(const char* file) { return install.dataFolder + "\\" + file; }
-    // An options record in the data folder that turns file logging on.
-    void TurnFileLoggingOn()
-    {
-        CreateDirectoryA(install.dataFolder.c_str(), nullptr);
-        CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), install.dataFolder.c_str());
-        SerializeOptions(0);   // the defaults
-        Options.bMonLogToFile = 1;
-        ASSERT_TRUE(SerializeOptions(1));
-        g_app.dataFolder[0] = '\0';
-    }
     // Names of the refused configuration archives kept in the data folder.
-    std::vector<std::string> KeptArchives()
-    {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA(Data("PanelShepherd.BrimvaleConfig.refused-*").c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE) return names;
-        do names.push_back(fd.cFileName);
-        while (FindNextFileA(find, &fd));
-        FindClose(find);
-        return names;
-    }
+    std::vector<std::string> KeptArchives() const { return DataFiles("PanelShepherd.BrimvaleConfig.refused-"); }
     size_t FileSize(const char* file)
     {
         bool ok = false;
         std::string data = ReadWholeFile(Data(file), &ok);
         return ok ? data.size() : 0;
     }
-
-    TestInstall install;
-    ProgramRun run;
-    std::vector<ProgramRun> others;   // more starts of one test, ended by TearDown
+    bool Created(const char* cls) const
+    {
+        return std::find(run.createdClasses.begin(), run.createdClasses.end(), cls) != run.createdClasses.end();
+    }
+    std::string CreatedText() const
+    {
+        std::string out;
+        for (const std::string& c : run.createdClasses) out += c + " ";
+        return out;
+    }
+    // The control for the window hook: a normal start, watched, shows its
+    // main window among the windows it makes. The top-level windows made
+    // before the main window, in order; the data folder is removed again.
+    bool WindowsBeforeTheMainWindow(std::vector<std::string>* before)
+    {
+        if (!StartWatched("-MINIMIZE") || !WaitUntilRunning(&run)) return false;
+        bool seen = PumpUntil([&] { return Created("ZRPWindow"); }, 10000);
+        EXPECT_TRUE(seen) << "the hook sees a start's main window: " << CreatedText();
+        auto main = std::find(run.createdClasses.begin(), run.createdClasses.end(), "ZRPWindow");
+        before->assign(run.createdClasses.begin(), main);
+        StopWatchingProgram(&run);
+        return seen && Quit() == 0 && RemoveTree(install.dataFolder);
+    }
 };
 
 TEST_F(Startup, FirstStartCreatesTheDataFolderAndRunsUntilToldToQuit)
 {
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     EXPECT_TRUE(FolderExists(install.dataFolder));
     EXPECT_EQ(std::string("-MINIMIZE") + '\0', ReadWholeFile(Data("(ZRP)Cmd.zpx")))
         << "every start leaves its command line with its terminator";
@@ -141,7 +120,7 @@ TEST_F(Startup, FirstStartCreatesTheDataFolderAndRunsUntilToldToQuit)
     EXPECT_FALSE(IsWindowVisible(run.main)) << "the main window stays hidden";
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 500)) << "it keeps running";
 
-    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ(0, Quit());
     EXPECT_EQ(297u, FileSize("(ZRP)App.zpx"));
     EXPECT_EQ(16u, FileSize("(ZRP)Win0.zpx"));
     std::string app = ReadWholeFile(Data("(ZRP)App.zpx"));
@@ -149,10 +128,32 @@ TEST_F(Startup, FirstStartCreatesTheDataFolderAndRunsUntilToldToQuit)
     EXPECT_EQ(1, app[4]) << "the initialised marker is set";
 }
 
+static BOOL CALLBACK AddDockBay(HWND window, LPARAM bays)
+{
+    char cls[32] = {};
+    GetClassNameA(window, cls, sizeof(cls));
+    if (!strcmp(cls, "ZRPAppDockBay")) ((std::vector<HWND>*)bays)->push_back(window);
+    return TRUE;
+}
+
+TEST_F(Startup, MainWindowCarriesFourEmptyDockBays)
+{
+    ASSERT_TRUE(Start());
+    std::vector<HWND> bays;
+    EnumChildWindows(run.main, AddDockBay, (LPARAM)&bays);
+    EXPECT_EQ(4u, bays.size());
+    for (HWND bay : bays) {
+        RECT r;
+        GetWindowRect(bay, &r);
+        EXPECT_TRUE(IsRectEmpty(&r)) << "no bar docks: every bay takes no room";
+        EXPECT_EQ(run.main, GetParent(bay));
+    }
+    EXPECT_EQ(0, Quit());
+}
+
 TEST_F(Startup, SecondStartHandsItsCommandLineOverAndEnds)
 {
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     EXPECT_EQ(0, RunProgramToEnd("-PROFILE \"Work Laptop\""));
     EXPECT_EQ(std::string("-PROFILE \"Work Laptop\"") + '\0', ReadWholeFile(Data("(ZRP)Cmd.zpx")));
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 300)) << "the first keeps running";
@@ -162,11 +163,17 @@ TEST_F(Startup, SecondStartHandsItsCommandLineOverAndEnds)
     EXPECT_EQ(0, WaitProcess(&run.child, 20000));
 }
 
+// Windows are counted as they are made, through a creation hook set before
+// the program runs: once it has ended there is nothing left to look at.
 TEST_F(Startup, QuitWithNoneRunningEndsAtOnceLeavingNothing)
 {
-    ASSERT_TRUE(StartProgram(&run, "-QUIT"));
+    std::vector<std::string> before;
+    ASSERT_TRUE(WindowsBeforeTheMainWindow(&before));
+
+    ASSERT_TRUE(StartWatched("-QUIT"));
     EXPECT_EQ(0, WaitProcess(&run.child, 20000));
-    EXPECT_EQ(0, CountProcessWindows(run.child.pid));
+    ASSERT_TRUE(FinishWatchingProgram(&run));
+    EXPECT_EQ("", CreatedText()) << "no window at all";
     EXPECT_FALSE(FileExists(Data("(ZRP)Cmd.zpx")));
     EXPECT_FALSE(FileExists(Data("(ZRP)App.zpx")));
     EXPECT_FALSE(FileExists(Data("(ZRP)Win0.zpx")));
@@ -218,8 +225,7 @@ TEST_F(Startup, DataFolderThatCannotBeUsedShowsTheDataPathBox)
 
 TEST_F(Startup, ControlMessageNeedsTheInstanceToken)
 {
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     UINT control = RegisterWindowMessageA("ZRPMSG_ZRPCONTROL");
     PostMessageA(run.control, control, 0x8405, 0x12345678);   // another product's token
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 1000)) << "a foreign token is ignored";
@@ -229,22 +235,18 @@ TEST_F(Startup, ControlMessageNeedsTheInstanceToken)
 
 TEST_F(Startup, WindowTitledLikeTheProductIsNotAnInstance)
 {
-    TestWindow impostor;
-    ASSERT_TRUE(StartTestWindow(&impostor, "--title PanelShepherd --class NotPhantom --state hidden"));
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    EXPECT_TRUE(WaitUntilRunning(&run)) << "it starts as the first instance";
-    EXPECT_EQ(0, QuitProgram(&run));
-    StopTestWindow(&impostor);
+    TestWindow* impostor = Open("--title PanelShepherd --class NotPhantom --state hidden");
+    ASSERT_NE(nullptr, impostor->hwnd);
+    EXPECT_TRUE(Start()) << "it starts as the first instance";
+    EXPECT_EQ(0, Quit());
 }
 
 TEST_F(Startup, QuitEndsCleanlyWithItsLogLine)
 {
-    ASSERT_NO_FATAL_FAILURE(TurnFileLoggingOn());
-
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
-    EXPECT_EQ(0, QuitProgram(&run));
-    std::string log = ReadWholeFile(Data("PanelShepherd.log"));
+    ASSERT_TRUE(WriteOptions());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(0, Quit());
+    std::string log = Log();
     size_t started = log.find("PanelShepherd (v1.0.0) started, options loaded successfully\r\n");
     size_t stopped = log.find("PanelShepherd stopped (error: 0)\r\n");
     EXPECT_NE(std::string::npos, started) << log;
@@ -265,25 +267,32 @@ TEST_F(Startup, FirstRunCopiesInitFilesWithoutReplacingAny)
     ASSERT_TRUE(CreateDirectoryA(Data("sub").c_str(), nullptr));
     ASSERT_TRUE(WriteWholeFileText(Data("sub\\mine.txt"), "the user's"));
 
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
-    EXPECT_EQ(0, QuitProgram(&run));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(0, Quit());
     EXPECT_EQ("from the installation", ReadWholeFile(Data("readme.txt")));
     EXPECT_EQ("the user's", ReadWholeFile(Data("sub\\mine.txt")));
 
     // Not a first run any more: the Init folder is left alone.
     ASSERT_TRUE(WriteWholeFileText(init + "\\later.txt", "new"));
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
-    EXPECT_EQ(0, QuitProgram(&run));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(0, Quit());
     EXPECT_FALSE(FileExists(Data("later.txt")));
 }
 
+// It ends before its main window: it makes no more windows than a normal
+// start makes before that one, and the same ones as far as they can be told.
 TEST_F(Startup, AutostartWhileSwitchedOffEndsBeforeAnyWindow)
 {
-    ASSERT_TRUE(StartProgram(&run, "-AUTOSTART"));
+    std::vector<std::string> before;
+    ASSERT_TRUE(WindowsBeforeTheMainWindow(&before));
+
+    ASSERT_TRUE(StartWatched("-AUTOSTART"));
     EXPECT_EQ(0, WaitProcess(&run.child, 20000)) << "autostart is off by default";
-    EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "ZRPWindow"));
+    ASSERT_TRUE(FinishWatchingProgram(&run));
+    const std::vector<std::string>& made = run.createdClasses;
+    ASSERT_LE(made.size(), before.size()) << "made: " << CreatedText();
+    for (size_t i = 0; i < made.size(); i++)
+        EXPECT_TRUE(made[i] == before[i] || made[i] == "(gone)") << i << ": " << made[i] << " for " << before[i];
     EXPECT_FALSE(FileExists(Data("Profile0.zpx"))) << "no profile was made";
 }
 
@@ -294,28 +303,30 @@ static std::string ConfigArchive(std::vector<std::pair<std::string, std::string>
     return StoredArchive(entries);
 }
 
+// The record files are replaced; the user's other files stay.
 TEST_F(Startup, ConfigArchiveReplacesTheDataFiles)
 {
     ASSERT_TRUE(CreateDirectoryA(install.dataFolder.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(Data("sub").c_str(), nullptr));
-    ASSERT_TRUE(WriteWholeFileText(Data("notes.txt"), "old notes"));
-    ASSERT_TRUE(WriteWholeFileText(Data("sub\\old.txt"), "old"));
+    ASSERT_TRUE(WriteWholeFileText(Data("Notes.zpx"), "old notes"));
+    ASSERT_TRUE(WriteWholeFileText(Data("sub\\old.zpx"), "old"));
+    ASSERT_TRUE(WriteWholeFileText(Data("sub\\mine.txt"), "the user's"));
     ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"),
-                                   ConfigArchive({{"notes.txt", "new notes"}, {"sub/more.txt", "more"}})));
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run)) << "no box holds the start up";
+                                   ConfigArchive({{"Notes.zpx", "new notes"}, {"sub/more.zpx", "more"}})));
+    ASSERT_TRUE(Start()) << "no box holds the start up";
     EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "#32770"));
-    EXPECT_EQ(0, QuitProgram(&run));
-    EXPECT_EQ("new notes", ReadWholeFile(Data("notes.txt")));
-    EXPECT_EQ("more", ReadWholeFile(Data("sub\\more.txt")));
-    EXPECT_FALSE(FileExists(Data("sub\\old.txt")));
+    EXPECT_EQ(0, Quit());
+    EXPECT_EQ("new notes", ReadWholeFile(Data("Notes.zpx")));
+    EXPECT_EQ("more", ReadWholeFile(Data("sub\\more.zpx")));
+    EXPECT_FALSE(FileExists(Data("sub\\old.zpx")));
+    EXPECT_EQ("the user's", ReadWholeFile(Data("sub\\mine.txt")));
     EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig")));
     EXPECT_TRUE(KeptArchives().empty());
 }
 
 TEST_F(Startup, RefusedConfigArchiveIsKeptLoggedAndShown)
 {
-    ASSERT_NO_FATAL_FAILURE(TurnFileLoggingOn());
+    ASSERT_TRUE(WriteOptions());
     ASSERT_TRUE(WriteWholeFileText(Data("notes.txt"), "old notes"));
     // A sibling of the data folder with a file of the user's.
     std::string outside = install.root + "\\outside";
@@ -340,9 +351,9 @@ TEST_F(Startup, RefusedConfigArchiveIsKeptLoggedAndShown)
     EXPECT_TRUE(ReadWholeFile(keptPath) == bytes) << "kept whole";
     EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig")));
     ASSERT_TRUE(WaitUntilRunning(&run)) << "the start goes on after the box";
-    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ(0, Quit());
 
-    std::string log = ReadWholeFile(Data("PanelShepherd.log"));
+    std::string log = Log();
     size_t started = log.find("PanelShepherd (v1.0.0) started, options loaded successfully\r\n");
     std::string line = "Configuration archive not imported: " + why + " " + keptLine + "\r\n";
     size_t reported = log.find(line);
@@ -355,20 +366,19 @@ TEST_F(Startup, RefusedConfigArchiveIsKeptLoggedAndShown)
     EXPECT_FALSE(FileExists(install.root + "\\run.cmd"));
 
     // Kept aside, it is not imported again, and the next start says nothing.
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     EXPECT_EQ(nullptr, FindProcessWindow(run.child.pid, "#32770"));
-    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ(0, Quit());
     EXPECT_EQ(kept, KeptArchives());
-    log = ReadWholeFile(Data("PanelShepherd.log"));
+    log = Log();
     EXPECT_EQ(log.find(line), log.rfind(line)) << "reported once";
 }
+
 TEST_F(Startup, ConfigArchiveWaitsForTheStartThatBecomesTheInstance)
 {
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
-    ASSERT_TRUE(WriteWholeFileText(Data("Notes.txt"), "the user's"));
-    std::string archive = MakeConfigArchive({{"Imported.txt", "from the archive"}});
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WriteWholeFileText(Data("Notes.zpx"), "the user's"));
+    std::string archive = MakeConfigArchive({{"Imported.zpx", "from the archive"}});
     ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"), archive));
     FolderContents before = ReadFolderContents(install.dataFolder);
 
@@ -380,22 +390,20 @@ TEST_F(Startup, ConfigArchiveWaitsForTheStartThatBecomesTheInstance)
     EXPECT_EQ(0, WaitProcess(&run.child, 20000));
     CloseProcess(&run.child);
     EXPECT_TRUE(archive == ReadWholeFile(Data("PanelShepherd.BrimvaleConfig"))) << "the archive waits";
-    EXPECT_EQ("the user's", ReadWholeFile(Data("Notes.txt")));
-    EXPECT_FALSE(FileExists(Data("Imported.txt")));
+    EXPECT_EQ("the user's", ReadWholeFile(Data("Notes.zpx")));
+    EXPECT_FALSE(FileExists(Data("Imported.zpx")));
 
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     EXPECT_FALSE(FileExists(Data("PanelShepherd.BrimvaleConfig"))) << "the instance used it";
-    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.txt")));
-    EXPECT_FALSE(FileExists(Data("Notes.txt"))) << "not kept by the archive";
-    EXPECT_EQ(0, QuitProgram(&run));
-    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.txt")));
+    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.zpx")));
+    EXPECT_FALSE(FileExists(Data("Notes.zpx"))) << "not kept by the archive";
+    EXPECT_EQ(0, Quit());
+    EXPECT_EQ("from the archive", ReadWholeFile(Data("Imported.zpx")));
 }
 
 TEST_F(Startup, ControlMessageWithAnyCodeLeavesTheProgramRunning)
 {
-    ASSERT_TRUE(StartProgram(&run, "-MINIMIZE"));
-    ASSERT_TRUE(WaitUntilRunning(&run));
+    ASSERT_TRUE(Start());
     UINT control = RegisterWindowMessageA("ZRPMSG_ZRPCONTROL");
     LPARAM token = (LPARAM)Crc32("PanelShepherd", -1);
     std::vector<WPARAM> codes;
@@ -415,7 +423,7 @@ TEST_F(Startup, ControlMessageWithAnyCodeLeavesTheProgramRunning)
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.child.process, 0)) << "it still runs";
     EXPECT_EQ(run.control, FindProcessWindow(run.child.pid, "ZRPPhantom", "PanelShepherd"));
     EXPECT_EQ(run.main, FindProcessWindow(run.child.pid, "ZRPWindow", "PanelShepherd"));
-    EXPECT_EQ(0, QuitProgram(&run));
+    EXPECT_EQ(0, Quit());
 }
 
 // Five processes created suspended and let go together: creating a process
@@ -425,16 +433,10 @@ static void StartTogether(std::vector<ProgramRun>* runs, const char* args)
     std::vector<HANDLE> threads;
     std::string line = "\"" + BinPath("PanelShepherd.exe") + "\" " + args;
     for (ProgramRun& r : *runs) {
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        std::string text = line;
         r = ProgramRun();
-        ASSERT_TRUE(CreateProcessA(nullptr, &text[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                                   nullptr, &si, &pi));
-        r.child.process = pi.hProcess;
-        r.child.pid = pi.dwProcessId;
-        threads.push_back(pi.hThread);
+        HANDLE thread = nullptr;
+        ASSERT_TRUE(StartProcess(line, &r.child, CREATE_SUSPENDED, &thread));
+        threads.push_back(thread);
     }
     for (HANDLE t : threads) {
         ResumeThread(t);

@@ -136,16 +136,20 @@ bool WriteWholeFileText(const std::string& path, const std::string& data)
     return fclose(f) == 0 && ok;
 }
 
-bool StartProcess(const std::string& commandLine, ChildProcess* child)
+bool StartProcess(const std::string& commandLine, ChildProcess* child, DWORD creationFlags,
+                  HANDLE* thread)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
+                        &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
+    if (thread)
+        *thread = pi.hThread;
+    else
+        CloseHandle(pi.hThread);
     child->process = pi.hProcess;
     child->pid = pi.dwProcessId;
     return true;
@@ -221,7 +225,7 @@ int CountProcessWindows(DWORD pid)
     return q.count;
 }
 
-static std::string ControlText(HWND control)
+std::string ReadControlText(HWND control)
 {
     char text[4096] = {};
     DWORD_PTR got = 0;
@@ -234,7 +238,7 @@ std::string ReadMessageBoxText(HWND box)
     // The framework box: the first line in 50108, the lines after it in 50109.
     HWND first = GetDlgItem(box, 50108), rest = GetDlgItem(box, 50109);
     if (!first) return std::string();
-    std::string text = ControlText(first);
-    if (rest && IsWindowVisible(rest)) text += "\n" + ControlText(rest);
+    std::string text = ReadControlText(first);
+    if (rest && IsWindowVisible(rest)) text += "\n" + ReadControlText(rest);
     return text;
 }

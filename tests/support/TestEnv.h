@@ -34,6 +34,8 @@ bool WriteWholeFileText(const std::string& path, const std::string& data);
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title = nullptr);
 // Every top-level window of a process (visible or not).
 int CountProcessWindows(DWORD pid);
+// A control's text, also another process's (read with WM_GETTEXT).
+std::string ReadControlText(HWND control);
 // The whole text of a framework message box (its two text controls, the
 // second after a line feed when shown; read with WM_GETTEXT, which works
 // across processes); empty for any other window.
@@ -44,7 +46,10 @@ struct ChildProcess {
     HANDLE process = nullptr;
     DWORD pid = 0;
 };
-bool StartProcess(const std::string& commandLine, ChildProcess* child);
+// creationFlags CREATE_SUSPENDED: *thread receives the thread to resume
+// (the caller closes it); otherwise it is closed at once.
+bool StartProcess(const std::string& commandLine, ChildProcess* child, DWORD creationFlags = 0,
+                  HANDLE* thread = nullptr);
 // Exit code, or -1 on time-out (the process is then terminated).
 long WaitProcess(ChildProcess* child, DWORD ms);
 void CloseProcess(ChildProcess* child);

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string.h>
+
 static const char kProduct[] = "PanelShepherd";
 
 bool BeginTestInstall(const char* name, TestInstall* install)
@@ -17,6 +19,8 @@ bool BeginTestInstall(const char* name, TestInstall* install)
     CreateDirectoryA((install->installFolder + "\\Init").c_str(), nullptr);
     InstallRecord record;
     MakeInstallRecord(&record, install->installFolder.c_str(), install->dataFolder.c_str(), false);
+    // No test reaches the network: an update check without an address ends at once.
+    memset(record.updateAddress, 0, sizeof(record.updateAddress));
     return WriteRawInstallRecord(&record, sizeof(record));
 }
 

@@ -1,7 +1,7 @@
 // TestWindow.cpp - a top-level window that end-to-end tests create and drive.
 //
 //   testwindow --title T --class C --rect x,y,w,h --state normal|min|max|hidden
-//              --style 0xHEX --exstyle 0xHEX --hang SECONDS
+//              --style 0xHEX --exstyle 0xHEX --hang SECONDS [--controls 1] [--stay 1]
 // Prints "ready <hwnd>", then reads one step per line on stdin and answers each
 // with "ok <placement>" read inside this process. After every change it creates
 // and destroys a hidden top-level window: Wine's out-of-context event hook only
@@ -11,7 +11,12 @@
 // message for N seconds, 0 until "resume"; "--hang N" does so from the start,
 // before the window's thread has taken a single message. "resume" answers with
 // the placement the window had while it hung, then lets its thread go on.
+// --controls adds an edit and a button of known ids; the step "controls"
+// reports the button's clicks, whether it is enabled, the Caps Lock state its
+// thread translates keys with, and the edit's text. --stay keeps the window
+// open when stdin ends (a start without pipes, as a script's RUN makes).
 #include "framework/core/TextUtil.h"
+#include "tests/support/TestWindowClient.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -23,9 +28,12 @@
 static const UINT kStepMessage = WM_APP + 1;
 static const UINT kHangMessage = WM_APP + 2;
 static HWND g_window;
+static HWND g_edit;
 static HANDLE g_out;
 static HANDLE g_resume;        // set by "resume": a hang ends
 static HANDLE g_hangStarted;   // set by the window's thread as it stops
+static int g_clicks;
+static bool g_stay;
 
 static void WriteOut(const char* text)
 {
@@ -69,6 +77,25 @@ static void Report(const char* prefix)
     WriteOut(line);
 }
 
+static void ReportControls()
+{
+    char text[1024] = {};
+    if (g_edit) GetWindowTextA(g_edit, text, sizeof(text));
+    HWND button = GetDlgItem(g_window, kTestButtonId);
+    char line[1200];
+    FormatText(line, sizeof(line), "ok clicks=%d enabled=%d caps=%d edit=%s\n", g_clicks,
+               (button && IsWindowEnabled(button)) ? 1 : 0, (GetKeyState(VK_CAPITAL) & 1) ? 1 : 0, text);
+    WriteOut(line);
+}
+
+static void CreateControls(HINSTANCE instance)
+{
+    g_edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                             10, 10, 260, 24, g_window, (HMENU)(INT_PTR)kTestEditId, instance, nullptr);
+    CreateWindowExA(0, "BUTTON", "Press", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 10, 50, 120, 40,
+                    g_window, (HMENU)(INT_PTR)kTestButtonId, instance, nullptr);
+}
+
 static void RunStep(const char* step)
 {
     long a = 0, b = 0, c = 0, d = 0;
@@ -102,6 +129,9 @@ static void RunStep(const char* step)
         SetForegroundWindow(g_window);
     } else if (!strcmp(step, "report")) {
         changed = false;
+    } else if (!strcmp(step, "controls")) {
+        ReportControls();
+        return;
     } else if (!strcmp(step, "wake")) {
         WakeEngine();
         changed = false;
@@ -135,6 +165,13 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
         ResetEvent(g_resume);
         WriteOut("ok hanging\n");
         Hang((DWORD)wParam);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kTestButtonId && HIWORD(wParam) == BN_CLICKED) g_clicks++;
+        return 0;
+    case WM_SETFOCUS:
+        // Like a dialog: the window's focus goes to its edit.
+        if (g_edit) SetFocus(g_edit);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -176,7 +213,7 @@ static DWORD WINAPI ReaderThread(void* hungReady)
             }
         }
     }
-    if (IsWindow(g_window)) PostMessageA(g_window, WM_CLOSE, 0, 0);
+    if (!g_stay && IsWindow(g_window)) PostMessageA(g_window, WM_CLOSE, 0, 0);
     return 0;
 }
 
@@ -189,6 +226,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     long x = 100, y = 100, w = 400, h = 300;
     long hangSeconds = -1;
     DWORD style = WS_OVERLAPPEDWINDOW, exStyle = 0;
+    bool controls = false;
     for (int i = 1; i + 1 < __argc; i += 2) {
         const char* k = __argv[i];
         const char* v = __argv[i + 1];
@@ -199,6 +237,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         else if (!strcmp(k, "--style")) style = strtoul(v, nullptr, 0);
         else if (!strcmp(k, "--exstyle")) exStyle = strtoul(v, nullptr, 0);
         else if (!strcmp(k, "--hang")) hangSeconds = strtol(v, nullptr, 0);
+        else if (!strcmp(k, "--controls")) controls = atoi(v) != 0;
+        else if (!strcmp(k, "--stay")) g_stay = atoi(v) != 0;
     }
     g_resume = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     g_hangStarted = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -219,6 +259,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_window = CreateWindowExA(exStyle, cls, title, style & ~WS_VISIBLE, x, y, w, h, nullptr,
                                nullptr, instance, nullptr);
     if (!g_window) return 3;
+    if (controls) CreateControls(instance);
     int show = SW_SHOWNORMAL;
     if (!strcmp(state, "min")) show = SW_SHOWMINIMIZED;
     else if (!strcmp(state, "max")) show = SW_SHOWMAXIMIZED;

@@ -34,6 +34,11 @@ static bool ReadLine(TestWindow* w, std::string* line, DWORD ms)
 
 bool StartTestWindow(TestWindow* w, const std::string& args, DWORD ms)
 {
+    return StartPipedProgram(w, "testwindow.exe", args, ms);
+}
+
+bool StartPipedProgram(TestWindow* w, const char* program, const std::string& args, DWORD ms)
+{
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
     HANDLE childIn = nullptr, childOut = nullptr;
     if (!CreatePipe(&childIn, &w->toChild, &sa, 0)) return false;
@@ -48,7 +53,7 @@ bool StartTestWindow(TestWindow* w, const std::string& args, DWORD ms)
     si.hStdOutput = childOut;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi = {};
-    std::string line = "\"" + BinPath("testwindow.exe") + "\" " + args;
+    std::string line = "\"" + BinPath(program) + "\" " + args;
     BOOL ok = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                              &pi);
     CloseHandle(childIn);
@@ -88,18 +93,44 @@ bool ParseTestWindowReport(const std::string& line, TestWindowReport* r)
     return true;
 }
 
-bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* report, DWORD ms)
+bool PipedStep(TestWindow* w, const std::string& step, std::string* reply, DWORD ms)
 {
     if (!w->toChild) return false;
     std::string line = step + "\n";
     DWORD n = 0;
     if (!WriteFile(w->toChild, line.data(), (DWORD)line.size(), &n, nullptr) || n != line.size())
         return false;
+    return ReadLine(w, reply, ms);
+}
+
+bool TestWindowStep(TestWindow* w, const std::string& step, TestWindowReport* report, DWORD ms)
+{
     std::string reply;
-    if (!ReadLine(w, &reply, ms)) return false;
+    if (!PipedStep(w, step, &reply, ms)) return false;
     if (reply.compare(0, 3, "ok ") != 0 && reply != "ok") return false;
     if (report) return ParseTestWindowReport(reply, report);
     return true;
+}
+
+bool ReadTestWindowControls(TestWindow* w, TestWindowControls* controls, DWORD ms)
+{
+    std::string reply;
+    if (!PipedStep(w, "controls", &reply, ms)) return false;
+    int clicks = 0, enabled = 0, caps = 0, used = 0;
+    if (sscanf(reply.c_str(), "ok clicks=%d enabled=%d caps=%d edit=%n", &clicks, &enabled, &caps, &used) != 3 ||
+        !used)
+        return false;
+    controls->clicks = clicks;
+    controls->buttonEnabled = enabled != 0;
+    controls->capsLock = caps != 0;
+    controls->edit = reply.substr((size_t)used);
+    return true;
+}
+
+bool WaitForReport(TestWindow* w, const std::function<bool(const TestWindowReport&)>& done,
+                   TestWindowReport* last, DWORD ms)
+{
+    return PumpUntil([&] { return TestWindowStep(w, "report", last) && done(*last); }, ms);
 }
 
 void StopTestWindow(TestWindow* w)

@@ -1,0 +1,72 @@
+// CommandLineE2ETest.cpp - a second start's commands driving the running
+// program, read back from its log and its saved files.
+#include "tests/engine/RunningProgram.h"
+
+class ProgramCommandLine : public RunningProgram {
+protected:
+    void StartWithProfiles(int current)
+    {
+        auto keys = [](Profile& p) {
+            p.bTrgHotKey = 1;
+            p.iTrgHotKey = 0x0357;
+        };
+        WriteProfiles({{"Home", nullptr}, {"Work", keys}});
+        WriteOptions([current] { Options.iCurProfile = current; });
+        Start();
+    }
+    bool ReadProfileFile(int i, Profile* p)
+    {
+        UseDataFolder();
+        *p = Profile{};
+        std::string path = install.dataFolder + "\\Profile" + std::to_string(i) + ".zpx";
+        return SerializeProfile(0, path.c_str(), p, false);
+    }
+};
+
+TEST_F(ProgramCommandLine, LoadSwitchesWithoutApplyingThenExecuteRunsAnother)
+{
+    StartWithProfiles(0);
+    ASSERT_TRUE(WaitForLog("PRF: Switching Profile (Home)"));
+    ASSERT_EQ(0, RunProgramToEnd("-LOAD Work -EXECUTE Home"));
+    ASSERT_TRUE(WaitForLog("PRF: Executing Profile (Home)")) << Log();
+    std::string log = Log();
+    size_t load = log.find("PRF: Switching Profile (Work)"), execute = log.find("PRF: Executing Profile (Home)");
+    ASSERT_NE(std::string::npos, load) << log;
+    EXPECT_LT(load, execute);
+    EXPECT_EQ(std::string::npos, log.find("PRF: Applying Profile (Work)")) << "-LOAD does not apply";
+    EXPECT_NE(std::string::npos, log.find("PRF: Applying Profile (Home)", execute));
+}
+
+TEST_F(ProgramCommandLine, CommandNamesAreCaseSensitive)
+{
+    StartWithProfiles(0);
+    ASSERT_EQ(0, RunProgramToEnd("-profile Work"));
+    ASSERT_EQ(0, RunProgramToEnd("-PROFILE Work"));
+    ASSERT_TRUE(WaitForLog("PRF: Switching Profile (Work)"));
+    EXPECT_EQ(1, LogCount("PRF: Switching Profile (Work)")) << "only the upper-case command switched";
+}
+
+TEST_F(ProgramCommandLine, SaveUnderANewNameKeepsTheCurrentProfile)
+{
+    StartWithProfiles(1);
+    ASSERT_EQ(0, RunProgramToEnd("-SAVE Aaa"));
+    std::string third = install.dataFolder + "\\Profile2.zpx";
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(third); }, 15000));
+    ASSERT_TRUE(ReadSavedOptions());
+    EXPECT_EQ(2, Options.iCurProfile) << "Work, now third, is still current";
+    const char* names[] = {"Aaa", "Home", "Work"};
+    for (int i = 0; i < 3; i++) {
+        Profile p;
+        ASSERT_TRUE(ReadProfileFile(i, &p));
+        EXPECT_STREQ(names[i], p.szGenName);
+        EXPECT_EQ(i == 0 ? 0 : i == 2 ? 0x0357 : 0, p.iTrgHotKey) << "the copy has no hotkeys";
+        FreeProfileLists(&p);
+    }
+}
+
+TEST_F(ProgramCommandLine, SecondStartWithoutOptionsOpensTheMainDialog)
+{
+    StartWithProfiles(0);
+    ASSERT_EQ(0, RunProgramToEnd(""));
+    EXPECT_TRUE(WaitForLog("Main dialog requested")) << Log();
+}

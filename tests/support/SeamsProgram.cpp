@@ -1,0 +1,139 @@
+// SeamsProgram.cpp - linked into a copy of the program whose file dialogs,
+// folder picker and shell opening are answered by the test, and which opens
+// its About box when the test asks.
+//
+// "<data folder>\TestSeams.txt" holds key=value lines, read at every call:
+// "open" and "save" are the paths the open and save dialogs return, "folder"
+// the folder the picker returns; a missing key cancels. Every call is
+// appended to "<data folder>\TestSeamsCalls.txt" as one line: "open <initial
+// name>", "save <initial name>", "folder <start folder>", "shell <target>".
+//
+// The registered message "PanelShepherdTestSeam", posted to any window of the
+// program's UI thread, opens the About box: wParam 0 without an owner, 1 from
+// a window of the program's own made the foreground window first.
+#include "framework/core/AppObject.h"
+#include "framework/core/DialogUtil.h"
+#include "framework/core/TextUtil.h"
+#include "framework/services/AboutBox.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+std::string SeamPath(const char* name)
+{
+    return std::string(g_app.dataFolder) + "\\" + name;
+}
+
+std::map<std::string, std::string> ReadAnswers()
+{
+    std::map<std::string, std::string> answers;
+    if (!g_app.dataFolder[0]) return answers;
+    FILE* f = fopen(SeamPath("TestSeams.txt").c_str(), "rb");
+    if (!f) return answers;
+    char line[1024];
+    while (fgets(line, sizeof(line), f)) {
+        std::string s(line);
+        while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+        size_t eq = s.find('=');
+        if (eq != std::string::npos) answers[s.substr(0, eq)] = s.substr(eq + 1);
+    }
+    fclose(f);
+    return answers;
+}
+
+void RecordCall(const char* kind, const char* detail)
+{
+    if (!g_app.dataFolder[0]) return;
+    FILE* f = fopen(SeamPath("TestSeamsCalls.txt").c_str(), "ab");
+    if (!f) return;
+    fprintf(f, "%s %s\n", kind, detail ? detail : "");
+    fclose(f);
+}
+
+BOOL AnswerFileDialog(bool save, OPENFILENAMEA* ofn, DWORD* extendedError)
+{
+    *extendedError = 0;
+    const char* kind = save ? "save" : "open";
+    RecordCall(kind, ofn->lpstrFile);
+    auto answers = ReadAnswers();
+    auto it = answers.find(kind);
+    if (it == answers.end()) return FALSE;
+    return CopyText(ofn->lpstrFile, ofn->nMaxFile, it->second.c_str());
+}
+
+bool AnswerFolderDialog(const char*, char* folder)
+{
+    RecordCall("folder", folder);
+    auto answers = ReadAnswers();
+    auto it = answers.find("folder");
+    return it != answers.end() && CopyText(folder, MAX_PATH, it->second.c_str());
+}
+
+int RecordShellExecute(const char* file, const char*, const char*, int)
+{
+    RecordCall("shell", file);
+    return 0;
+}
+
+//--- opening the About box
+
+UINT g_openAboutMessage;
+HHOOK g_hook;
+WPARAM g_openMode;
+
+LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A visible window of the program's own in front, as the main dialog would be.
+HWND ShowOwnWindow()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = OwnWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PanelShepherdSeamOwner";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "Seam owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                                  200, nullptr, nullptr, wc.hInstance, nullptr);
+    SetForegroundWindow(window);
+    return window;
+}
+
+// Runs from the message loop's dispatch, never from inside the hook.
+void CALLBACK OpenAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND own = g_openMode == 1 ? ShowOwnWindow() : nullptr;
+    ShowAboutBox(nullptr, 0);
+    if (own) DestroyWindow(own);
+}
+
+LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam)
+{
+    MSG* msg = (MSG*)lParam;
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == g_openAboutMessage) {
+        g_openMode = msg->wParam;
+        msg->message = WM_NULL;
+        SetTimer(nullptr, 0, 0, OpenAboutBox);
+    }
+    return CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+struct InstallSeams {
+    InstallSeams()
+    {
+        SetFileDialogRunner(AnswerFileDialog);
+        SetFolderDialogRunner(AnswerFolderDialog);
+        SetShellExecuteRunner(RecordShellExecute);
+        g_openAboutMessage = RegisterWindowMessageA("PanelShepherdTestSeam");
+        g_hook = SetWindowsHookExA(WH_GETMESSAGE, WatchMessages, nullptr, GetCurrentThreadId());
+    }
+} g_installSeams;
+
+}  // namespace
