@@ -372,13 +372,20 @@ void AddHolder(HWND window, int32_t rule)
             if (h.window) *FindHolderSlot(h.window, true) = h;
     }
     HolderSlot* slot = FindHolderSlot(window, true);
-    // Kept in rule order, each rule once.
-    int32_t* link = &slot->first;
-    while (*link >= 0 && x.holderPostings[*link].rule < rule) link = &x.holderPostings[*link].next;
-    if (*link >= 0 && x.holderPostings[*link].rule == rule) return;
-    Posting p = {rule, *link};
-    x.holderPostings.push_back(p);
-    *link = (int32_t)x.holderPostings.size() - 1;
+    // Kept in rule order, each rule once. The link is held as an index: the
+    // new posting may move the postings.
+    int32_t before = -1, next = slot->first;
+    while (next >= 0 && x.holderPostings[next].rule < rule) {
+        before = next;
+        next = x.holderPostings[next].next;
+    }
+    if (next >= 0 && x.holderPostings[next].rule == rule) return;
+    x.holderPostings.push_back(Posting{rule, next});
+    int32_t added = (int32_t)x.holderPostings.size() - 1;
+    if (before < 0)
+        slot->first = added;
+    else
+        x.holderPostings[before].next = added;
 }
 
 void FileHolders(const GrowArray<Rule>* rules)

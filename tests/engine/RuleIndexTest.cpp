@@ -224,3 +224,38 @@ TEST(RuleIndex, FilesTheRulesAgainWhenTheyChange)
     EXPECT_NE(nullptr, FindRuleForWindow(&a.profile, &third, -1)) << "told of the edit in the pass";
     EndRuleMatching();
 }
+
+// Windows held by two rules each, the first disabled, the second not matching
+// their titles: the sticky lookup keeps each window with its second rule, so
+// the index must list every rule that holds a window, however many it files.
+TEST(RuleIndex, EveryRuleThatHoldsAWindowIsListed)
+{
+    const int kGroups = 300, kPerGroup = 3;
+    TestProfile walked, indexed;
+    for (int g = 0; g < kGroups; g++) {
+        Rule held = AnyWindowRule((uint32_t)(2 * g + 1)), keeper = AnyWindowRule((uint32_t)(2 * g + 2));
+        held.item |= RULE_ITEM_DISABLED;
+        SET_CAPTION(&keeper, "never shown", CMP_EQUALS);
+        for (int k = 0; k < kPerGroup; k++) {
+            HWND w = (HWND)(uintptr_t)(0x200000 + 0x10 * (g * kPerGroup + k));
+            AddWindowToRule(&held, w);
+            AddWindowToRule(&keeper, w);
+        }
+        for (TestProfile* t : {&walked, &indexed}) {
+            t->Add(held);
+            t->Add(keeper);
+        }
+    }
+    BeginRuleMatching(&indexed.profile);
+    int kept = 0;
+    for (int i = 0; i < kGroups * kPerGroup; i++) {
+        MonitoredWindow e = MadeUpEntry((HWND)(uintptr_t)(0x200000 + 0x10 * i), "Shown", "C", "P");
+        MonitoredWindow e2 = e;
+        int want = IndexOf(walked, FindRuleForWindow(&walked.profile, &e, -1));
+        int got = IndexOf(indexed, FindRuleForWindow(&indexed.profile, &e2, -1));
+        kept += want == 2 * (i / kPerGroup) + 1;
+        EXPECT_EQ(want, got) << "window " << i;
+    }
+    EndRuleMatching();
+    EXPECT_EQ(kGroups * kPerGroup, kept) << "the walk keeps every window with its second rule";
+}
