@@ -1,7 +1,6 @@
 // BaselineMover.cpp - the least a placer can do: on every window-creation event,
 // move each "Bench Window" to the target at once. No rules, no table, no log.
 //   baseline_mover <x> <y> <width> <height>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
@@ -34,8 +33,6 @@ int main(int argc, char** argv)
     HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, OnEvent,
                                          0, 0, WINEVENT_OUTOFCONTEXT);
     if (!hook) return 3;
-    printf("ready\n");
-    fflush(stdout);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     UnhookWinEvent(hook);

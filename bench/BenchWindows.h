@@ -45,6 +45,22 @@ inline void WakePlacer()
     if (w) DestroyWindow(w);
 }
 
+inline double NowMs();
+
+// Handles this thread's messages until done says so or ms passed; true when
+// done. It sleeps a millisecond between looks: under Wine a wait on the queue
+// would be one more request to the server that the program measured shares.
+inline bool BenchWaitMessages(double ms, bool (*done)(void*) = nullptr, void* ctx = nullptr)
+{
+    double end = NowMs() + ms;
+    for (;;) {
+        BenchPump();
+        if (done && done(ctx)) return true;
+        if (NowMs() >= end) return false;
+        Sleep(1);
+    }
+}
+
 inline double Percentile(std::vector<double> v, double p)
 {
     if (v.empty()) return 0;

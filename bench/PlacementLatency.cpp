@@ -1,12 +1,9 @@
 // PlacementLatency.cpp - from a window's show to its final rectangle, for the
-// engine with one rule and for a baseline that moves windows as soon as told.
-//   bench_latency [count]
-#include "bench/BenchWindows.h"
-#include "engine/OptionsRecord.h"
-#include "engine/ProfileRecord.h"
-#include "framework/core/AppObject.h"
-#include "framework/core/TextUtil.h"
-#include "installer/InstallRegistry.h"
+// engine with one rule and for a baseline that moves windows as soon as told,
+// both measured in the same run: on a nearly empty desktop, and with other
+// windows open in ten other processes (as the user's are) or in this process.
+//   bench_latency [count] [background windows]     (50 and 500 when none)
+#include "bench/BenchEngine.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,41 +12,7 @@
 #include <string>
 
 static const RECT kStart = {60, 60, 360, 260};
-static const RECT kTarget = {400, 300, 1040, 780};
-
-static std::string BinFolder()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    *strrchr(path, '\\') = '\0';
-    return path;
-}
-
-static bool StartChild(const std::string& line, PROCESS_INFORMATION* pi)
-{
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    std::string l = line;
-    return CreateProcessA(nullptr, &l[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, pi) != 0;
-}
-
-static void EndChild(PROCESS_INFORMATION* pi, DWORD ms)
-{
-    if (WaitForSingleObject(pi->hProcess, ms) != WAIT_OBJECT_0) TerminateProcess(pi->hProcess, 1);
-    CloseHandle(pi->hProcess);
-    CloseHandle(pi->hThread);
-}
-
-static bool WaitFor(bool (*done)(void*), void* ctx, DWORD ms)
-{
-    double end = NowMs() + ms;
-    while (NowMs() < end) {
-        BenchPump();
-        if (done(ctx)) return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    }
-    return false;
-}
+static const RECT kTarget = kBenchTarget;
 
 static bool AtTarget(void* w)
 {
@@ -68,99 +31,114 @@ static std::vector<double> Measure(int count)
         double t0 = NowMs();
         ShowWindow(w, SW_SHOWNOACTIVATE);
         WakePlacer();
-        bool placed = WaitFor(AtTarget, w, 5000);
+        bool placed = BenchWaitMessages(5000, AtTarget, w);
         double t = NowMs() - t0;
         if (placed) out.push_back(t);
         DestroyWindow(w);
         WakePlacer();
-        double settle = NowMs() + 30;
-        while (NowMs() < settle) BenchPump(), Sleep(1);
+        BenchSettle(30);
     }
     return out;
 }
 
-static bool ControlWindowUp(void*)
+static std::vector<double> MeasureBaseline(const std::string& bin, int count)
 {
-    return FindWindowA("ZRPPhantom", "PanelShepherd") != nullptr;
+    PROCESS_INFORMATION mover = {};
+    char line[512];
+    FormatText(line, sizeof(line), "\"%s\\baseline_mover.exe\" %ld %ld %ld %ld", bin.c_str(), kTarget.left,
+               kTarget.top, kTarget.right - kTarget.left, kTarget.bottom - kTarget.top);
+    if (!StartBenchChild(line, &mover)) return {};
+    BenchSettle(500);
+    std::vector<double> v = Measure(count);
+    TerminateProcess(mover.hProcess, 0);
+    EndBenchChild(&mover, 2000);
+    return v;
 }
 
-// Data folder with one rule for the bench windows, and the installation record.
-static bool PrepareEngine(const std::string& root)
+static std::vector<double> MeasureEngine(const std::string& bin, int count)
 {
-    std::string data = root + "\\data";
-    CreateDirectoryA(root.c_str(), nullptr);
-    CreateDirectoryA(data.c_str(), nullptr);
-    CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), data.c_str());
-    SerializeOptions(0);
-    if (!SerializeOptions(1)) return false;
-    Profile p = {};
-    if (!InitProfile(&p, true)) return false;
-    CopyText(p.szGenName, sizeof(p.szGenName), "Bench");
-    Rule r;
-    InitRule(&r);
-    CopyText(r.name, sizeof(r.name), "Bench windows");
-    r.level = 1;
-    CopyText(r.caption, sizeof(r.caption), "Bench Window");
-    r.captionlen = 12;
-    r.cmpcaption = CMP_STARTS_WITH;
-    r.cmpwndclss = CMP_ANY;
-    r.cmpprogram = CMP_ANY;
-    r.moveto = 1;
-    r.x = kTarget.left;
-    r.y = kTarget.top;
-    r.sizeto = 1;
-    r.w = kTarget.right - kTarget.left;
-    r.h = kTarget.bottom - kTarget.top;
-    ArrayAppend(p.pRules, &r);
-    bool ok = SerializeProfile(1, (data + "\\Profile0.zpx").c_str(), &p, false);
-    FreeProfileLists(&p);
-    InstallRecord record;
-    MakeInstallRecord(&record, root.c_str(), data.c_str(), false);
-    record.updateAddress[0] = '\0';   // the measured start checks for no update
-    return ok && WriteInstallRecordValue("PanelShepherd", &record, sizeof(record)) == 0;
+    PROCESS_INFORMATION engine = {};
+    std::vector<double> v;
+    if (StartBenchEngine(bin, &engine)) {
+        BenchSettle(1000);
+        v = Measure(count);
+    }
+    QuitBenchEngine(bin, &engine);
+    return v;
 }
 
-static void Report(const char* what, const std::vector<double>& v, int count)
+struct Scenario {
+    const char* name;
+    int windows;
+    bool otherProcesses;
+    std::vector<double> baseline, engine;
+};
+
+static void PrintRow(const char* what, const std::vector<Scenario>& s, double (*value)(const Scenario&),
+                     const char* format)
 {
-    printf("%-10s placed %2d/%d  p50 %7.2f ms  p99 %7.2f ms\n", what, (int)v.size(), count, Percentile(v, 0.5),
-           Percentile(v, 0.99));
+    printf("%-22s", what);
+    for (const Scenario& c : s) printf(format, value(c));
+    printf("\n");
 }
 
 int main(int argc, char** argv)
 {
     int count = argc > 1 ? atoi(argv[1]) : 50;
-    std::string bin = BinFolder();
-    std::string root = bin + "\\..\\bench-data";
-
-    PROCESS_INFORMATION mover = {};
-    char line[256];
-    FormatText(line, sizeof(line), "\"%s\\baseline_mover.exe\" %ld %ld %ld %ld", bin.c_str(), kTarget.left,
-               kTarget.top, kTarget.right - kTarget.left, kTarget.bottom - kTarget.top);
-    if (!StartChild(line, &mover)) return 1;
-    Sleep(500);
-    std::vector<double> baseline = Measure(count);
-    TerminateProcess(mover.hProcess, 0);
-    EndChild(&mover, 2000);
-
-    if (!PrepareEngine(root)) {
+    int background = argc > 2 ? atoi(argv[2]) : 500;
+    std::string bin = BenchBinFolder();
+    if (!PrepareBenchEngine(bin + "\\..\\bench-data")) {
         fprintf(stderr, "cannot prepare the engine's data folder\n");
         return 1;
     }
-    PROCESS_INFORMATION engine = {};
-    if (!StartChild("\"" + bin + "\\PanelShepherd.exe\" -MINIMIZE", &engine)) return 1;
-    if (!WaitFor(ControlWindowUp, nullptr, 20000)) return 1;
-    double settle = NowMs() + 500;
-    while (NowMs() < settle) BenchPump(), Sleep(5);
-    std::vector<double> measured = Measure(count);
-    PROCESS_INFORMATION quit = {};
-    if (StartChild("\"" + bin + "\\PanelShepherd.exe\" -QUIT", &quit)) EndChild(&quit, 10000);
-    EndChild(&engine, 10000);
+
+    char otherName[64], ownName[64];
+    FormatText(otherName, sizeof(otherName), "%d in 10 processes", background);
+    FormatText(ownName, sizeof(ownName), "%d in this process", background);
+    std::vector<Scenario> scenarios = {{"near-empty", 0, true, {}, {}},
+                                       {otherName, background, true, {}, {}},
+                                       {ownName, background, false, {}, {}}};
+    for (Scenario& s : scenarios) {
+        BenchHosts hosts;
+        std::vector<HWND> own;
+        if (s.windows > 0 && s.otherProcesses) {
+            if (!StartBenchHosts(&hosts, 10, (s.windows + 9) / 10, "Background")) {
+                fprintf(stderr, "cannot start the window hosts\n");
+                StopBenchHosts(&hosts);
+                continue;
+            }
+        } else {
+            for (int k = 0; k < s.windows; k++) {
+                char title[64];
+                FormatText(title, sizeof(title), "Background %d", k);
+                own.push_back(CreateBenchWindow(title, 20 + (k % 40) * 10, 20 + (k / 40 % 40) * 5, 200, 150, true));
+            }
+            BenchPump();
+        }
+        s.baseline = MeasureBaseline(bin, count);
+        s.engine = MeasureEngine(bin, count);
+        StopBenchHosts(&hosts);
+        for (HWND w : own) DestroyWindow(w);
+        BenchPump();
+    }
     RemoveInstallRecordValue("PanelShepherd");
 
-    printf("Placement latency, show to final rectangle, %d windows each\n", count);
-    Report("baseline", baseline, count);
-    Report("engine", measured, count);
-    double b = Percentile(baseline, 0.5), e = Percentile(measured, 0.5);
-    if (b > 0) printf("p50 ratio engine/baseline: %.2f\n", e / b);
+    printf("Placement latency, show to final rectangle (ms), %d windows each, same run\n", count);
+    printf("%-22s", "background windows");
+    for (const Scenario& s : scenarios) printf("%22s", s.name);
+    printf("\n");
+    PrintRow("baseline placed", scenarios, [](const Scenario& s) { return (double)s.baseline.size(); }, "%22.0f");
+    PrintRow("baseline p50", scenarios, [](const Scenario& s) { return Percentile(s.baseline, 0.5); }, "%22.2f");
+    PrintRow("baseline p99", scenarios, [](const Scenario& s) { return Percentile(s.baseline, 0.99); }, "%22.2f");
+    PrintRow("engine placed", scenarios, [](const Scenario& s) { return (double)s.engine.size(); }, "%22.0f");
+    PrintRow("engine p50", scenarios, [](const Scenario& s) { return Percentile(s.engine, 0.5); }, "%22.2f");
+    PrintRow("engine p99", scenarios, [](const Scenario& s) { return Percentile(s.engine, 0.99); }, "%22.2f");
+    PrintRow("p50 engine/baseline", scenarios, [](const Scenario& s) {
+        double b = Percentile(s.baseline, 0.5);
+        return b > 0 ? Percentile(s.engine, 0.5) / b : 0.0;
+    }, "%22.2f");
+    PrintRow("p50 engine-baseline", scenarios, [](const Scenario& s) {
+        return Percentile(s.engine, 0.5) - Percentile(s.baseline, 0.5);
+    }, "%22.2f");
     return 0;
 }

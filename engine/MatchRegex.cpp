@@ -248,17 +248,9 @@ struct CompiledPattern {
     mutable std::atomic<bool> reported{false};
 };
 
-// The literal characters a pattern must begin with, so that most texts are
-// refused before the expression runs. Alternation anywhere, or a quantifier
-// on the last literal, shortens or voids the prefix.
 std::string LiteralPrefix(const std::string& pattern)
 {
-    if (pattern.find('|') != std::string::npos) return std::string();
-    static const char kSpecial[] = "\\^$.|?*+()[]{}";
-    size_t n = 0;
-    while (n < pattern.size() && !strchr(kSpecial, pattern[n])) n++;
-    if (n < pattern.size() && strchr("?*+{", pattern[n]) && n > 0) n--;
-    return pattern.substr(0, n);
+    return pattern.substr(0, RegexLiteralPrefixLength(pattern.data(), pattern.size()));
 }
 
 void CompileInto(CompiledPattern* c, const std::string& pattern)
@@ -330,6 +322,19 @@ int Evaluate(const CompiledPattern* c, const char* text, size_t textLength)
 }
 
 }  // namespace
+
+// The literal characters a pattern must begin with, so that most texts are
+// refused before the expression runs. Alternation anywhere, or a quantifier
+// on the last literal, shortens or voids the prefix.
+size_t RegexLiteralPrefixLength(const char* pattern, size_t patternLength)
+{
+    if (memchr(pattern, '|', patternLength)) return 0;
+    static const char kSpecial[] = "\\^$.|?*+()[]{}";
+    size_t n = 0;
+    while (n < patternLength && !strchr(kSpecial, pattern[n])) n++;
+    if (n < patternLength && strchr("?*+{", pattern[n]) && n > 0) n--;
+    return n;
+}
 
 // The outcome and, when asked, the compiled pattern it came from.
 static int TestPattern(const char* text, size_t textLength, const char* pattern, size_t patternLength,

@@ -24,6 +24,10 @@ bool MatchEndsWith(const char* text, size_t textLength, const char* pattern, con
 bool RegexMatch(const char* text, const char* pattern);
 bool RegexMatchN(const char* text, size_t textLength, const char* pattern, size_t patternLength);
 
+// Every text the pattern matches begins with its first this many characters
+// (the matcher refuses other texts before running the expression).
+size_t RegexLiteralPrefixLength(const char* pattern, size_t patternLength);
+
 // Outcomes of RegexTestN.
 enum RegexOutcome {
     REGEX_NO_MATCH,

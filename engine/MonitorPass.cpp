@@ -24,7 +24,24 @@ static thread_local int t_comReady;
 
 MonitorTable g_screenReference;
 
-static void CheckScreenReference()
+// Changes whenever a monitor, its work area or its DPI does: the restored
+// rectangles that placements report depend on the work areas.
+static uint32_t LayoutStamp(const MonitorTable& t)
+{
+    uint32_t h = 2166136261u;
+    auto mix = [&h](const void* data, size_t n) {
+        for (size_t i = 0; i < n; i++) h = (h ^ ((const uint8_t*)data)[i]) * 16777619u;
+    };
+    int n = t.count < 0 ? 0 : (t.count < MONITOR_TABLE_MAX ? t.count : MONITOR_TABLE_MAX);
+    mix(&n, sizeof(n));
+    mix(t.monitorRects, (size_t)n * sizeof(RECT));
+    mix(t.workAreas, (size_t)n * sizeof(RECT));
+    mix(t.dpis, (size_t)n * sizeof(uint32_t));
+    return h;
+}
+
+// Updates the screen reference; the live layout's stamp.
+static uint32_t CheckScreenReference()
 {
     MonitorTable live = {};
     RefreshMonitors();
@@ -45,6 +62,7 @@ static void CheckScreenReference()
             break;
         }
     }
+    return LayoutStamp(live);
 }
 
 static bool SlotEnabled(const Rule* r, int slot)
@@ -196,6 +214,40 @@ static void KeepForLater(MonitoredWindow* e)
     e->event = WEV_UNCHANGED;
 }
 
+// A window that closed without its rule being looked up leaves the window
+// lists too, so that a later window with its handle is not taken for it.
+static void ForgetClosedWindow(Profile* p, HWND window)
+{
+    for (int i = 0; p->pRules && i < p->pRules->count; i++) RemoveWindowFromRule(&p->pRules->data[i], window);
+}
+
+// Entries not seen in this pass leave the table, the others keep their order.
+static void RemoveClosedEntries()
+{
+    int kept = 0;
+    uint8_t pending = 0;
+    for (int i = 0; i < g_windowCount; i++)
+        if (g_windowTable[i].event != WEV_CLOSED) {
+            if (kept != i) g_windowTable[kept] = g_windowTable[i];
+            if (g_windowTable[kept].pendingEvent != WEV_CLOSED) pending = 1;
+            kept++;
+        }
+    g_windowCount = kept;
+    g_windowsPending = pending;
+}
+
+// A pass that applies nothing (program disabled, conditions not met) still
+// lets closed windows go, silently: the table never holds more than the
+// windows that exist, and nothing is reported late for a window long gone.
+// Events kept for windows that did not answer wait for a pass that acts.
+static void DropClosedEntries(Profile* p)
+{
+    for (int i = 0; i < g_windowCount; i++)
+        if (g_windowTable[i].event == WEV_CLOSED) ForgetClosedWindow(p, g_windowTable[i].hwnd);
+    RemoveClosedEntries();
+    g_windowsPending = 0;
+}
+
 // A rule made for a new window from the profile's first "Auto-create
 // rules" template that takes it, or null. The template's action part is
 // copied into one buffer, which the table lock held by the pass guards.
@@ -251,22 +303,15 @@ static uint32_t ProcessEntries(Profile* p, uint8_t source, uint8_t force)
                 if (source && SlotEnabled(rule, SLOT_TRIGGER)) slot = SLOT_TRIGGER;
                 if (slot != SLOT_NONE) RunRuleCommand(e, rule, slot, 0);
             }
+        } else if (e->event == WEV_CLOSED) {
+            ForgetClosedWindow(p, e->hwnd);   // the profile is disabled: no rule is looked up
         }
         if (e->event == WEV_UNCHANGED) continue;
         if (rule)
             for (int k = 0; k < g_profiles.count; k++) g_profiles.data[k].updatePending = 1;
         LogEntry(e, rule, applied, slot);
     }
-    int kept = 0;
-    uint8_t pending = 0;
-    for (int i = 0; i < g_windowCount; i++)
-        if (g_windowTable[i].event != WEV_CLOSED) {
-            if (kept != i) g_windowTable[kept] = g_windowTable[i];
-            if (g_windowTable[kept].pendingEvent != WEV_CLOSED) pending = 1;
-            kept++;
-        }
-    g_windowCount = kept;
-    g_windowsPending = pending;
+    RemoveClosedEntries();
     return outcome;
 }
 
@@ -283,16 +328,16 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
     }
     if (!EnterTableLock(100)) return;
     t_inPass = 1;
-    CheckScreenReference();
+    uint32_t layout = CheckScreenReference();
     if (mode < 1) {
         for (int i = 0; i < g_windowCount; i++) g_windowTable[i].event = WEV_CLOSED;
     } else {
         for (int i = 0; p->pRules && i < p->pRules->count; i++)
             if (!p->pRules->data[i].assignonce) p->pRules->data[i].windowCount = 0;
-        g_windowCount = 0;
+        ForgetWindows();
     }
     g_foregroundWindow = GetForegroundWindow();
-    BeginWindowCollection();
+    BeginWindowCollection(layout);
     EnumWindows(CollectWindowProc, 0);
     EndWindowCollection();
     g_previousForeground = g_foregroundWindow;
@@ -301,10 +346,12 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
     MonitorTable live = {};
     GetMonitorSnapshot(&live);
     uint32_t outcome = 0;
-    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0))
+    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) {
+        BeginRuleMatching(p);
         outcome = ProcessEntries(p, source, force);
-    else
-        g_windowsPending = 0;   // kept events wait for a pass that acts
+        EndRuleMatching();
+    } else
+        DropClosedEntries(p);
     t_inPass = 0;
     LeaveTableLock();
     HWND dialog = g_mainDialog;

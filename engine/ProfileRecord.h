@@ -92,6 +92,7 @@ struct Profile {
     GrowArray<RuleTemplate>*        pTemplates;
     int32_t  nextRuleId;                 // run time
     uint8_t  updatePending;              // run time
+    uint32_t rulesGeneration;            // run time: MarkRulesChanged (RuleIndex.h)
 };
 
 // Told of an icon list just before it is freed, so that a desktop-icon

@@ -24,6 +24,7 @@ int InsertProfileRule(Profile* profile, int index, const Rule* rule)
     if (!profile || !profile->pRules || !rule || !EnterTableLock(200)) return -1;
     if (index < 0 || index > profile->pRules->count) index = profile->pRules->count;
     int at = ArrayInsertAt(profile->pRules, rule, index);
+    MarkRulesChanged(profile);
     LeaveTableLock();
     return at;
 }
@@ -33,6 +34,7 @@ bool DeleteProfileRule(Profile* profile, int index)
     if (!profile || !profile->pRules || !EnterTableLock(200)) return false;
     bool there = index >= 0 && index < profile->pRules->count;
     if (there) ArrayRemoveAt(profile->pRules, index);
+    MarkRulesChanged(profile);
     LeaveTableLock();
     return there;
 }

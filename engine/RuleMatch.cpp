@@ -3,44 +3,14 @@
 
 #include "engine/ExplorerWindows.h"
 #include "engine/MatchText.h"
+#include "engine/RuleCriteria.h"
+#include "engine/RuleIndex.h"
 #include "framework/core/TextUtil.h"
 #include "vdesktop/VirtualDesktop.h"
 
 #include <string.h>
 
 //--- text criteria
-
-// Length of a text, looking at most limit bytes: a stored length is clamped
-// to the text, and a field without a terminator to its size. Inline, as it
-// runs for every rule and window.
-static inline size_t ClampedLength(const char* text, size_t limit)
-{
-    size_t n = 0;
-    while (n < limit && text[n]) n++;
-    return n;
-}
-
-// A field's text as the token tests need it: the stored length clamped to
-// what the field holds, NUL-terminated (copied into spare when the field is
-// full or the length stops short). spare holds cap + 1 bytes.
-static const char* CriterionText(const char* field, size_t cap, int32_t storedLength, char* spare,
-                                 size_t* length)
-{
-    size_t limit = storedLength < 0 ? 0 : ((size_t)storedLength < cap ? (size_t)storedLength : cap);
-    size_t n = ClampedLength(field, limit);
-    *length = n;
-    if (n < cap && field[n] == '\0') return field;
-    memcpy(spare, field, n);
-    spare[n] = '\0';
-    return spare;
-}
-
-// A pattern's length: the stored one clamped to the field's text.
-static size_t PatternLength(const char* pattern, size_t cap, int16_t storedLength)
-{
-    if (storedLength < 0) return 0;
-    return ClampedLength(pattern, (size_t)storedLength < cap ? (size_t)storedLength : cap);
-}
 
 static bool ModeResult(uint8_t compare, const char* text, size_t textLength, const char* pattern,
                        size_t patternLength, char andSep, char orSep)
@@ -254,37 +224,69 @@ static bool RulePasses(Rule* rule, MonitoredWindow* e, int64_t excludedRuleId)
     return true;
 }
 
-// The rule that already holds the window, when it keeps it: null lets the
-// ordinary search decide.
-static Rule* StickyRule(GrowArray<Rule>* rules, MonitoredWindow* e, int64_t excludedRuleId)
+// What the sticky assignment makes of a rule, in rule order: a rule that
+// does not hold the window (or may not keep it) is passed over; the first
+// that holds it keeps it or sends the window to the ordinary search.
+enum StickyOutcome { STICKY_PASS_OVER, STICKY_KEEP, STICKY_SEARCH };
+
+static StickyOutcome StickyOutcomeOf(Rule* rule, MonitoredWindow* e, int64_t excludedRuleId)
+{
+    if ((int64_t)rule->id == excludedRuleId || !HoldsWindow(rule, e->hwnd)) return STICKY_PASS_OVER;
+    if (rule->item & (RULE_ITEM_GROUP | RULE_ITEM_DISABLED)) return STICKY_PASS_OVER;
+    if (rule->assignonce) return STICKY_KEEP;
+    if (e->event == WEV_UNCHANGED) {
+        if (MatchRule(rule, e, nullptr)) return STICKY_KEEP;
+        RemoveWindowFromRule(rule, e->hwnd);
+        return STICKY_SEARCH;
+    }
+    if (e->event == WEV_TITLE) return STICKY_SEARCH;
+    return STICKY_KEEP;
+}
+
+// The winner of the ordinary search takes the window.
+static Rule* Winner(Rule* rule, MonitoredWindow* entry)
+{
+    if (entry->event != WEV_CLOSED) AddWindowToRule(rule, entry->hwnd);
+    return rule;
+}
+
+// Every rule in order: the answer the index must give in a pass, and the
+// answer every lookup outside a pass gets.
+static Rule* FindByWalk(GrowArray<Rule>* rules, MonitoredWindow* entry, int64_t excludedRuleId)
 {
     for (int i = 0; i < rules->count; i++) {
-        Rule* rule = &rules->data[i];
-        if ((int64_t)rule->id == excludedRuleId || !HoldsWindow(rule, e->hwnd)) continue;
-        if (rule->item & (RULE_ITEM_GROUP | RULE_ITEM_DISABLED)) continue;
-        if (rule->assignonce) return rule;
-        if (e->event == WEV_UNCHANGED) {
-            if (MatchRule(rule, e, nullptr)) return rule;
-            RemoveWindowFromRule(rule, e->hwnd);
-            return nullptr;
-        }
-        if (e->event == WEV_TITLE) return nullptr;
-        return rule;
+        StickyOutcome o = StickyOutcomeOf(&rules->data[i], entry, excludedRuleId);
+        if (o == STICKY_KEEP) return &rules->data[i];
+        if (o == STICKY_SEARCH) break;
     }
+    for (int i = 0; i < rules->count; i++)
+        if (RulePasses(&rules->data[i], entry, excludedRuleId)) return Winner(&rules->data[i], entry);
+    return nullptr;
+}
+
+// The same, over the rules the index names: every rule that holds the window,
+// and every rule whose criteria may hold, in rule order. The rules left out
+// would be passed over by the same tests, before any that counts or runs.
+static Rule* FindByIndex(GrowArray<Rule>* rules, MonitoredWindow* entry, int64_t excludedRuleId)
+{
+    RuleSubset holders = HoldingRules(entry->hwnd);
+    for (int32_t k = 0; k < holders.count; k++) {
+        StickyOutcome o = StickyOutcomeOf(&rules->data[holders.at[k]], entry, excludedRuleId);
+        if (o == STICKY_KEEP) return &rules->data[holders.at[k]];
+        if (o == STICKY_SEARCH) break;
+    }
+    RuleSubset candidates = CandidateRules(entry);
+    for (int32_t k = 0; k < candidates.count; k++)
+        if (RulePasses(&rules->data[candidates.at[k]], entry, excludedRuleId))
+            return Winner(&rules->data[candidates.at[k]], entry);
     return nullptr;
 }
 
 Rule* FindRuleForWindow(Profile* profile, MonitoredWindow* entry, int64_t excludedRuleId)
 {
     if (!profile || !profile->pRules || !entry) return nullptr;
-    GrowArray<Rule>* rules = profile->pRules;
-    Rule* sticky = StickyRule(rules, entry, excludedRuleId);
-    if (sticky) return sticky;
-    for (int i = 0; i < rules->count; i++) {
-        Rule* rule = &rules->data[i];
-        if (!RulePasses(rule, entry, excludedRuleId)) continue;
-        if (entry->event != WEV_CLOSED) AddWindowToRule(rule, entry->hwnd);
-        return rule;
-    }
-    return nullptr;
+    if (!BeginIndexedLookup(profile)) return FindByWalk(profile->pRules, entry, excludedRuleId);
+    Rule* found = FindByIndex(profile->pRules, entry, excludedRuleId);
+    EndIndexedLookup();
+    return found;
 }

@@ -10,6 +10,7 @@ int AddWindowToRule(Rule* rule, HWND window)
     for (int i = 0; i < rule->windowCount; i++)
         if (rule->windows[i] == window) return -1;
     rule->windows[rule->windowCount++] = window;
+    NoteWindowAdded(rule, window);
     return rule->windowCount;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/Engine.h"
 #include "engine/Geometry.h"
 #include "engine/ProfileRecord.h"
+#include "engine/RuleIndex.h"
 #include "engine/Script.h"
 #include "engine/WindowTable.h"
 

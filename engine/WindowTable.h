@@ -25,6 +25,19 @@ enum WindowEvent : uint32_t {
 #define DESKTOP_PINNED  0xFE
 #define DESKTOP_UNKNOWN 0xFF
 
+// A window's placement as the pass last read it, and what it was read at:
+// while the state bits of the style, the window rectangle and the screen
+// layout stay as they were, the placement has not changed either and is not
+// asked for again (the restored rectangle of a minimised or maximised window,
+// which only a placement call changes, is not compared while it stays so).
+struct WindowGeometry {
+    uint32_t stateStyle;       // WS_MINIMIZE and WS_MAXIMIZE of the style
+    RECT     windowRect;
+    uint32_t layout;           // the screen layout stamp of the read
+    int32_t  state, x, y, width, height, maximizedWidth, maximizedHeight;
+    uint8_t  known;
+};
+
 struct MonitoredWindow {
     uint32_t event;
     HWND     hwnd;
@@ -47,6 +60,15 @@ struct MonitoredWindow {
     // for a later pass.
     uint32_t pendingEvent;       // the event kept, WEV_CLOSED for none
     uint64_t pendingTicks;       // when it last did not answer
+    // Read at first sight and kept for the window's life, with its class and
+    // program: its thread and process. The handle names this window only
+    // while that thread still owns it, which a pass asks once per thread; a
+    // handle that went to another window comes in as a new window.
+    uint32_t threadId;           // 0: not known yet, read at the next sight
+    uint32_t processId;
+    uint8_t  ownerConfirmed;     // this pass
+    uint8_t  replaced;           // the handle names another window now
+    WindowGeometry geometry;
 };
 
 // Written by the monitor pass, read by profile updates and the Window List;
@@ -69,10 +91,17 @@ const char* WindowStateText(int32_t state);
 // Full image path of the window's process; its length, 0 with an empty buffer.
 int GetWindowProgramPath(HWND window, char* buffer, int size);
 // Enumeration callback of a pass; always continues. A pass brackets its
-// enumeration with Begin/EndWindowCollection (handle index, program paths).
+// enumeration with Begin/EndWindowCollection (handle index, each window's
+// owner confirmed once per thread, program paths by process); layoutStamp
+// changes whenever the monitors or their work areas do.
 BOOL CALLBACK CollectWindowProc(HWND window, LPARAM unused);
-void BeginWindowCollection();
+void BeginWindowCollection(uint32_t layoutStamp);
 void EndWindowCollection();
+// A profile-applied pass forgets every window: the table empties, and what
+// cannot change of each window is kept for the collection that follows.
+void ForgetWindows();
+// The entry of the window, -1 when none; an entry whose handle went to
+// another window is not it.
 int FindWindowEntry(HWND window);
 
 // Process-wide values the pass reads and writes, under g_tableLock unless said.

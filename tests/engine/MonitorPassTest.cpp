@@ -222,3 +222,91 @@ TEST_F(Pass, APassNeverNests)
     EXPECT_NE(-1, FindWindowEntry(w)) << "the nested pass did not empty the table";
     EXPECT_TRUE(PumpUntil([] { return g_workerPasses > 0; }, 5000)) << "it asked for a pass instead";
 }
+
+// While nothing is applied (program disabled, conditions not met), closed
+// windows still leave the table and their rules' window lists; turned on
+// again, the program reports nothing for them.
+TEST_F(Pass, WindowsClosedWhileDisabledLeaveQuietly)
+{
+    Rule r;
+    InitRule(&r);
+    r.cmpcaption = CMP_STARTS_WITH;
+    SetRuleText(r.caption, sizeof(r.caption), &r.captionlen, "Probe Gone");
+    r.cmpwndclss = r.cmpprogram = CMP_ANY;
+    ArrayAppend(profile.pRules, &r);
+    HWND held = Window("Probe Gone held");
+    RunPass();
+    ASSERT_EQ(Tags{"NEW"}, Events(held));
+    ASSERT_EQ(1, profile.pRules->data[0].windowCount);
+
+    Options.bEnabled = 0;
+    std::vector<HWND> closed = {held};
+    for (int round = 0; round < 5; round++) {
+        std::vector<HWND> batch;
+        for (int i = 0; i < 30; i++) batch.push_back(MakeWindow("Probe Gone batch", 10 + i, 10 + i));
+        RunPass();
+        for (HWND w : batch) EXPECT_NE(-1, FindWindowEntry(w)) << "tracked while disabled";
+        for (HWND w : batch) DestroyWindow(w);
+        if (round == 0) DestroyWindow(held);
+        RunPass();
+        closed.insert(closed.end(), batch.begin(), batch.end());
+        int left = 0;
+        for (HWND w : closed) left += FindWindowEntry(w) != -1;
+        EXPECT_EQ(0, left) << "round " << round << ": closed windows left in the table";
+    }
+    windows.clear();
+    EXPECT_EQ(0, profile.pRules->data[0].windowCount) << "the rule let the closed window go";
+
+    Options.bEnabled = 1;
+    RunPass();
+    for (HWND w : closed) EXPECT_EQ(Tags{}, Events(w)) << "nothing reported late";
+}
+
+// A table entry whose handle now belongs to a window of another thread is
+// not taken for that window: the old one closes, the new one comes in.
+TEST_F(Pass, ARecycledHandleIsANewWindow)
+{
+    HWND w = Window("Probe Recycled");
+    RunPass();
+    int at = FindWindowEntry(w);
+    ASSERT_NE(-1, at);
+    MonitoredWindow& e = g_windowTable[at];
+    EXPECT_EQ(GetCurrentThreadId(), e.threadId);
+    EXPECT_EQ(GetCurrentProcessId(), e.processId);
+    // As if the window had closed and its handle gone to a window of a
+    // thread that no longer exists.
+    e.threadId = 0xFFFFFFF0u;
+    CopyText(e.className, sizeof(e.className), "OldClass");
+    e.classLength = 8;
+    RunPass();
+    EXPECT_EQ((Tags{"CLS", "NEW"}), Events(w));
+    int count = 0;
+    for (int i = 0; i < g_windowCount; i++) count += g_windowTable[i].hwnd == w;
+    EXPECT_EQ(1, count);
+    at = FindWindowEntry(w);
+    ASSERT_NE(-1, at);
+    EXPECT_STREQ("PassProbe", g_windowTable[at].className);
+    EXPECT_EQ(GetCurrentThreadId(), g_windowTable[at].threadId);
+}
+
+// What cannot change in a window's life is read once: a profile-applied pass
+// that forgets every window keeps it for the windows that are still there.
+TEST_F(Pass, AppliedPassKeepsWhatCannotChange)
+{
+    HWND w = Window("Probe Kept");
+    RunPass();
+    int at = FindWindowEntry(w);
+    ASSERT_NE(-1, at);
+    // Only a pass that reads the class again would see the real one.
+    CopyText(g_windowTable[at].className, sizeof(g_windowTable[at].className), "KeptClass");
+    g_windowTable[at].classLength = 9;
+    g_lines.clear();
+    MonitorPass(&profile, 1, 0, 0);
+    EXPECT_EQ(Tags{"NEW"}, Events(w)) << "every window comes in as new";
+    at = FindWindowEntry(w);
+    ASSERT_NE(-1, at);
+    EXPECT_STREQ("KeptClass", g_windowTable[at].className);
+    bool logged = false;
+    for (const std::string& l : g_lines) logged |= l.find("CLASS(KeptClass)") != std::string::npos;
+    EXPECT_TRUE(logged);
+}
