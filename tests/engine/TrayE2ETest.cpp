@@ -4,6 +4,7 @@
 // Icons are clicked through the X server, as a user clicks them.
 #include "engine/ProductIds.h"
 #include "tests/engine/RunningProgram.h"
+#include "tests/support/DialogDriver.h"
 #include "tests/support/TestWindowClient.h"
 
 #include <algorithm>
@@ -101,7 +102,7 @@ TEST_F(ProgramTray, ProgramIconShowsTheEnabledStateAndAnswersClicks)
         << "the icon is drawn";
 
     ASSERT_TRUE(ClickAt(icon, 1));
-    EXPECT_TRUE(WaitForLog("Main dialog requested")) << Log();
+    EXPECT_NE(nullptr, WaitForDialog(run.child.pid, "PanelShepherd")) << "the main dialog opens";
     ASSERT_TRUE(ClickAt(icon, 3));
     HWND menu = nullptr;
     EXPECT_TRUE(PumpUntil([&] { return (menu = VisibleMenuPopup(run.child.pid)) != nullptr; }, 10000))
