@@ -11,6 +11,7 @@ namespace {
 struct DialogQuery {
     DWORD pid;
     const char* caption;
+    HWND owner;   // null: any
     HWND found;
 };
 
@@ -22,6 +23,7 @@ BOOL CALLBACK FindDialogOfProcess(HWND window, LPARAM parameter)
     char cls[16] = {};
     GetClassNameA(window, cls, sizeof(cls));
     if (pid != q->pid || strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    if (q->owner && GetWindow(window, GW_OWNER) != q->owner) return TRUE;
     if (q->caption && ReadControlText(window) != q->caption) return TRUE;
     q->found = window;
     return FALSE;
@@ -91,9 +93,24 @@ bool SendMouse(DWORD flags)
 
 HWND FindDialog(DWORD pid, const char* caption)
 {
-    DialogQuery q = {pid, caption, nullptr};
+    DialogQuery q = {pid, caption, nullptr, nullptr};
     EnumWindows(FindDialogOfProcess, (LPARAM)&q);
     return q.found;
+}
+
+HWND WaitForOwnedDialog(HWND owner, DWORD ms)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(owner, &pid);
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            DialogQuery q = {pid, nullptr, owner, nullptr};
+            EnumWindows(FindDialogOfProcess, (LPARAM)&q);
+            return (found = q.found) != nullptr;
+        },
+        ms);
+    return found;
 }
 
 HWND WaitForDialog(DWORD pid, const char* caption, DWORD ms)

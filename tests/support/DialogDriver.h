@@ -30,6 +30,9 @@
 HWND WaitForDialog(DWORD pid, const char* caption, DWORD ms = 10000);
 // Whether such a dialog is there now.
 HWND FindDialog(DWORD pid, const char* caption);
+// A visible dialog owned by this window (a modal one opened over it, whose
+// caption may be the owner's own), waited for; null on time-out.
+HWND WaitForOwnedDialog(HWND owner, DWORD ms = 10000);
 bool WaitForWindowGone(HWND window, DWORD ms = 10000);
 // The visible control with this id anywhere below the dialog, or null.
 HWND DialogControl(HWND dialog, int id);

@@ -8,6 +8,7 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/ConfigRecord.h"
 #include "framework/core/TextUtil.h"
+#include "framework/services/AboutBoxRes.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/ProgramFixture.h"
 #include "ui/MainDialogRes.h"
@@ -391,14 +392,14 @@ TEST_F(ProgramMainDialog, DraggingPutsARuleBeforeAnotherAndAGroupNeverIntoItself
     EXPECT_EQ("Group A:1\nDelta:2\nAlpha:2\nBeta:2\nGamma:1\n", Levels(saved));
 
     // Onto its own child, a group finds no target: no line, no highlight.
-    POINT middle = {};
+    POINT above = {};
     auto highlighted = [&] {
         for (const RemoteTreeItem& i : ReadTree(tree))
             if (i.state & TVIS_DROPHILITED) return true;
         return false;
     };
-    ASSERT_TRUE(DragItem("Group A", "Beta", [&](const RECT& r) { return middle = Centre(r); },
-                         [&] { return imageAt(middle) && !DragChild("ZRPProfileTreeIndicatorClass") && !highlighted(); }));
+    ASSERT_TRUE(DragItem("Group A", "Beta", [&](const RECT& r) { return above = {r.left + 4, r.top + 1}; },
+                         [&] { return imageAt(above) && !DragChild("ZRPProfileTreeIndicatorClass") && !highlighted(); }));
     ASSERT_TRUE(PumpUntil([&] { return !DragChild("ZRPDragImageClass"); }, 5000));
     EXPECT_EQ("Group A\n  Delta\n  Alpha\n  Beta\nGamma\n", Outline());
     ASSERT_TRUE(ApplyAndRead(0, [](const Profile& p) { return p.pRules->count == 5; }));
@@ -663,10 +664,18 @@ TEST_F(ProgramMainDialog, HundredsOfEditsWhileWindowsAppearLeaveASoundProgramAnd
                  std::to_string(20 + 10 * (windowNumber % 8)) + ",20,220,140");
         }
         if (edit % 25 == 12 && items.size() > 2) {
-            RECT a, b;
-            const RemoteTreeItem& from = items[next((uint32_t)items.size())];
-            const RemoteTreeItem& to = items[next((uint32_t)items.size())];
-            if (TreeItemRect(tree, from.item, true, &a) && TreeItemRect(tree, to.item, true, &b)) {
+            // Between two items on screen: collapsed or scrolled-away ones have no place.
+            std::vector<std::pair<HTREEITEM, RECT>> shown;
+            RECT view;
+            GetWindowRect(tree, &view);
+            for (const RemoteTreeItem& i : items) {
+                RECT r;
+                if (TreeItemRect(tree, i.item, true, &r) && r.top >= view.top && r.bottom <= view.bottom)
+                    shown.push_back({i.item, r});
+            }
+            if (shown.size() >= 2) {
+                RECT a = shown[next((uint32_t)shown.size())].second;
+                RECT b = shown[next((uint32_t)shown.size())].second;
                 POINT target = {b.left + 4, b.top + 1};
                 DragMouse(Centre(a), target, [&] { return DragChild("ZRPDragImageClass") != nullptr; }, 2000);
                 PumpUntil([&] { return !DragChild("ZRPDragImageClass"); }, 5000);
@@ -723,6 +732,70 @@ TEST_F(ProgramMainDialog, HundredsOfEditsWhileWindowsAppearLeaveASoundProgramAnd
     EXPECT_TRUE(madeByWorker) << "the worker made rules meanwhile";
     ASSERT_TRUE(ClickAndWaitGone(IDOK));
     EXPECT_EQ(0, Quit());
+}
+
+
+//--- Find Next, Exp, About and Quit
+
+TEST_F(ProgramMainDialog, FindNextSearchesTheNamesFromTheSelectionRoundToTheStart)
+{
+    ASSERT_TRUE(WriteProfile({GroupRule("Dialogs", 1), PlainRule("Main Dialog", 2), PlainRule("Editor", 2),
+                              PlainRule("List DIALOG", 1)}));
+    ASSERT_TRUE(OpenDialog());
+    ASSERT_TRUE(WaitForOutline("Dialogs\n  Main Dialog\n  Editor\nList DIALOG\n")) << Outline();
+    ASSERT_TRUE(SetControlText(DialogControl(dialog, IDE_MAIN_SEARCH), "dialog"));
+    auto selected = [&] {
+        HTREEITEM item = TreeSelection(tree);
+        for (const RemoteTreeItem& i : ReadTree(tree))
+            if (i.item == item) return i.text;
+        return std::string();
+    };
+    // Without a selection from the first rule; then on after the selected
+    // one, round to the start; any case.
+    for (const char* want : {"Dialogs", "Main Dialog", "List DIALOG", "Dialogs"}) {
+        SCOPED_TRACE(want);
+        ASSERT_TRUE(ClickControl(dialog, IDB_MAIN_FINDNEXT));
+        EXPECT_TRUE(PumpUntil([&] { return selected() == want; }, 5000)) << selected();
+    }
+    ASSERT_TRUE(SetControlText(DialogControl(dialog, IDE_MAIN_SEARCH), "nowhere"));
+    ASSERT_TRUE(ClickControl(dialog, IDB_MAIN_FINDNEXT));
+    // A later Find Next that does find shows the first left the selection alone.
+    ASSERT_TRUE(SetControlText(DialogControl(dialog, IDE_MAIN_SEARCH), "edit"));
+    ASSERT_TRUE(ClickControl(dialog, IDB_MAIN_FINDNEXT));
+    EXPECT_TRUE(PumpUntil([&] { return selected() == "Editor"; }, 5000)) << selected();
+}
+
+TEST_F(ProgramMainDialog, ExpExecutesAboutOpensTheAboutBoxAndQuitSavesAndEnds)
+{
+    ASSERT_TRUE(WriteProfile({PlainRule("Only Rule", 1)}, [](Profile& p) { p.bGenEnabled = 1; }));
+    ASSERT_TRUE(OpenDialog());
+    ASSERT_TRUE(WaitForOutline("Only Rule\n")) << Outline();
+
+    ASSERT_TRUE(ClickControl(dialog, IDB_MAIN_EXECUTE));
+    EXPECT_TRUE(WaitForLogLine("PRF: Executing Profile (Test)"));
+    EXPECT_TRUE(WaitForLogLine("PRF: Applying Profile (Test)", 2)) << "once at start-up, once now";
+
+    ASSERT_TRUE(ClickControl(dialog, IDB_MAIN_ABOUT));
+    // Its caption is the product name, as the main dialog's is.
+    HWND about = WaitForOwnedDialog(dialog);
+    ASSERT_NE(nullptr, about) << "over the main dialog";
+    EXPECT_NE(nullptr, DialogControl(about, IDB_ABOUT_RESTORE));
+    ASSERT_TRUE(ClickControl(about, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(about));
+
+    HTREEITEM item = FindTreeItem(tree, "Only Rule");
+    DWORD_PTR edit = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(tree, TVM_EDITLABELA, 0, (LPARAM)item, SMTO_ABORTIFHUNG, 5000, &edit));
+    ASSERT_TRUE(SetControlText((HWND)edit, "Renamed Before Quit"));
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(tree, TVM_ENDEDITLABELNOW, FALSE, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    ASSERT_TRUE(WaitForOutline("Renamed Before Quit\n")) << Outline();
+    ASSERT_TRUE(ClickControl(dialog, IDB_MAIN_QUIT));
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000)) << "the program ends";
+    Profile p = {};
+    ASSERT_TRUE(ReadProfile(0, &p));
+    EXPECT_EQ("Renamed Before Quit:1\n", Levels(p)) << "the rename is saved";
+    FreeProfileLists(&p);
 }
 
 }  // namespace
