@@ -85,8 +85,8 @@ static void ReleaseServices(ShellServices* s)
     ReleaseInterface(&s->notificationService);
 }
 
-// Borrows the services for one operation: a re-Init on the UI thread may
-// replace them while another thread uses them.
+// Borrows the services for one operation: a re-Init may replace them while
+// another thread uses them.
 static void TakeServices(DesktopShellCore* c, ShellServices* s)
 {
     AcquireSRWLockShared(&c->lock);
@@ -132,7 +132,8 @@ static void QueryShellService(IUnknown* provider, const GUID& service, const GUI
 }
 
 // Registers a new sink when the notification service exists and none is
-// registered. Init and the listeners run on one thread, so two never race.
+// registered. Init and the listeners come from the UI thread and run on the
+// desktop apartment's thread, so two never race.
 static void RegisterSink(DesktopShellCore* c)
 {
     ShellServices s;

@@ -2,6 +2,7 @@
 // numbers, and the desktop object that speaks them.
 #include "vdesktop/DesktopVariants.h"
 
+#include "vdesktop/DesktopApartment.h"
 #include "vdesktop/DesktopShell.h"
 
 //--- what tells the builds apart
@@ -37,85 +38,164 @@ CVirtualDesktop_11_22H2::CVirtualDesktop_11_22H2() : CVirtualDesktopShell(&kDesk
 CVirtualDesktop_11_23H2::CVirtualDesktop_11_23H2() : CVirtualDesktopShell(&kDesktopVariant11_23H2) {}
 CVirtualDesktop_11_23H2_3085::CVirtualDesktop_11_23H2_3085() : CVirtualDesktopShell(&kDesktopVariant11_23H2_3085) {}
 
+//--- the operations, as the apartment runs them
+
+static int InitWork(const DesktopWork* w)
+{
+    return InitDesktopShell(w->core);
+}
+
+static int WindowDesktopWork(const DesktopWork* w)
+{
+    return ShellWindowDesktopNumber(w->core, w->window);
+}
+
+static int DesktopCountWork(const DesktopWork* w)
+{
+    return ShellDesktopCount(w->core);
+}
+
+static int MoveWindowWork(const DesktopWork* w)
+{
+    return ShellMoveWindowToDesktop(w->core, w->window, w->number);
+}
+
+static int CurrentDesktopWork(const DesktopWork* w)
+{
+    return ShellCurrentDesktopNumber(w->core);
+}
+
+static int SwitchWork(const DesktopWork* w)
+{
+    ShellSwitchToDesktop(w->core, w->number);
+    return 0;
+}
+
+static int RememberWork(const DesktopWork* w)
+{
+    int number = w->number == -1 ? ShellCurrentDesktopNumber(w->core) : w->number;
+    InterlockedExchange(&w->core->remembered, number);
+    return number;
+}
+
+static int PinWork(const DesktopWork* w)
+{
+    ShellPinWindow(w->core, w->window, true);
+    return 0;
+}
+
+static int UnpinWork(const DesktopWork* w)
+{
+    ShellPinWindow(w->core, w->window, false);
+    return 0;
+}
+
+static int IsPinnedWork(const DesktopWork* w)
+{
+    return ShellIsWindowPinned(w->core, w->window) ? 1 : 0;
+}
+
+static int AddListenerWork(const DesktopWork* w)
+{
+    AddDesktopListener(w->core, w->window, w->messageBase);
+    return 0;
+}
+
+static int RemoveListenerWork(const DesktopWork* w)
+{
+    RemoveDesktopListener(w->core, w->window);
+    return 0;
+}
+
+static int EndWork(const DesktopWork* w)
+{
+    DetachDesktopShell(w->core);
+    ClearDesktopListeners(w->core);
+    ReleaseDesktopShellCore(w->core);   // a sink the shell still holds keeps it alive
+    return 0;
+}
+
 //--- the object
 
 CVirtualDesktopShell::CVirtualDesktopShell(const DesktopVariant* variant)
     : m_core(NewDesktopShellCore(variant)),
-      m_comResult(CoInitializeEx(nullptr, COINIT_MULTITHREADED)),
-      m_comThread(GetCurrentThreadId())
+      m_apartment(HoldDesktopApartment())
 {
 }
 
 CVirtualDesktopShell::~CVirtualDesktopShell()
 {
     if (m_core) {
-        DetachDesktopShell(m_core);
-        ClearDesktopListeners(m_core);
-        ReleaseDesktopShellCore(m_core);   // a sink the shell still holds keeps it alive
+        DesktopWork end = {EndWork, m_core, nullptr, 0, 0};
+        FinishInDesktopApartment(m_apartment, end, kDesktopCallBound);
     }
-    // A thread already in another apartment refused; its COM is not ours to end.
-    if (SUCCEEDED(m_comResult) && GetCurrentThreadId() == m_comThread) CoUninitialize();
+    ReleaseDesktopApartment(m_apartment);
+}
+
+int CVirtualDesktopShell::Call(int (*run)(const DesktopWork*), HWND window, int number, uint32_t messageBase,
+                               int failure, DWORD bound)
+{
+    DesktopWork work = {run, m_core, window, number, messageBase};
+    if (InMultithreadedApartment()) return run(&work);
+    return CallInDesktopApartment(m_apartment, work, failure, bound);
 }
 
 int CVirtualDesktopShell::Init()
 {
-    return m_core ? InitDesktopShell(m_core) : 1;
+    return m_core ? Call(InitWork, nullptr, 0, 0, 1, kDesktopInitBound) : 1;
 }
 
 int CVirtualDesktopShell::GetWindowDesktopNumber(HWND window)
 {
-    return m_core ? ShellWindowDesktopNumber(m_core, window) : -1;
+    return m_core ? Call(WindowDesktopWork, window, 0, 0, -1, kDesktopCallBound) : -1;
 }
 
 int CVirtualDesktopShell::GetDesktopCount()
 {
-    return m_core ? ShellDesktopCount(m_core) : -1;
+    return m_core ? Call(DesktopCountWork, nullptr, 0, 0, -1, kDesktopCallBound) : -1;
 }
 
 int CVirtualDesktopShell::MoveWindowToDesktop(HWND window, int number)
 {
-    return m_core ? ShellMoveWindowToDesktop(m_core, window, number) : 0;
+    return m_core ? Call(MoveWindowWork, window, number, 0, 0, kDesktopCallBound) : 0;
 }
 
 int CVirtualDesktopShell::GetCurrentDesktopNumber()
 {
-    return m_core ? ShellCurrentDesktopNumber(m_core) : -1;
+    return m_core ? Call(CurrentDesktopWork, nullptr, 0, 0, -1, kDesktopCallBound) : -1;
 }
 
 void CVirtualDesktopShell::SwitchToDesktop(int number)
 {
-    if (m_core) ShellSwitchToDesktop(m_core, number);
+    if (m_core) Call(SwitchWork, nullptr, number, 0, 0, kDesktopCallBound);
 }
 
 int CVirtualDesktopShell::RememberDesktop(int number)
 {
-    if (!m_core) return number;
-    if (number == -1) number = ShellCurrentDesktopNumber(m_core);
-    InterlockedExchange(&m_core->remembered, number);
-    return number;
+    return m_core ? Call(RememberWork, nullptr, number, 0, -1, kDesktopCallBound) : number;
 }
 
 void CVirtualDesktopShell::PinWindow(HWND window)
 {
-    if (m_core) ShellPinWindow(m_core, window, true);
+    if (m_core) Call(PinWork, window, 0, 0, 0, kDesktopCallBound);
 }
 
 void CVirtualDesktopShell::UnpinWindow(HWND window)
 {
-    if (m_core) ShellPinWindow(m_core, window, false);
+    if (m_core) Call(UnpinWork, window, 0, 0, 0, kDesktopCallBound);
 }
 
 bool CVirtualDesktopShell::IsWindowPinned(HWND window)
 {
-    return m_core && ShellIsWindowPinned(m_core, window);
+    return m_core && Call(IsPinnedWork, window, 0, 0, 0, kDesktopCallBound) != 0;
 }
 
 void CVirtualDesktopShell::AddListener(HWND window, uint32_t messageBase)
 {
-    if (m_core) AddDesktopListener(m_core, window, messageBase);
+    if (m_core) Call(AddListenerWork, window, 0, messageBase, 0, kDesktopCallBound);
 }
 
 void CVirtualDesktopShell::RemoveListener(HWND window)
 {
-    if (m_core) RemoveDesktopListener(m_core, window);
+    if (m_core) Call(RemoveListenerWork, window, 0, 0, 0, kDesktopCallBound);
 }

@@ -4,12 +4,17 @@
 
 #include "vdesktop/VirtualDesktop.h"
 
+struct DesktopApartment;
 struct DesktopShellCore;
 struct DesktopVariant;
+struct DesktopWork;
 
 // Speaks the immersive shell's desktop services; the variants below differ
-// only in identifiers and slot numbers. COM is initialised multithreaded on
-// the constructing thread and uninitialised there only when that succeeded.
+// only in identifiers and slot numbers. The shell's interfaces live in the
+// multithreaded apartment: a call from a thread in it (worker, rule and
+// script threads) goes straight to the shell, one from any other thread (the
+// UI thread) runs on the desktop apartment's thread, as the object's end
+// always does. The COM of the constructing thread is left as it was.
 class CVirtualDesktopShell : public CVirtualDesktop {
 public:
     ~CVirtualDesktopShell() override;
@@ -33,9 +38,13 @@ protected:
     explicit CVirtualDesktopShell(const DesktopVariant* variant);
 
 private:
-    DesktopShellCore* m_core;   // shared with the event sinks; null when memory ran out
-    HRESULT m_comResult;
-    DWORD m_comThread;
+    // Runs an operation where the shell's interfaces can be called; failure
+    // when it cannot be run or did not end within bound ms.
+    int Call(int (*run)(const DesktopWork*), HWND window, int number, uint32_t messageBase, int failure,
+             DWORD bound);
+
+    DesktopShellCore* m_core;         // shared with the event sinks; null when memory ran out
+    DesktopApartment* m_apartment;    // a hold on the apartment thread; null when it did not start
 };
 
 class CVirtualDesktop_10 : public CVirtualDesktopShell {

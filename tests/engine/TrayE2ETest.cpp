@@ -111,6 +111,18 @@ TEST_F(ProgramTray, ProgramIconShowsTheEnabledStateAndAnswersClicks)
     EXPECT_TRUE(PumpUntil([&] { return VisibleMenuPopup(run.child.pid) == nullptr; }, 10000))
         << "and Escape closes it";
 
+    // The pointer left on the icon may bring a hover mark or a tooltip over it: take the
+    // enabled picture again with the pointer away and the area at rest.
+    SetCursorPos(icon.left - 200, icon.top - 200);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            std::vector<COLORREF> now = ScreenPixels(icon);
+            bool rest = now == enabled;
+            enabled = now;
+            return rest;
+        },
+        10000));
+
     ASSERT_EQ(0, RunProgramToEnd("-DISABLE"));
     EXPECT_TRUE(PumpUntil([&] { return ScreenPixels(icon) != enabled; }, 10000)) << "the disabled icon";
     ASSERT_TRUE(SaveNow());

@@ -6,6 +6,7 @@
 #include "vdesktop/DesktopShellApi.h"
 
 #include <objbase.h>
+#include <rpcdcep.h>
 #include <servprov.h>
 
 #include <algorithm>
@@ -61,8 +62,8 @@ GUID Guid(const wchar_t* text)
     return g;
 }
 
-const char* const kKindNames[] = {"provider", "views",   "manager", "pinned",   "internal",
-                                  "notify",   "desktop", "array",   "view",     "monitors"};
+const char* const kKindNames[] = {"provider", "views", "manager", "pinned",   "internal", "notify",
+                                  "desktop",  "array", "view",    "monitors", "factory"};
 
 //--- objects
 
@@ -110,6 +111,11 @@ struct FakeShell {
     long lastSinkRelease;
     std::vector<FakeShellCall> calls;
     std::vector<std::string> faults;
+    DWORD home;   // the apartment that created the shell: its objects answer there only
+    // a call held as a hung shell holds it
+    bool holdArmed;
+    int holdKind, holdSlot;
+    HANDLE holdEntered, holdRelease;
     // the class factory and its MTA thread
     const void* factoryMethods;
     HANDLE thread, ready, stop;
@@ -124,11 +130,41 @@ struct Held {
     ~Held() { LeaveCriticalSection(&g_shell->lock); }
 };
 
-void Record(int kind, int slot, bool unused)
+// Apartments as the fake tells them apart: the multithreaded one (also
+// entered implicitly), a single-threaded one by its thread, or no COM.
+const DWORD kMta = 0;
+const DWORD kNoCom = 0xFFFFFFFF;
+
+DWORD CallerApartment()
 {
-    Held h;
-    g_shell->calls.push_back({kind, slot, unused});
-    if (unused) g_shell->faults.push_back(std::string(kKindNames[kind]) + ":" + std::to_string(slot));
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    if (FAILED(CoGetApartmentType(&type, &qualifier))) return kNoCom;
+    return type == APTTYPE_MTA ? kMta : GetCurrentThreadId();
+}
+
+// Records a call to an object; false when it comes from an apartment other
+// than the shell's, which a proxy refuses. A held call blocks here.
+bool Record(int kind, int slot, bool unused)
+{
+    DWORD apartment = CallerApartment();
+    bool allowed, hold = false;
+    {
+        Held h;
+        FakeShell* s = g_shell;
+        s->calls.push_back({kind, slot, unused, apartment == kMta, GetCurrentThreadId()});
+        if (unused) s->faults.push_back(std::string(kKindNames[kind]) + ":" + std::to_string(slot));
+        allowed = apartment == s->home;
+        if (allowed && s->holdArmed && s->holdKind == kind && s->holdSlot == slot) {
+            s->holdArmed = false;
+            hold = true;
+        }
+    }
+    if (hold) {
+        SetEvent(g_shell->holdEntered);
+        WaitForSingleObject(g_shell->holdRelease, 60000);   // only so that a broken test ends
+    }
+    return allowed;
 }
 
 void Fault(const std::string& what)
@@ -216,7 +252,7 @@ ULONG STDMETHODCALLTYPE ObjRelease(void* self)
 template <int N>
 HRESULT STDMETHODCALLTYPE UnusedSlot(void* self)
 {
-    Record(((FakeObject*)self)->kind, N, true);
+    if (!Record(((FakeObject*)self)->kind, N, true)) return RPC_E_WRONG_THREAD;
     return E_NOTIMPL;
 }
 
@@ -230,7 +266,7 @@ void FillUnused(FakeMethod* table, std::index_sequence<N...>)
 
 HRESULT STDMETHODCALLTYPE QueryService(void* self, REFGUID service, REFIID iid, void** out)
 {
-    Record(((FakeObject*)self)->kind, 3, false);
+    if (!Record(((FakeObject*)self)->kind, 3, false)) return RPC_E_WRONG_THREAD;
     *out = nullptr;
     const FakeShellConfig& c = g_shell->config;
     struct Offer {
@@ -258,7 +294,7 @@ HRESULT STDMETHODCALLTYPE QueryService(void* self, REFGUID service, REFIID iid, 
 
 HRESULT STDMETHODCALLTYPE GetViewForHwnd(void* self, HWND window, IUnknown** view)
 {
-    Record(((FakeObject*)self)->kind, 6, false);
+    if (!Record(((FakeObject*)self)->kind, 6, false)) return RPC_E_WRONG_THREAD;
     Held h;
     FakeWindow* w = FindWindowEntry(window);
     if (!w) {
@@ -272,7 +308,7 @@ HRESULT STDMETHODCALLTYPE GetViewForHwnd(void* self, HWND window, IUnknown** vie
 
 HRESULT STDMETHODCALLTYPE GetWindowDesktopId(void* self, HWND window, GUID* id)
 {
-    Record(((FakeObject*)self)->kind, 4, false);
+    if (!Record(((FakeObject*)self)->kind, 4, false)) return RPC_E_WRONG_THREAD;
     Held h;
     FakeWindow* w = FindWindowEntry(window);
     if (!w) return TYPE_E_ELEMENTNOTFOUND;
@@ -282,7 +318,7 @@ HRESULT STDMETHODCALLTYPE GetWindowDesktopId(void* self, HWND window, GUID* id)
 
 HRESULT STDMETHODCALLTYPE IsViewPinned(void* self, IUnknown* view, BOOL* pinned)
 {
-    Record(((FakeObject*)self)->kind, 6, false);
+    if (!Record(((FakeObject*)self)->kind, 6, false)) return RPC_E_WRONG_THREAD;
     Held h;
     FakeWindow* w = WindowOfView(view);
     if (!w) {
@@ -307,19 +343,19 @@ HRESULT SetPinned(void* view, bool pinned)
 
 HRESULT STDMETHODCALLTYPE PinView(void* self, IUnknown* view)
 {
-    Record(((FakeObject*)self)->kind, 7, false);
+    if (!Record(((FakeObject*)self)->kind, 7, false)) return RPC_E_WRONG_THREAD;
     return SetPinned(view, true);
 }
 
 HRESULT STDMETHODCALLTYPE UnpinView(void* self, IUnknown* view)
 {
-    Record(((FakeObject*)self)->kind, 8, false);
+    if (!Record(((FakeObject*)self)->kind, 8, false)) return RPC_E_WRONG_THREAD;
     return SetPinned(view, false);
 }
 
 HRESULT STDMETHODCALLTYPE MoveViewToDesktop(void* self, IUnknown* view, IUnknown* desktop)
 {
-    Record(((FakeObject*)self)->kind, 4, false);
+    if (!Record(((FakeObject*)self)->kind, 4, false)) return RPC_E_WRONG_THREAD;
     Held h;
     FakeWindow* w = WindowOfView(view);
     FakeObject* d = Kind(desktop, FAKE_DESKTOP);
@@ -367,46 +403,46 @@ void CheckMonitor(HMONITOR monitor, const char* method)
 
 HRESULT STDMETHODCALLTYPE GetCurrentDesktopPlain(void* self, IUnknown** desktop)
 {
-    Record(((FakeObject*)self)->kind, g_shell->spec->getCurrentDesktop, false);
+    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getCurrentDesktop, false)) return RPC_E_WRONG_THREAD;
     return CurrentDesktop(desktop);
 }
 
 HRESULT STDMETHODCALLTYPE GetCurrentDesktopOnMonitor(void* self, HMONITOR monitor, IUnknown** desktop)
 {
-    Record(((FakeObject*)self)->kind, g_shell->spec->getCurrentDesktop, false);
+    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getCurrentDesktop, false)) return RPC_E_WRONG_THREAD;
     CheckMonitor(monitor, "GetCurrentDesktop");
     return CurrentDesktop(desktop);
 }
 
 HRESULT STDMETHODCALLTYPE GetDesktopsPlain(void* self, IUnknown** array)
 {
-    Record(((FakeObject*)self)->kind, g_shell->spec->getDesktops, false);
+    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getDesktops, false)) return RPC_E_WRONG_THREAD;
     return Desktops(array);
 }
 
 HRESULT STDMETHODCALLTYPE GetDesktopsOnMonitor(void* self, HMONITOR monitor, IUnknown** array)
 {
-    Record(((FakeObject*)self)->kind, g_shell->spec->getDesktops, false);
+    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getDesktops, false)) return RPC_E_WRONG_THREAD;
     CheckMonitor(monitor, "GetDesktops");
     return Desktops(array);
 }
 
 HRESULT STDMETHODCALLTYPE SwitchDesktopPlain(void* self, IUnknown* desktop)
 {
-    Record(((FakeObject*)self)->kind, g_shell->spec->switchDesktop, false);
+    if (!Record(((FakeObject*)self)->kind, g_shell->spec->switchDesktop, false)) return RPC_E_WRONG_THREAD;
     return Switch(desktop);
 }
 
 HRESULT STDMETHODCALLTYPE SwitchDesktopOnMonitor(void* self, HMONITOR monitor, IUnknown* desktop)
 {
-    Record(((FakeObject*)self)->kind, g_shell->spec->switchDesktop, false);
+    if (!Record(((FakeObject*)self)->kind, g_shell->spec->switchDesktop, false)) return RPC_E_WRONG_THREAD;
     CheckMonitor(monitor, "SwitchDesktop");
     return Switch(desktop);
 }
 
 HRESULT STDMETHODCALLTYPE GetCount(void* self, UINT* count)
 {
-    Record(((FakeObject*)self)->kind, 3, false);
+    if (!Record(((FakeObject*)self)->kind, 3, false)) return RPC_E_WRONG_THREAD;
     if (g_shell->config.countFails) return E_FAIL;
     Held h;
     *count = (UINT)g_shell->desktops.size();
@@ -415,7 +451,7 @@ HRESULT STDMETHODCALLTYPE GetCount(void* self, UINT* count)
 
 HRESULT STDMETHODCALLTYPE GetAt(void* self, UINT index, REFIID iid, void** out)
 {
-    Record(((FakeObject*)self)->kind, 4, false);
+    if (!Record(((FakeObject*)self)->kind, 4, false)) return RPC_E_WRONG_THREAD;
     *out = nullptr;
     if (!IsEqualIID(iid, g_shell->desktopIid)) {
         Fault("GetAt: not this build's desktop interface");
@@ -432,7 +468,7 @@ HRESULT STDMETHODCALLTYPE GetAt(void* self, UINT index, REFIID iid, void** out)
 HRESULT STDMETHODCALLTYPE GetId(void* self, GUID* id)
 {
     FakeObject* d = (FakeObject*)self;
-    Record(d->kind, 4, false);
+    if (!Record(d->kind, 4, false)) return RPC_E_WRONG_THREAD;
     if (d->unreadable) return E_FAIL;
     *id = DesktopGuid(d->index);
     return S_OK;
@@ -440,7 +476,7 @@ HRESULT STDMETHODCALLTYPE GetId(void* self, GUID* id)
 
 HRESULT STDMETHODCALLTYPE RegisterSink(void* self, IUnknown* sink, DWORD* cookie)
 {
-    Record(((FakeObject*)self)->kind, 3, false);
+    if (!Record(((FakeObject*)self)->kind, 3, false)) return RPC_E_WRONG_THREAD;
     void* events = nullptr;
     if (!sink || FAILED(sink->QueryInterface(g_shell->eventIid, &events)) || !events) {
         Fault("Register: the sink does not answer this build's event interface");
@@ -455,7 +491,7 @@ HRESULT STDMETHODCALLTYPE RegisterSink(void* self, IUnknown* sink, DWORD* cookie
 
 HRESULT STDMETHODCALLTYPE UnregisterSink(void* self, DWORD cookie)
 {
-    Record(((FakeObject*)self)->kind, 4, false);
+    if (!Record(((FakeObject*)self)->kind, 4, false)) return RPC_E_WRONG_THREAD;
     IUnknown* sink = nullptr;
     {
         Held h;
@@ -504,7 +540,13 @@ typedef HRESULT(STDMETHODCALLTYPE* LockServerMethod)(void*, BOOL);
 HRESULT STDMETHODCALLTYPE FactoryCreateInstance(void*, IUnknown* outer, REFIID iid, void** out)
 {
     *out = nullptr;
+    // Wine's rpcss hands this class to other processes too (a program that
+    // another test started), over RPC: to them there is no shell, and their
+    // calls must not count as this test's.
+    if (I_RpcGetCurrentCallHandle()) return REGDB_E_CLASSNOTREG;
+    DWORD apartment = CallerApartment();
     Held h;
+    g_shell->calls.push_back({FAKE_CLASS_FACTORY, 3, false, apartment == kMta, GetCurrentThreadId()});
     g_shell->creates++;
     if (g_shell->config.failCreates > 0) {
         g_shell->config.failCreates--;
@@ -515,6 +557,7 @@ HRESULT STDMETHODCALLTYPE FactoryCreateInstance(void*, IUnknown* outer, REFIID i
     FakeObject* provider = g_shell->services[FAKE_PROVIDER];
     InterlockedIncrement(&provider->refs);
     *out = provider;
+    g_shell->home = apartment;
     return S_OK;
 }
 
@@ -679,6 +722,9 @@ bool StartFakeShell(const FakeShellConfig& config)
     s->loneView = NewOwned(FAKE_VIEW, -1);
     s->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     s->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    s->home = kMta;
+    s->holdEntered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    s->holdRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     s->thread = CreateThread(nullptr, 0, RegistrationThread, nullptr, 0, nullptr);
     if (!s->thread) return false;
     WaitForSingleObject(s->ready, 30000);
@@ -689,6 +735,7 @@ void StopFakeShell()
 {
     FakeShell* s = g_shell;
     if (!s) return;
+    SetEvent(s->holdRelease);
     if (s->thread) {
         SetEvent(s->stop);
         WaitForSingleObject(s->thread, 30000);
@@ -696,6 +743,8 @@ void StopFakeShell()
     }
     CloseHandle(s->ready);
     CloseHandle(s->stop);
+    CloseHandle(s->holdEntered);
+    CloseHandle(s->holdRelease);
     // Sinks the program left registered are the program's: let them go.
     for (FakeSink& k : s->sinks) k.sink->Release();
     // Objects still referenced by the program stay allocated: a late call
@@ -705,6 +754,39 @@ void StopFakeShell()
     DeleteCriticalSection(&s->lock);
     delete s;
     g_shell = nullptr;
+}
+
+DWORD FakeShellServeHere()
+{
+    DWORD cookie = 0;
+    HRESULT hr = CoRegisterClassObject(Guid(kClsidShell), (IUnknown*)&g_factory, CLSCTX_LOCAL_SERVER,
+                                       REGCLS_MULTIPLEUSE, &cookie);
+    return SUCCEEDED(hr) ? cookie : 0;
+}
+
+void FakeShellStopServingHere(DWORD cookie)
+{
+    if (cookie) CoRevokeClassObject(cookie);
+}
+
+void FakeShellHoldNextCall(int kind, int slot)
+{
+    Held h;
+    ResetEvent(g_shell->holdEntered);
+    ResetEvent(g_shell->holdRelease);
+    g_shell->holdKind = kind;
+    g_shell->holdSlot = slot;
+    g_shell->holdArmed = true;
+}
+
+bool FakeShellWaitForHeldCall(DWORD ms)
+{
+    return WaitForSingleObject(g_shell->holdEntered, ms) == WAIT_OBJECT_0;
+}
+
+void FakeShellReleaseHeldCall()
+{
+    SetEvent(g_shell->holdRelease);
 }
 
 std::vector<FakeShellCall> TakeFakeShellCalls()

@@ -3,7 +3,10 @@
 // services speak one Windows build's identifiers and slot orders. Every slot
 // the build's interfaces do not use records its number and answers
 // E_NOTIMPL, so a call through a wrong slot shows; events come from another
-// MTA thread, as the shell sends them. One fake at a time.
+// MTA thread, as the shell sends them. Like the proxies of the real shell, the
+// objects answer only in the apartment that created the shell: a call from
+// another one gets RPC_E_WRONG_THREAD. Other processes, which find the class
+// through Wine's rpcss, are told it is not registered. One fake at a time.
 #pragma once
 
 #include <windows.h>
@@ -33,11 +36,15 @@ enum FakeObjectKind {
     FAKE_MONITORS,
     FAKE_OBJECT_KINDS
 };
+// Calls that create the shell through its class factory.
+const int FAKE_CLASS_FACTORY = FAKE_OBJECT_KINDS;
 
 struct FakeShellCall {
-    int kind;      // FakeObjectKind
+    int kind;      // FakeObjectKind or FAKE_CLASS_FACTORY
     int slot;
     bool unused;   // a slot the build does not use: answered E_NOTIMPL
+    bool inMta;    // the calling thread was in the multithreaded apartment
+    DWORD thread;  // the calling thread
 };
 
 struct FakeShellConfig {
@@ -58,6 +65,19 @@ struct FakeShellConfig {
 bool StartFakeShell(const FakeShellConfig& config);
 // Revokes it and frees what nobody holds any more.
 void StopFakeShell();
+// Registers the factory in the calling thread's apartment as well: COM finds
+// a class only in the apartment that registered it and would otherwise
+// marshal the call to the fake's MTA, hiding where it was made. The cookie
+// for FakeShellStopServingHere (on the same thread), 0 when refused.
+DWORD FakeShellServeHere();
+void FakeShellStopServingHere(DWORD cookie);
+
+// The next call to the slot blocks, as a hung shell does, until released.
+void FakeShellHoldNextCall(int kind, int slot);
+// True once the held call has arrived; false after ms.
+bool FakeShellWaitForHeldCall(DWORD ms);
+// Lets the held call return (StopFakeShell does too).
+void FakeShellReleaseHeldCall();
 
 // Calls that reached the fake's slots since the last take (cleared).
 std::vector<FakeShellCall> TakeFakeShellCalls();

@@ -347,31 +347,41 @@ TEST_F(DesktopShell, InitAgainLetsGoOfTheOldSinkAndServices)
     EXPECT_EQ("", Faults());
 }
 
-// The object starts COM on its thread and ends it only when it started it:
-// on a thread already in a single-threaded apartment, COM stays as it was.
+// The object leaves the COM of the thread that makes and deletes it as it
+// was, and ends the COM it started itself: once the last object is gone, no
+// multithreaded apartment is left behind.
 TEST(DesktopObject, EndsComOnlyWhereItStartedIt)
 {
     static const struct {
-        DWORD before;   // apartment the thread enters first, 0 none
+        bool enter;     // the thread enters an apartment first
+        DWORD model;    // which one
         HRESULT after;  // entering a single-threaded apartment after the object is gone
         const char* why;
     } kRows[] = {
-        {0, S_OK, "the object's own COM ended with it"},
-        {COINIT_APARTMENTTHREADED, S_FALSE, "the thread's COM is still there"},
+        {false, 0, S_OK, "a thread without COM has none"},
+        {true, COINIT_APARTMENTTHREADED, S_FALSE, "the thread's single-threaded apartment is still there"},
+        {true, COINIT_MULTITHREADED, RPC_E_CHANGED_MODE, "the thread's multithreaded apartment is still there"},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.why);
         struct Run {
-            DWORD before;
+            bool enter;
+            DWORD model;
             HRESULT after;
-        } run = {row.before, E_FAIL};
+            HRESULT mtaLeft;   // CoGetApartmentType once the thread's own COM has ended
+        } run = {row.enter, row.model, E_FAIL, S_OK};
         HANDLE t = CreateThread(
             nullptr, 0,
             [](void* p) -> DWORD {
                 Run* r = (Run*)p;
-                if (r->before) CoInitializeEx(nullptr, r->before);
+                if (r->enter) CoInitializeEx(nullptr, r->model);
                 delete new CVirtualDesktop_10();
                 r->after = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+                if (SUCCEEDED(r->after)) CoUninitialize();
+                if (r->enter) CoUninitialize();
+                APTTYPE type;
+                APTTYPEQUALIFIER qualifier;
+                r->mtaLeft = CoGetApartmentType(&type, &qualifier);
                 return 0;
             },
             &run, 0, nullptr);
@@ -379,5 +389,6 @@ TEST(DesktopObject, EndsComOnlyWhereItStartedIt)
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(t, 30000));
         CloseHandle(t);
         EXPECT_EQ(row.after, run.after);
+        EXPECT_EQ(CO_E_NOTINITIALIZED, run.mtaLeft) << "a multithreaded apartment outlived the object";
     }
 }
