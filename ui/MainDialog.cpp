@@ -40,6 +40,9 @@ DialogLayout g_layout;
 bool g_layoutRecorded;
 // A rule edit waits for the table lock (messages are pumped meanwhile).
 bool g_lockWaiting;
+// A double click on a group edits it and leaves it open or closed as it was:
+// the expansion the click would cause is refused until the edit is reached.
+bool g_keepExpansion;
 
 struct LayoutAnchor {
     int id;
@@ -222,6 +225,17 @@ INT_PTR OnNotify(HWND dialog, NMHDR* header)
         if (item) TreeView_SelectItem(g_ruleTree, item);
         break;
     }
+    case NM_DBLCLK:
+        // Some tree controls collapse whatever the expanding notice answers:
+        // the double click's own handling is refused as well.
+        if (RuleTreeItemIsGroup(TreeView_GetSelection(g_ruleTree))) g_keepExpansion = true;
+        result = g_keepExpansion ? TRUE : FALSE;
+        PostMessageA(dialog, ZRPMSG_COMMAND, 1202, 0);
+        break;
+    case TVN_ITEMEXPANDINGA:
+        result = g_keepExpansion ? TRUE : FALSE;
+        g_keepExpansion = false;
+        break;
     case TVN_KEYDOWN:
         if (((NMTVKEYDOWN*)header)->wVKey == VK_DELETE) PostMessageA(dialog, ZRPMSG_COMMAND, 1208, 0);
         break;
@@ -429,6 +443,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             UpdateRuleTreeStates(CurrentProfile(), (int64_t)lParam);
         return TRUE;
     case ZRPMSG_COMMAND:
+        g_keepExpansion = false;
         if (!RuleTreeLabelEditing()) RunRuleTreeCommand(dialog, LOWORD(wParam));
         return TRUE;
     case WM_COMMAND:

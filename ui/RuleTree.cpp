@@ -95,7 +95,7 @@ HTREEITEM InsertRuleTreeItem(HTREEITEM insertAfter, HTREEITEM parent, const char
     ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
     ins.item.pszText = (char*)text;
     ins.item.lParam = (LPARAM)id;
-    ins.item.iImage = ins.item.iSelectedImage = isGroup ? 1 : 0;
+    ins.item.iImage = ins.item.iSelectedImage = isGroup ? TREE_IMAGE_GROUP : TREE_IMAGE_RULE;
     ins.item.stateMask = TVIS_EXPANDED | TVIS_BOLD | TVIS_CUT | TVIS_SELECTED;
     ins.item.state = state;
     return TreeView_InsertItem(g_ruleTree, &ins);

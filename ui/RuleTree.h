@@ -14,6 +14,10 @@
 
 // Rule id of an item whose reading failed.
 #define RULE_ID_NONE ((uint32_t)-1)
+// Images of the tree's items; a group's item shows the group image.
+#define TREE_IMAGE_RULE  0
+#define TREE_IMAGE_GROUP 1
+bool RuleTreeItemIsGroup(HTREEITEM item);
 
 // One item of the flattened tree, in tree order.
 struct RuleTreeItem {

@@ -202,14 +202,6 @@ bool IsInsideDragged(HTREEITEM item)
     return false;
 }
 
-bool ItemIsGroup(HTREEITEM item)
-{
-    TVITEMA tv = {};
-    tv.mask = TVIF_IMAGE | TVIF_HANDLE;
-    tv.hItem = item;
-    return TreeView_GetItem(g_ruleTree, &tv) && tv.iImage == 1;
-}
-
 void AutoScroll(POINT pt)
 {
     int line = TreeView_GetItemHeight(g_ruleTree);
@@ -285,6 +277,14 @@ void Drop(HTREEITEM dragged, HTREEITEM target, int position)
 
 }  // namespace
 
+bool RuleTreeItemIsGroup(HTREEITEM item)
+{
+    TVITEMA tv = {};
+    tv.mask = TVIF_IMAGE | TVIF_HANDLE;
+    tv.hItem = item;
+    return item && TreeView_GetItem(g_ruleTree, &tv) && tv.iImage == TREE_IMAGE_GROUP;
+}
+
 bool RuleTreeDragging()
 {
     return g_dragItem != nullptr;
@@ -330,7 +330,7 @@ void MoveRuleTreeDrag(HWND dialog, POINT client)
         g_dropPosition = before ? DROP_BEFORE : DROP_AFTER;
         ClearDropHighlight();
         PlaceDropIndicator(text.left - 20, (before ? text.top : text.bottom) - 2, text.right - text.left + 20, 4);
-    } else if (ItemIsGroup(item)) {
+    } else if (RuleTreeItemIsGroup(item)) {
         g_dropTarget = item;
         g_dropPosition = DROP_INTO;
         TreeView_SelectDropTarget(g_ruleTree, item);
