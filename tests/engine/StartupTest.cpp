@@ -139,8 +139,15 @@ static BOOL CALLBACK AddDockBay(HWND window, LPARAM bays)
 TEST_F(Startup, MainWindowCarriesFourEmptyDockBays)
 {
     ASSERT_TRUE(Start());
+    // The window is found as soon as it exists; its bays come a moment later.
     std::vector<HWND> bays;
-    EnumChildWindows(run.main, AddDockBay, (LPARAM)&bays);
+    PumpUntil(
+        [&] {
+            bays.clear();
+            EnumChildWindows(run.main, AddDockBay, (LPARAM)&bays);
+            return bays.size() >= 4;
+        },
+        10000);
     EXPECT_EQ(4u, bays.size());
     for (HWND bay : bays) {
         RECT r;
