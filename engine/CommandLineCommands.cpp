@@ -100,8 +100,8 @@ static void SaveCurrentProfile(const char* name)
             SaveOverProfile(current, index);
     }
     SerializeOptions(1);
-    SaveProfiles();
     StoreTreeExpandState();
+    SaveProfiles();
     RegisterProfileHotKeys(&g_profiles, 1);
     if (g_mainDialog) FillProfileCombo();
 }

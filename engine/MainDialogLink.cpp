@@ -1,34 +1,42 @@
-// MainDialogLink.cpp - the engine's way to the main dialog. The dialog itself
-// is not built yet: opening it and its commands are only logged.
+// MainDialogLink.cpp - the engine's way to the main dialog, through the entry
+// points the program hands in.
 #include "engine/MainDialogLink.h"
 
 #include "engine/Engine.h"
 #include "engine/Log.h"
-#include "engine/ProfileStore.h"
-#include "engine/TrayIcon.h"
 
-// The modeless dialog, or null when it cannot be made.
-static HWND CreateMainDialog()
+// Set once on the UI thread before the message loop, read only afterwards.
+static MainDialogEntryPoints g_entries;
+
+void SetMainDialogEntryPoints(const MainDialogEntryPoints* entries)
 {
-    LogLine("Main dialog requested");
-    return nullptr;
+    g_entries = entries ? *entries : MainDialogEntryPoints{};
 }
 
 void OpenMainDialog()
 {
-    SaveAll();
-    UpdateAppTrayIcon(1);
-    if (!g_mainDialog) g_mainDialog = CreateMainDialog();
-    if (!g_mainDialog) return;
-    SetForegroundWindow(g_mainDialog);
-    BringWindowToTop(g_mainDialog);
+    if (!g_entries.open) {
+        LogLine("Main dialog requested");
+        return;
+    }
+    g_entries.open();
 }
 
 void CallMainDialogCommand(int controlId)
 {
-    LogLine("Main dialog command (%d)", controlId);
+    if (!g_entries.command) {
+        LogLine("Main dialog command (%d)", controlId);
+        return;
+    }
+    g_entries.command(g_mainDialog, controlId);
 }
 
-void StoreTreeExpandState() {}
+void StoreTreeExpandState()
+{
+    if (g_entries.storeTreeExpandState && g_mainDialog) g_entries.storeTreeExpandState();
+}
 
-void FillProfileCombo() {}
+void FillProfileCombo()
+{
+    if (g_entries.fillProfileCombo && g_mainDialog) g_entries.fillProfileCombo();
+}

@@ -13,8 +13,12 @@ extern StringTableEntry g_productStrings[];
 
 #define IDS_PRODUCT_NAME  0       // columns: name, "Disabled", "Default", ... " (Copy)"
 #define IDS_PROFILE_TEXTS 0x0A    // columns: "%d rules deleted.", ..., "(Empty Name)"
+#define IDS_IMAGE_BUTTONS 0x0F    // tooltips of the image buttons: "Delete", "Edit...", ...
 #define IDS_SCRIPT_SLOTS  0x55    // column = script slot: "On Open" ... "On Match"
 #define IDS_INIT_FAILED   5006
 #define IDS_RECORD_KEPT_ASIDE   0x14A0   // log: path, where it was kept
 #define IDS_RECORD_LEFT_ALONE   0x14A1   // log: path (it could not be moved)
 #define IDS_RECORDS_UNREADABLE  0x14A2   // message box: the list of files
+#define IDS_DISCARD_CHANGES     0x1482   // "Are you sure you want to discard the changes?"
+#define IDS_RULE_IMPORT_FAILED  0x14A3   // message box: the file's path
+#define IDS_RULE_EXPORT_FAILED  0x14A4   // message box: the file's path

@@ -9,7 +9,6 @@
 #define PROFILE_FIELD(kind, member) CONFIG_FIELD(Profile, "pprf->" #member, kind, member)
 
 // No stored list may claim more elements than this.
-#define PROFILE_MAX_LIST 65535
 
 static constexpr ConfigField kProfileRestrictions[] = {
     PROFILE_FIELD(CFK_INT, iGenScreenX),

@@ -10,6 +10,9 @@
 #include "engine/TemplateRecord.h"
 #include "framework/core/GrowArray.h"
 
+// The most entries a profile's stored list is read with.
+#define PROFILE_MAX_LIST 65535
+
 struct DesktopIconEntry {
     char  name[260];   // the icon's label
     POINT pt;          // screen coordinates
@@ -91,7 +94,9 @@ struct Profile {
     GrowArray<ExplorerWindowEntry>* pExpWin;
     GrowArray<RuleTemplate>*        pTemplates;
     int32_t  nextRuleId;                 // run time
-    uint8_t  updatePending;              // run time
+    uint8_t  updatePending;              // run time: windows changed since the last update
+    uint8_t  edited;                     // run time: changed by a dialog since the main dialog
+                                         // opened or applied
     uint32_t rulesGeneration;            // run time: MarkRulesChanged (RuleIndex.h)
 };
 

@@ -2,6 +2,7 @@
 #include "engine/ProfileStore.h"
 
 #include "engine/DesktopIcons.h"
+#include "engine/MainDialogLink.h"
 #include "engine/ProductStrings.h"
 #include "engine/ProfileHotkeys.h"
 #include "engine/ProfileSet.h"
@@ -213,6 +214,8 @@ void SaveProfiles()
 void SaveAll()
 {
     SerializeOptions(1);
+    // The open tree's expanded states belong in the rules that are written.
+    StoreTreeExpandState();
     SaveProfiles();
     RegisterProfileHotKeys(&g_profiles, 1);
 }
@@ -309,8 +312,12 @@ int ImportRules(GrowArray<Rule>* list, const char* path)
         ClearConfigRecord(&record);
         return 1;
     }
+    // The file is not ours to trust: no more rules than it has lines for,
+    // and never more than a profile holds.
+    int32_t bound = CountRecordKeys(&record, "Rule[");
+    if (bound > RULE_IMPORT_MAX) bound = RULE_IMPORT_MAX;
     Rule* r = (Rule*)calloc(1, sizeof(Rule));
-    for (int n = 0; r && n < 65536; n++) {
+    for (int n = 0; r && n < bound; n++) {
         memset(r, 0, sizeof(*r));
         SetRecordKeyPrefix(&record, "prul->", "Rule[%d].", n);
         if (!SerializeRule(0, &record, r, (uint32_t)n, RULE_KIND_PROFILE)) break;

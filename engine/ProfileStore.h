@@ -32,6 +32,10 @@ void MakeUniqueProfileName(char* name, const GrowArray<Profile>* list, int skip)
 // Inserts a copy of the record (its lists move into the list); the index or -1.
 int InsertProfileSorted(GrowArray<Profile>* list, Profile* profile);
 void SortProfilesByName(GrowArray<Profile>* list, int first, int last);
-// 0, or 1 when the file cannot be read.
+// The most rules an import reads: what a profile holds.
+#define RULE_IMPORT_MAX PROFILE_MAX_LIST
+// Reads a rule export file into list (emptied first): the rules as stored,
+// from "Rule[0]." on, up to the first one missing. 0, or 1 when the file
+// cannot be read as a record (list empty then).
 int ImportRules(GrowArray<Rule>* list, const char* path);
 void FreeProfiles();

@@ -3,9 +3,12 @@
 #include "engine/ProfileSwitch.h"
 
 #include "engine/DesktopIcons.h"
+#include "engine/Engine.h"
 #include "engine/ExplorerWindows.h"
 #include "engine/Log.h"
+#include "engine/MainDialogLink.h"
 #include "engine/MonitorPass.h"
+#include "engine/ProductIds.h"
 #include "engine/ProfileStore.h"
 #include "engine/RuleCreate.h"
 #include "engine/Rules.h"
@@ -52,6 +55,9 @@ void SwitchProfile(int index, int mode, int runScripts, int apply)
     if (index < 0 || index >= g_profiles.count) return;
     Profile* p = &g_profiles.data[index];
     LogLine("PRF: Switching Profile (%s)", p->szGenName);
+    // The tree shows the outgoing profile until it is refilled: its expanded
+    // states go into that profile's rules first.
+    StoreTreeExpandState();
     int previous = Options.iCurProfile;
     bool hadCurrent = previous >= 0 && previous < g_profiles.count;
     bool changed = !hadCurrent || previous != index;
@@ -73,6 +79,10 @@ void SwitchProfile(int index, int mode, int runScripts, int apply)
     }
     if (mode == PROFILE_SOURCE_USER && p->bGenEnableOnLoad) p->bGenEnabled = 1;
     if (apply) ApplyProfile(p, mode, false);
+    if (g_mainDialog) {
+        FillProfileCombo();
+        PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, -1);
+    }
     UpdateAppTrayIcon(1);
     if (runScripts) {
         if (mode != PROFILE_SOURCE_USER && p->bAdvCmdEnable[2]) RunProfileCommand(p, 2);

@@ -9,6 +9,7 @@
 #include "engine/FrameworkServices.h"
 #include "engine/Hotkeys.h"
 #include "engine/Log.h"
+#include "engine/MainDialogLink.h"
 #include "engine/MainWindow.h"
 #include "engine/MonitorPass.h"
 #include "engine/NetworkStatus.h"
@@ -32,6 +33,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "ui/MainDialog.h"
 #include "vdesktop/DesktopVariants.h"
 
 #include <initializer_list>
@@ -241,6 +243,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     InitTableLock();
     InitLog();
     InstallFrameworkHooks();
+    SetMainDialogEntryPoints(MainDialogEntries());
 
     if (AppInitialize(&g_app, instance, g_productStrings, commandLine) != 0) {
         AppDestruct(&g_app);

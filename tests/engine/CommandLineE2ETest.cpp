@@ -1,6 +1,7 @@
 // CommandLineE2ETest.cpp - a second start's commands driving the running
 // program, read back from its log and its saved files.
 #include "tests/support/ProgramFixture.h"
+#include "tests/support/DialogDriver.h"
 
 class ProgramCommandLine : public ProgramTest {
 protected:
@@ -58,6 +59,9 @@ TEST_F(ProgramCommandLine, SaveUnderANewNameKeepsTheCurrentProfile)
 TEST_F(ProgramCommandLine, SecondStartWithoutOptionsOpensTheMainDialog)
 {
     ASSERT_TRUE(StartWithProfiles(0));
+    EXPECT_EQ(nullptr, FindDialog(run.child.pid, "PanelShepherd"));
     ASSERT_EQ(0, RunProgramToEnd(""));
-    EXPECT_NE(std::string::npos, WaitForLog("Main dialog requested")) << Log();
+    HWND dialog = WaitForDialog(run.child.pid, "PanelShepherd");
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_NE(nullptr, DialogControl(dialog, 1251)) << "with its rule tree";
 }

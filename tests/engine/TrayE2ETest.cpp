@@ -5,6 +5,7 @@
 #include "engine/ProductIds.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
+#include "tests/support/DialogDriver.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/WineTray.h"
 
@@ -105,7 +106,7 @@ TEST_F(ProgramTray, ProgramIconShowsTheEnabledStateAndAnswersClicks)
         << "the icon is drawn";
 
     ASSERT_TRUE(ClickAt(icon, 1));
-    EXPECT_NE(std::string::npos, WaitForLog("Main dialog requested")) << Log();
+    EXPECT_NE(nullptr, WaitForDialog(run.child.pid, "PanelShepherd")) << "the main dialog opens";
     ASSERT_TRUE(ClickAt(icon, 3));
     HWND menu = nullptr;
     EXPECT_TRUE(PumpUntil([&] { return (menu = VisibleMenuPopup(run.child.pid)) != nullptr; }, 10000))

@@ -1,0 +1,433 @@
+// MainDialogTest.cpp - the main dialog in the test's own process, for what a
+// user cannot make happen at will: the table lock held by the worker while a
+// command runs, a second command arriving while the first waits for the
+// lock, rules the worker makes while the tree shows older ones, a refill
+// asked for in the middle of a drag, and the levels of pasted rules.
+#include "engine/Engine.h"
+#include "engine/MainDialogLink.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProductIds.h"
+#include "engine/ProductStrings.h"
+#include "engine/ProfileStore.h"
+#include "engine/RuleCreate.h"
+#include "engine/WindowTable.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/ConfigRecord.h"
+#include "framework/core/TextUtil.h"
+#include "framework/ui/MessageBox.h"
+#include "framework/ui/Theme.h"
+#include "tests/support/TestEnv.h"
+#include "ui/MainDialog.h"
+#include "ui/MainDialogRes.h"
+#include "ui/RuleLevels.h"
+#include "ui/RuleTree.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+Rule MakeRule(const char* name, uint8_t level, bool group = false)
+{
+    Rule r;
+    InitRule(&r);
+    CopyText(r.name, sizeof(r.name), name);
+    r.level = level;
+    if (group) r.item = RULE_ITEM_GROUP | RULE_ITEM_EXPANDED;
+    return r;
+}
+
+// The current profile's rules as "name:level" lines, a disabled one marked.
+std::string RulesText()
+{
+    std::string out;
+    const Profile* p = CurrentProfile();
+    for (int i = 0; p && i < p->pRules->count; i++) {
+        const Rule& r = p->pRules->data[i];
+        out += std::string(r.name) + ":" + std::to_string(r.level) + ((r.item & RULE_ITEM_DISABLED) ? " off" : "") + "\n";
+    }
+    return out;
+}
+
+// Holds the table lock on a thread of its own, as the worker does in a pass.
+class LockHolder {
+public:
+    LockHolder()
+    {
+        held_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
+        WaitForSingleObject(held_, 10000);
+    }
+    ~LockHolder() { Release(); }
+    void Release()
+    {
+        if (!thread_) return;
+        SetEvent(release_);
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+        CloseHandle(held_);
+        CloseHandle(release_);
+        thread_ = nullptr;
+    }
+    // Lets go of the lock after ms, from its own thread.
+    void ReleaseAfter(DWORD ms)
+    {
+        delay_ = ms;
+        SetEvent(release_);
+    }
+
+private:
+    static DWORD WINAPI Hold(void* self)
+    {
+        LockHolder* h = (LockHolder*)self;
+        EnterCriticalSection(&g_tableLock);
+        SetEvent(h->held_);
+        WaitForSingleObject(h->release_, INFINITE);
+        if (h->delay_) Sleep(h->delay_);
+        LeaveCriticalSection(&g_tableLock);
+        return 0;
+    }
+    HANDLE held_ = nullptr, release_ = nullptr, thread_ = nullptr;
+    volatile DWORD delay_ = 0;
+};
+
+int AnswerYes(const char*, const char*, uint32_t)
+{
+    return IDYES;
+}
+
+LRESULT CALLBACK ControlProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+class MainDialogInProcess : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitTableLock();
+        if (!g_app.strings.productTables[0]) {
+            g_app.strings.productTables[0] = g_productStrings;
+            g_app.strings.productCount = SortStringTable(g_productStrings);
+        }
+        g_app.instance = GetModuleHandleA(nullptr);
+        InitThemeColours(&g_app);
+        CreateBaseFonts(&g_app, nullptr, 0, 96);
+        // Waits for the lock pump this thread's messages, as in the program.
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = ControlProc;
+        wc.hInstance = g_app.instance;
+        wc.lpszClassName = "MainDialogTestControl";
+        RegisterClassA(&wc);
+        g_app.controlWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                              g_app.instance, nullptr);
+        SetMessageBoxHook(AnswerYes);
+        SetMainDialogEntryPoints(MainDialogEntries());
+    }
+    void TearDown() override
+    {
+        if (g_mainDialog) DestroyWindow(g_mainDialog);
+        SetMessageBoxHook(nullptr);
+        SetMainDialogEntryPoints(nullptr);
+        ClearProfileList(&g_profiles);
+        Options.iCurProfile = -1;
+        if (g_app.controlWindow) DestroyWindow(g_app.controlWindow);
+        g_app.controlWindow = nullptr;
+    }
+
+    // Profiles named as given, each with the same rules, the first current,
+    // and the dialog open on it.
+    void Open(const std::vector<Rule>& rules, std::vector<const char*> names = {"Test"})
+    {
+        ClearProfileList(&g_profiles);
+        for (const char* name : names) {
+            Profile p = {};
+            ASSERT_TRUE(InitProfile(&p, true));
+            CopyText(p.szGenName, sizeof(p.szGenName), name);
+            for (const Rule& r : rules) {
+                Rule copy = r;
+                copy.id = (uint32_t)p.nextRuleId++;
+                ArrayAppend(p.pRules, &copy);
+            }
+            ArrayAppend(&g_profiles, &p);
+        }
+        Options.iCurProfile = 0;
+        ASSERT_NE(nullptr, CreateMainDialog());
+        ASSERT_NE(nullptr, g_ruleTree);
+    }
+    std::string Outline()
+    {
+        std::string out;
+        const GrowArray<RuleTreeItem>* items = CollectTreeItems();
+        for (int i = 0; i < items->count; i++) {
+            char text[260] = {};
+            TVITEMA tv = {};
+            tv.mask = TVIF_TEXT | TVIF_HANDLE;
+            tv.hItem = items->data[i].item;
+            tv.pszText = text;
+            tv.cchTextMax = sizeof(text);
+            TreeView_GetItem(g_ruleTree, &tv);
+            out += std::string(2 * (items->data[i].depth - 1), ' ') + text + "\n";
+        }
+        return out;
+    }
+    HTREEITEM Item(const char* name)
+    {
+        const GrowArray<RuleTreeItem>* items = CollectTreeItems();
+        for (int i = 0; i < items->count; i++) {
+            char text[260] = {};
+            TVITEMA tv = {};
+            tv.mask = TVIF_TEXT | TVIF_HANDLE;
+            tv.hItem = items->data[i].item;
+            tv.pszText = text;
+            tv.cchTextMax = sizeof(text);
+            if (TreeView_GetItem(g_ruleTree, &tv) && strcmp(text, name) == 0) return tv.hItem;
+        }
+        return nullptr;
+    }
+public:
+    void Select(const char* name) { ASSERT_TRUE(TreeView_SelectItem(g_ruleTree, Item(name))) << name; }
+    void Command(int id) { SendMessageA(g_mainDialog, ZRPMSG_COMMAND, (WPARAM)id, 0); }
+    void Notify(UINT code, HTREEITEM item)
+    {
+        NMTREEVIEWA nm = {};
+        nm.hdr.hwndFrom = g_ruleTree;
+        nm.hdr.idFrom = IDTV_MAIN_RULES;
+        nm.hdr.code = code;
+        nm.itemNew.hItem = item;
+        SendMessageA(g_mainDialog, WM_NOTIFY, IDTV_MAIN_RULES, (LPARAM)&nm);
+    }
+    // The point of the dialog's client area over the upper edge of an item's text.
+    LPARAM AboveItem(const char* name)
+    {
+        RECT r;
+        TreeView_GetItemRect(g_ruleTree, Item(name), &r, TRUE);
+        POINT pt = {r.left + 4, r.top + 1};
+        MapWindowPoints(g_ruleTree, g_mainDialog, &pt, 1);
+        return MAKELPARAM(pt.x, pt.y);
+    }
+    void Drag(const char* from, const char* to)
+    {
+        Notify(TVN_BEGINDRAGA, Item(from));
+        SendMessageA(g_mainDialog, WM_MOUSEMOVE, 0, AboveItem(to));
+        SendMessageA(g_mainDialog, WM_LBUTTONUP, 0, AboveItem(to));
+    }
+    void Rename(const char* from, const char* to)
+    {
+        HWND edit = TreeView_EditLabel(g_ruleTree, Item(from));
+        ASSERT_NE(nullptr, edit);
+        SetWindowTextA(edit, to);
+        TreeView_EndEditLabelNow(g_ruleTree, FALSE);
+    }
+};
+
+const std::vector<Rule> kRules = {MakeRule("Group A", 1, true), MakeRule("Alpha", 2), MakeRule("Beta", 2),
+                                  MakeRule("Zulu", 1), MakeRule("Mike", 1)};
+
+}  // namespace
+
+// Each change of the rules waits for the lock a little and then gives up
+// without touching them; with the lock free the same change goes through.
+TEST_F(MainDialogInProcess, AChangeOfTheRulesIsGivenUpWhileTheWorkerHoldsTheLock)
+{
+    Open(kRules);
+    const std::string original = RulesText();
+    const std::string tree = Outline();
+    ASSERT_EQ("Group A\n  Alpha\n  Beta\nZulu\nMike\n", tree);
+    // The clipboard holds Alpha for the paste.
+    Select("Alpha");
+    Command(1206);
+    static const struct {
+        const char* why;
+        const char* select;
+        std::function<void(MainDialogInProcess*)> act;
+    } kChanges[] = {
+        {"delete", "Beta", [](MainDialogInProcess* t) { t->Command(1208); }},
+        {"disable", "Beta", [](MainDialogInProcess* t) { t->Command(1201); }},
+        {"paste", "Zulu", [](MainDialogInProcess* t) { t->Command(1207); }},
+        {"new group", "Zulu", [](MainDialogInProcess* t) { t->Command(1203); }},
+        {"sort", "Zulu", [](MainDialogInProcess* t) { t->Command(1204); }},
+        {"rename", "Mike", [](MainDialogInProcess* t) { t->Rename("Mike", "November"); }},
+        {"drop", nullptr, [](MainDialogInProcess* t) { t->Drag("Mike", "Alpha"); }},
+    };
+    for (const auto& c : kChanges) {
+        SCOPED_TRACE(c.why);
+        if (c.select) Select(c.select);
+        {
+            LockHolder worker;
+            ULONGLONG start = GetTickCount64();
+            c.act(this);
+            EXPECT_GE(GetTickCount64() - start, 500u) << "it waited for the lock";
+            EXPECT_EQ(original, RulesText());
+            EXPECT_EQ(tree, Outline());
+        }
+        if (TreeView_GetEditControl(g_ruleTree)) TreeView_EndEditLabelNow(g_ruleTree, TRUE);
+        if (c.select) Select(c.select);
+        c.act(this);
+        if (TreeView_GetEditControl(g_ruleTree)) TreeView_EndEditLabelNow(g_ruleTree, TRUE);
+        EXPECT_NE(original, RulesText()) << "with the lock free it is done";
+        // Back to the start for the next change.
+        DestroyWindow(g_mainDialog);
+        Open(kRules);
+        Select("Alpha");
+        Command(1206);
+    }
+}
+
+// Cancel's restore is a change of the whole list: no lock, no close.
+TEST_F(MainDialogInProcess, CancelKeepsTheDialogWhenTheListCannotBeRestored)
+{
+    Open(kRules);
+    Select("Beta");
+    Command(1208);
+    ASSERT_EQ("Group A:1\nAlpha:2\nZulu:1\nMike:1\n", RulesText());
+    HWND dialog = g_mainDialog;
+    {
+        LockHolder worker;
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(IsWindow(dialog)) << "given up";
+        EXPECT_EQ("Group A:1\nAlpha:2\nZulu:1\nMike:1\n", RulesText());
+    }
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(nullptr, g_mainDialog);
+    EXPECT_EQ("Group A:1\nAlpha:2\nBeta:2\nZulu:1\nMike:1\n", RulesText()) << "restored on Yes";
+}
+
+// While one command pumps messages waiting for the lock, a second one that
+// arrives meanwhile is given up instead of editing the same rules in between.
+TEST_F(MainDialogInProcess, ACommandArrivingWhileAnotherWaitsForTheLockIsGivenUp)
+{
+    Open(kRules);
+    Select("Beta");
+    LockHolder worker;
+    PostMessageA(g_mainDialog, ZRPMSG_COMMAND, 1201, 0);   // disable, dispatched during the wait
+    worker.ReleaseAfter(300);
+    Command(1208);                                         // delete Beta, waits for the lock
+    worker.Release();
+    PumpFor(0);
+    EXPECT_EQ("Group A:1\nAlpha:2\nZulu:1\nMike:1\n", RulesText()) << "deleted, nothing disabled";
+}
+
+// The worker inserts rules under the lock at any time; a change written back
+// from an older tree keeps them.
+TEST_F(MainDialogInProcess, RulesTheWorkerMadeSinceTheFillSurviveAChangeFromTheTree)
+{
+    Open(kRules);
+    Profile* p = CurrentProfile();
+    Rule made = MakeRule("Made By Pass", 2);
+    made.id = (uint32_t)p->nextRuleId++;
+    ASSERT_GE(InsertProfileRule(p, 2, &made), 0);   // after Alpha, not in the tree yet
+    ASSERT_EQ("Group A\n  Alpha\n  Beta\nZulu\nMike\n", Outline());
+    Select("Zulu");
+    Command(1208);
+    EXPECT_EQ("Group A:1\nAlpha:2\nMade By Pass:2\nBeta:2\nMike:1\n", RulesText());
+    EXPECT_EQ("Group A\n  Alpha\n  Made By Pass\n  Beta\nMike\n", Outline());
+}
+
+// A refill asked for in the middle of a drag (a pass made rules) waits for
+// its end: the drop still finds the items it started with.
+TEST_F(MainDialogInProcess, ARefillDuringADragWaitsUntilTheDrop)
+{
+    Open(kRules);
+    Notify(TVN_BEGINDRAGA, Item("Mike"));
+    SendMessageA(g_mainDialog, WM_MOUSEMOVE, 0, AboveItem("Alpha"));
+    SendMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, -1);
+    SendMessageA(g_mainDialog, WM_MOUSEMOVE, 0, AboveItem("Alpha"));
+    SendMessageA(g_mainDialog, WM_LBUTTONUP, 0, AboveItem("Alpha"));
+    EXPECT_EQ("Group A:1\nMike:2\nAlpha:2\nBeta:2\nZulu:1\n", RulesText());
+    EXPECT_EQ("Group A\n  Mike\n  Alpha\n  Beta\nZulu\n", Outline());
+}
+
+// The tree's expanded states go only into the profile it was filled from,
+// never into another profile whose rules carry the same ids.
+TEST_F(MainDialogInProcess, ExpandedStatesGoOnlyIntoTheProfileTheTreeShows)
+{
+    Open(kRules, {"One", "Two"});
+    TreeView_Expand(g_ruleTree, Item("Group A"), TVE_COLLAPSE);
+    Options.iCurProfile = 1;   // switched, the tree not refilled yet
+    StoreTreeExpandState();    // as every save does
+    EXPECT_TRUE(g_profiles.data[1].pRules->data[0].item & RULE_ITEM_EXPANDED) << "Two keeps its state";
+    EXPECT_TRUE(g_profiles.data[0].pRules->data[0].item & RULE_ITEM_EXPANDED);
+    Options.iCurProfile = 0;
+    StoreTreeExpandState();
+    EXPECT_FALSE(g_profiles.data[0].pRules->data[0].item & RULE_ITEM_EXPANDED) << "One takes the tree's";
+}
+
+//--- levels of pasted and imported rules
+
+TEST(RuleLevels, ListedLevelsBecomeAWellFormedRelativeTree)
+{
+    static const struct {
+        std::vector<std::pair<uint8_t, bool>> in;   // level, group
+        std::vector<uint8_t> want;
+        const char* why;
+    } kCases[] = {
+        {{{0, true}, {1, false}, {1, false}}, {0, 1, 1}, "an export as written"},
+        {{{5, true}, {6, false}, {5, false}}, {0, 1, 0}, "relative to the first"},
+        {{{2, true}, {7, false}, {9, true}, {12, false}}, {0, 1, 1, 2}, "gaps nest under the nearest group"},
+        {{{4, false}, {2, false}, {0, false}}, {0, 0, 0}, "above the first: the top"},
+        {{{1, false}, {2, false}}, {0, 0}, "a plain rule takes no children"},
+        {{{0, true}, {1, true}, {2, false}, {1, false}, {0, false}}, {0, 1, 2, 1, 0}, "back up the levels"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.why);
+        GrowArray<Rule> list;
+        InitGrowArray(&list);
+        for (const auto& r : c.in) {
+            Rule rule = MakeRule("r", r.first, r.second);
+            ArrayAppend(&list, &rule);
+        }
+        NormalizeListedLevels(&list);
+        std::vector<uint8_t> got;
+        for (int i = 0; i < list.count; i++) got.push_back(list.data[i].level);
+        EXPECT_EQ(c.want, got);
+        FreeGrowArray(&list);
+    }
+    EXPECT_EQ(255, PlacedLevel(250, 10)) << "saturates";
+    EXPECT_EQ(3, PlacedLevel(2, 1));
+}
+
+TEST(RuleImport, ADamagedOrForeignFileReadsAsNothing)
+{
+    std::string folder = FreshFolderForThisTest();
+    std::string good = folder + "\\Good.rulexp";
+    ConfigRecord record;
+    InitConfigRecord(&record, 1, "prul->");
+    for (int i = 0; i < 3; i++) {
+        Rule r = MakeRule(("Rule " + std::to_string(i)).c_str(), 1);
+        SetRecordKeyPrefix(&record, "prul->", "Rule[%d].", i);
+        ASSERT_TRUE(SerializeRule(1, &record, &r, (uint32_t)i, RULE_KIND_PROFILE));
+    }
+    // A stray key far beyond the rules: no rule is made up for it.
+    AppendRecordLine(&record, "Rule[40000].item", "1");
+    ASSERT_GT(SaveRecordArchive(&record, good.c_str()), 0);
+    ClearConfigRecord(&record);
+
+    GrowArray<Rule> list;
+    InitGrowArray(&list);
+    ASSERT_EQ(0, ImportRules(&list, good.c_str()));
+    EXPECT_EQ(3, list.count);
+    std::string bytes = ReadWholeFile(good);
+    static const struct {
+        const char* name;
+        std::string content;
+    } kBad[] = {
+        {"Garbage.rulexp", "not an archive"},
+        {"Truncated.rulexp", bytes.substr(0, bytes.size() / 2)},
+        {"Empty.rulexp", ""},
+    };
+    for (const auto& b : kBad) {
+        SCOPED_TRACE(b.name);
+        std::string path = folder + "\\" + b.name;
+        ASSERT_TRUE(WriteWholeFileText(path, b.content));
+        EXPECT_EQ(1, ImportRules(&list, path.c_str()));
+        EXPECT_EQ(0, list.count) << "the list is emptied";
+    }
+    EXPECT_EQ(1, ImportRules(&list, (folder + "\\Missing.rulexp").c_str()));
+    FreeGrowArray(&list);
+}
