@@ -49,26 +49,29 @@ void CloseFileFinder(FileFinder* finder)
     finder->handle = INVALID_HANDLE_VALUE;
 }
 
-void SetFileFinderPattern(FileFinder* finder, const char* format, ...)
+// The formatted pattern holds file names: it is text from here on, never a
+// format again.
+static void SetPatternV(FileFinder* finder, const char* format, va_list args)
 {
     char pattern[MAX_PATH];
+    FormatTextV(pattern, sizeof(pattern), format, args);
+    SetPatternText(finder, pattern);
+}
+
+void SetFileFinderPattern(FileFinder* finder, const char* format, ...)
+{
     va_list args;
     va_start(args, format);
-    FormatTextV(pattern, sizeof(pattern), format, args);
+    SetPatternV(finder, format, args);
     va_end(args);
-    SetPatternText(finder, pattern);
 }
 
 bool FindFirstMatch(FileFinder* finder, const char* format, ...)
 {
-    char pattern[MAX_PATH];
     va_list args;
     va_start(args, format);
-    FormatTextV(pattern, sizeof(pattern), format, args);
+    SetPatternV(finder, format, args);
     va_end(args);
-    // The formatted pattern holds file names: it is text from here on, never
-    // a format again.
-    SetPatternText(finder, pattern);
     finder->count = 0;
     finder->handle = FindFirstFileExA(finder->pattern, FindExInfoBasic, &finder->data, FindExSearchNameMatch,
                                       nullptr, FIND_FIRST_EX_LARGE_FETCH);

@@ -68,8 +68,6 @@ void BlendCornerPixels(Theme* theme, HWND parent, HDC dc, const RECT* block, con
 // One line, vertically centred, ending in an ellipsis when it does not fit.
 void DrawThemeText(Theme* theme, HDC dc, UINT dpi, const char* format, uint32_t colourState, const RECT* rect,
                    int alignment, bool bold, ...) __attribute__((format(printf, 4, 9)));
-// 0, or THEME_ERR_NOTEXT.
-int MeasureTextWithFont(Theme* theme, const char* text, int* width, int* height, HFONT font);
 
 // What an owner-drawn icon entry's owner receives (lParam of ZRPMSG_OWNERDRAWICON).
 struct OwnerDrawnIcon {

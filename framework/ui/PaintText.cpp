@@ -51,20 +51,6 @@ void DrawThemeText(Theme* theme, HDC dc, UINT dpi, const char* format, uint32_t 
     SetTextColor(dc, oldColour);
 }
 
-int MeasureTextWithFont(Theme* theme, const char* text, int* width, int* height, HFONT font)
-{
-    if (!text || !text[0]) return THEME_ERR_NOTEXT;
-    HDC dc = GetThemeMeasureDC(theme);
-    if (!dc) return THEME_ERR_NOTEXT;
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-    if (width) *width = r.right - r.left;
-    if (height) *height = r.bottom - r.top;
-    return 0;
-}
-
 int DrawCommandIcon(Theme* theme, HDC dc, uint16_t commandId, uint32_t commandFlags, const RECT* rect)
 {
     int i = FindCommandIcon(theme, commandId);

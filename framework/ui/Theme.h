@@ -91,6 +91,8 @@ int CreateFontForDpi(Theme* theme, int cache, const char* face, int size, int we
 HFONT GetThemeFont(Theme* theme, int cache, UINT dpi);
 // The cache's entry for the DPI (made when missing), or null.
 const FontEntry* GetThemeFontEntry(Theme* theme, int cache, UINT dpi);
+// Single line with the font; 0 or THEME_ERR_NOTEXT.
+int MeasureTextWithFont(Theme* theme, const char* text, int* width, int* height, HFONT font);
 // Single line with the user font (bold: its bold cache); 0 or THEME_ERR_NOTEXT.
 int MeasureThemeText(Theme* theme, const char* text, int* width, int* height, bool bold, UINT dpi);
 // The margin unit of item layout: a space of the user font at the DPI.

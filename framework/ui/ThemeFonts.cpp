@@ -129,11 +129,10 @@ HFONT GetThemeFont(Theme* theme, int cache, UINT dpi)
     return e ? e->font : (HFONT)GetStockObject(DEFAULT_GUI_FONT);
 }
 
-int MeasureThemeText(Theme* theme, const char* text, int* width, int* height, bool bold, UINT dpi)
+int MeasureTextWithFont(Theme* theme, const char* text, int* width, int* height, HFONT font)
 {
     if (!text || !text[0]) return THEME_ERR_NOTEXT;
     HDC dc = GetThemeMeasureDC(theme);
-    HFONT font = GetThemeFont(theme, bold ? THEME_FONT_USER_BOLD : THEME_FONT_USER, dpi);
     if (!dc) return THEME_ERR_NOTEXT;
     HGDIOBJ old = SelectObject(dc, font);
     RECT r = {0, 0, 0, 0};
@@ -142,6 +141,12 @@ int MeasureThemeText(Theme* theme, const char* text, int* width, int* height, bo
     if (width) *width = r.right - r.left;
     if (height) *height = r.bottom - r.top;
     return 0;
+}
+
+int MeasureThemeText(Theme* theme, const char* text, int* width, int* height, bool bold, UINT dpi)
+{
+    return MeasureTextWithFont(theme, text, width, height,
+                               GetThemeFont(theme, bold ? THEME_FONT_USER_BOLD : THEME_FONT_USER, dpi));
 }
 
 int GetSpaceWidthForDpi(Theme* theme, UINT dpi)

@@ -19,11 +19,9 @@ static HINSTANCE IconModule(const Theme* theme)
     return theme->app && theme->app->instance ? theme->app->instance : GetModuleHandleA(nullptr);
 }
 
-// The bitmap's pixels as 32-bit, top-down rows; caller frees. Null on failure.
-static uint32_t* ReadPixels(HDC dc, HBITMAP bitmap, int width, int height)
+// 32-bit pixels in top-down rows.
+static BITMAPINFO TopDownPixels(int width, int height)
 {
-    uint32_t* pixels = (uint32_t*)calloc((size_t)width * (size_t)height, sizeof(uint32_t));
-    if (!pixels) return nullptr;
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = width;
@@ -31,6 +29,15 @@ static uint32_t* ReadPixels(HDC dc, HBITMAP bitmap, int width, int height)
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+// The bitmap's pixels as 32-bit, top-down rows; caller frees. Null on failure.
+static uint32_t* ReadPixels(HDC dc, HBITMAP bitmap, int width, int height)
+{
+    uint32_t* pixels = (uint32_t*)calloc((size_t)width * (size_t)height, sizeof(uint32_t));
+    if (!pixels) return nullptr;
+    BITMAPINFO bi = TopDownPixels(width, height);
     if (GetDIBits(dc, bitmap, 0, (UINT)height, pixels, &bi, DIB_RGB_COLORS) != height) {
         free(pixels);
         return nullptr;
@@ -89,13 +96,7 @@ static HICON BuildRecolouredIcon(const Theme* theme, HICON icon, int* status)
     uint32_t* mask = ReadPixels(dc, info.hbmMask, width, height);
     if (colour && mask) {
         RecolourPixels(colour, mask, width * height, theme->colours[1], theme->colours[3]);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDownPixels(width, height);
         void* bits = nullptr;
         HBITMAP changed = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         if (changed) {

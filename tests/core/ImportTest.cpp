@@ -4,6 +4,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/core/ZipArchive.h"
 #include "tests/core/ZipTestUtil.h"
+#include "tests/core/ZipWriteUtil.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -41,29 +42,12 @@ protected:
         ASSERT_TRUE(WriteWholeFileText(data + "\\PanelShepherd.log", "log"));
     }
 
-    // Every file below a folder, as paths relative to it.
-    static void ListFiles(const std::string& folder, const std::string& prefix, std::vector<std::string>* out)
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE) return;
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                ListFiles(folder + "\\" + name, prefix + name + "\\", out);
-            else
-                out->push_back(prefix + name);
-        } while (FindNextFileA(find, &fd));
-        FindClose(find);
-    }
-
     // Nothing but the data folder changed: the sibling holds the user's file
     // alone, and no file lies anywhere else below the test's folder.
     void ExpectNothingOutsideTheDataFolder()
     {
         std::vector<std::string> files;
-        ListFiles(root, "", &files);
+        ListFilesBelow(root, "", &files);
         for (const std::string& f : files)
             EXPECT_TRUE(f.compare(0, 5, "data\\") == 0 || f == "outside\\x.txt") << "written outside: " << f;
         EXPECT_EQ("user's file", ReadWholeFile(outside + "\\x.txt"));
@@ -89,12 +73,7 @@ protected:
         for (const auto& e : entries)
             EXPECT_EQ(0u, AddZipEntry(zip, e.first.c_str(), e.second.data(), (uint32_t)e.second.size(),
                                       ZIP_KIND_MEMORY));
-        EXPECT_EQ(0u, WriteZipCentralDirectory(zip));
-        const uint8_t* block = nullptr;
-        uint32_t size = 0;
-        GetZipArchiveBlock(zip, &block, &size);
-        std::string bytes((const char*)block, size);
-        CloseZipWriter(zip);
+        std::string bytes = FinishZipBytes(zip);
         for (char& ch : bytes)
             if (ch == '|') ch = '\\';
         return bytes;
@@ -315,12 +294,7 @@ TEST_F(ConfigImport, ArchivesTooLargeToUnpackAreRefusedWhole)
             std::string fill(s.second, 'z');
             EXPECT_EQ(0u, AddZipEntry(zip, s.first.c_str(), fill.data(), s.second, ZIP_KIND_MEMORY));
         }
-        EXPECT_EQ(0u, WriteZipCentralDirectory(zip));
-        const uint8_t* block = nullptr;
-        uint32_t size = 0;
-        GetZipArchiveBlock(zip, &block, &size);
-        std::string bytes((const char*)block, size);
-        CloseZipWriter(zip);
+        std::string bytes = FinishZipBytes(zip);
         return bytes;
     };
     // Folder entries count as entries and cost no file each.

@@ -4,6 +4,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/core/ZipArchive.h"
 #include "tests/core/ZipTestUtil.h"
+#include "tests/core/ZipWriteUtil.h"
 #include "tests/support/ProgramFixture.h"
 
 #include <algorithm>
@@ -41,12 +42,7 @@ static std::string MakeConfigArchive(const std::vector<std::pair<std::string, st
     for (const auto& f : files)
         EXPECT_EQ(0u, AddZipEntry(zip, f.first.c_str(), f.second.data(), (uint32_t)f.second.size(),
                                   ZIP_KIND_MEMORY));
-    EXPECT_EQ(0u, WriteZipCentralDirectory(zip));
-    const uint8_t* block = nullptr;
-    uint32_t size = 0;
-    GetZipArchiveBlock(zip, &block, &size);
-    std::string bytes((const char*)block, size);
-    CloseZipWriter(zip);
+    std::string bytes = FinishZipBytes(zip);
     return bytes;
 }
 

@@ -10,6 +10,7 @@
 #include "framework/core/ZipArchive.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "tests/core/ZipWriteUtil.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -61,12 +62,7 @@ inline std::string MakeArchiveBytes(const ArchiveEntries& entries)
     for (const auto& e : entries)
         EXPECT_EQ(0u, AddZipEntry(zip, e.first.c_str(), e.second.data(), (uint32_t)e.second.size(), ZIP_KIND_MEMORY))
             << e.first;
-    EXPECT_EQ(0u, WriteZipCentralDirectory(zip));
-    const uint8_t* block = nullptr;
-    uint32_t size = 0;
-    GetZipArchiveBlock(zip, &block, &size);
-    std::string bytes((const char*)block, size);
-    CloseZipWriter(zip);
+    std::string bytes = FinishZipBytes(zip);
     return bytes;
 }
 

@@ -152,23 +152,6 @@ protected:
     }
 };
 
-// Files below a folder, relative, with their bytes.
-static void ListTree(const std::string& folder, const std::string& prefix, std::vector<std::string>* out)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListTree(folder + "\\" + name, prefix + name + "\\", out);
-        else
-            out->push_back(prefix + name);
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
-}
-
 //--- the scheduled archive
 
 TEST_F(BackupE2E, ScheduledArchiveAtStartHoldsEveryRecordAndPrunesTheOldest)
@@ -234,7 +217,7 @@ TEST_F(BackupE2E, ScheduledArchiveAtStartHoldsEveryRecordAndPrunesTheOldest)
 
     // Newest kept, older ones of this product beyond two pruned, another product's left.
     std::vector<std::string> left;
-    ListTree(backups, "", &left);
+    ListFilesBelow(backups, "", &left);
     std::vector<std::string> kept = {"OtherTool-2020.01.01.BrimvaleConfig", "PanelShepherd-2020.01.02.BrimvaleConfig",
                                      TodaysArchiveName()};
     std::sort(left.begin(), left.end());
@@ -429,7 +412,7 @@ TEST_F(BackupE2E, RestoreRefusesForeignArchivesAndNamesOutsideTheDataFolder)
                                                {"../escape.zpx", "escaped"}});
     Write(escaping, escapingBytes);
     std::vector<std::string> before;
-    ListTree(install.root, "", &before);
+    ListFilesBelow(install.root, "", &before);
     ASSERT_TRUE(Start("-MINIMIZE", SEAMS_PROGRAM));
     HWND about = OpenAbout(0);
     ASSERT_NE(nullptr, about);
@@ -461,7 +444,7 @@ TEST_F(BackupE2E, RestoreRefusesForeignArchivesAndNamesOutsideTheDataFolder)
     EXPECT_FALSE(FileExists(install.root + "\\escape.zpx"));
     EXPECT_EQ("mine", ReadWholeFile(Data("Marker.zpx")));
     std::vector<std::string> after;
-    ListTree(install.root, "", &after);
+    ListFilesBelow(install.root, "", &after);
     for (const std::string& f : after)
         EXPECT_TRUE(f.compare(0, 5, "data\\") == 0 || std::find(before.begin(), before.end(), f) != before.end())
             << "appeared outside the data folder: " << f;

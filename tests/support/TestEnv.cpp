@@ -71,6 +71,22 @@ bool FolderExists(const std::string& path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void ListFilesBelow(const std::string& folder, const std::string& prefix, std::vector<std::string>* out)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFilesBelow(folder + "\\" + name, prefix + name + "\\", out);
+        else
+            out->push_back(prefix + name);
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+}
+
 bool RemoveTree(const std::string& folder)
 {
     WIN32_FIND_DATAA fd;

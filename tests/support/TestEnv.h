@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 bool IsWine();
 
@@ -23,6 +24,8 @@ std::string FreshTestFolder(const char* name);
 std::string FreshFolderForThisTest();
 // Deletes a folder and everything below it; true when it is gone.
 bool RemoveTree(const std::string& folder);
+// Every file below a folder, as paths relative to it each behind prefix.
+void ListFilesBelow(const std::string& folder, const std::string& prefix, std::vector<std::string>* out);
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
