@@ -7,6 +7,7 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
+#include "tests/engine/EngineAppSetup.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -19,10 +20,7 @@ class Profiles : public testing::Test {
 protected:
     void SetUp() override
     {
-        AppConstruct(&g_app);
-        g_app.strings.productTables[0] = g_productStrings;
-        g_app.strings.productCount = SortStringTable(g_productStrings);
-        InitTableLock();
+        SetUpEngineApp();
         data = FreshFolderForThisTest();
         CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), data.c_str());
         SerializeOptions(0);

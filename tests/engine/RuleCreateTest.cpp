@@ -5,6 +5,7 @@
 #include "engine/ProfileStore.h"
 #include "engine/RuleCreate.h"
 #include "framework/core/AppObject.h"
+#include "tests/engine/EngineAppSetup.h"
 #include "tests/engine/RuleTestUtil.h"
 #include "tests/support/FakeVirtualDesktop.h"
 
@@ -65,10 +66,7 @@ class CreateProfile : public testing::Test {
 protected:
     void SetUp() override
     {
-        AppConstruct(&g_app);
-        g_app.strings.productTables[0] = g_productStrings;
-        g_app.strings.productCount = SortStringTable(g_productStrings);
-        InitTableLock();
+        SetUpEngineApp();
         ASSERT_TRUE(InitProfile(&profile, true));
         profile.pTemplates->count = 0;
         profile.bGenEnabled = 1;
