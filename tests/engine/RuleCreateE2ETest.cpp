@@ -4,6 +4,7 @@
 #include "engine/ProductIds.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
+#include "tests/engine/RuleTestUtil.h"
 #include "tests/support/ProgramFixture.h"
 
 #include <functional>
@@ -11,17 +12,6 @@
 #include <vector>
 
 namespace {
-
-RuleTemplate Template(const char* name, uint8_t item, const char* caption, uint8_t compare)
-{
-    RuleTemplate t;
-    InitRuleTemplate(&t);
-    CopyText(t.match.name, sizeof(t.match.name), name);
-    t.match.item = item;
-    SET_RULE_TEXT(&t.match, caption, caption);
-    t.match.cmpcaption = compare;
-    return t;
-}
 
 Rule Group(const char* name, uint8_t kind, const char* caption, const char* tmpname)
 {
@@ -109,8 +99,8 @@ TEST_F(RulesFromWindows, AnAutoCreateTemplateMakesARuleInItsGroupAndIgnoreMakesN
 {
     ASSERT_TRUE(WriteTemplateProfile([](Profile& p) {
         p.bTmpAutoCreate = 1;
-        RuleTemplate skip = Template("Skip Probes", RULE_ITEM_KEEP, "Skip", CMP_STARTS_WITH);
-        RuleTemplate make = Template("Auto Probes", RULE_ITEM_AUTOCREATE, "Probe", CMP_CONTAINS);
+        RuleTemplate skip = TitleTemplate("Skip Probes", RULE_ITEM_KEEP, "Skip", CMP_STARTS_WITH);
+        RuleTemplate make = TitleTemplate("Auto Probes", RULE_ITEM_AUTOCREATE, "Probe", CMP_CONTAINS);
         ArrayAppend(p.pTemplates, &skip);
         ArrayAppend(p.pTemplates, &make);
         Rule byHand = Group("By hand", 1, "Auto*", "");
@@ -177,7 +167,7 @@ TEST_F(RulesFromWindows, TheUpdateCommandFollowsTheProfilesUpdateMode)
         DeleteFileA(Data("PanelShepherd.log").c_str());
         ASSERT_TRUE(WriteTemplateProfile([&](Profile& p) {
             p.iUpdUpdateMode = m.mode;
-            RuleTemplate t = Template("Updates", 0, "Upd", CMP_STARTS_WITH);
+            RuleTemplate t = TitleTemplate("Updates", 0, "Upd", CMP_STARTS_WITH);
             t.rule.x = 42;   // "This position" with x: a new rule keeps it
             ArrayAppend(p.pTemplates, &t);
             Rule group = Group("Made by hand", 1, "Upd*", "");
@@ -233,7 +223,7 @@ TEST_F(RulesFromWindows, ARuleNamedAfterASettlingTitleTakesTheFinalOneOrGoes)
 {
     ASSERT_TRUE(WriteTemplateProfile([](Profile& p) {
         p.bTmpAutoCreate = 1;
-        RuleTemplate t = Template("Settling", RULE_ITEM_AUTOCREATE, "Settle", CMP_STARTS_WITH);
+        RuleTemplate t = TitleTemplate("Settling", RULE_ITEM_AUTOCREATE, "Settle", CMP_STARTS_WITH);
         t.rule.titlextime = 30000;
         ArrayAppend(p.pTemplates, &t);
         Rule taken = TitleRule("Settle Taken", "Settle Taken", CMP_EQUALS);

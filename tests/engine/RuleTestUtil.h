@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/Rules.h"
+#include "engine/TemplateRecord.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestWindowClient.h"
@@ -10,6 +11,18 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+
+// A template whose title criterion takes caption by compare.
+inline RuleTemplate TitleTemplate(const char* name, uint8_t item, const char* caption, uint8_t compare)
+{
+    RuleTemplate t;
+    InitRuleTemplate(&t);
+    CopyText(t.match.name, sizeof(t.match.name), name);
+    t.match.item = item;
+    SET_RULE_TEXT(&t.match, caption, caption);
+    t.match.cmpcaption = compare;
+    return t;
+}
 
 // A rule that matches every window: every criterion "Ignore", no main-window
 // condition.

@@ -10,6 +10,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBoxRes.h"
 #include "tests/support/DialogDriver.h"
+#include "tests/engine/RuleTestUtil.h"
 #include "tests/support/ProgramFixture.h"
 #include "ui/MainDialogRes.h"
 
@@ -38,17 +39,6 @@ Rule PlainRule(const char* name, uint8_t level)
     Rule r = TitleRule(name, name, CMP_EQUALS);
     r.level = level;
     return r;
-}
-
-RuleTemplate TitleTemplate(const char* name, uint8_t item, const char* caption, uint8_t compare)
-{
-    RuleTemplate t;
-    InitRuleTemplate(&t);
-    CopyText(t.match.name, sizeof(t.match.name), name);
-    t.match.item = item;
-    SET_RULE_TEXT(&t.match, caption, caption);
-    t.match.cmpcaption = compare;
-    return t;
 }
 
 const Rule* RuleNamed(const Profile& p, const char* name)
