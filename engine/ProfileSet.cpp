@@ -56,10 +56,10 @@ void ProfileSetPath(int32_t number, char* out)
 // before anything is moved or deleted so that no change disturbs the search.
 static bool ListFiles(const char* folder, const char* pattern, GrowArray<ProfileFileName>* names)
 {
-    char spec[MAX_PATH];
-    if (!FormatText(spec, sizeof(spec), "%s\\%s", folder, pattern)) return false;
+    char search[MAX_PATH];
+    if (!FormatText(search, sizeof(search), "%s\\%s", folder, pattern)) return false;
     WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(spec, &fd);
+    HANDLE find = FindFirstFileA(search, &fd);
     if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
     bool ok = true;
     do {

@@ -36,21 +36,21 @@ protected:
         CopyText(entry.title, sizeof(entry.title), "Notes");
         ASSERT_TRUE(WriteWholeFileText(Data("MinList.zpx"), std::string((const char*)&entry, sizeof(entry))));
     }
-    void WriteProfileFile(const ProfileFile& spec)
+    void WriteProfileFile(const ProfileFile& wanted)
     {
         Profile p = {};
         ASSERT_TRUE(InitProfile(&p, true));
-        CopyText(p.szGenName, sizeof(p.szGenName), spec.name);
+        CopyText(p.szGenName, sizeof(p.szGenName), wanted.name);
         p.bAdvPurgeOld = 0;
-        for (int i = 0; i < spec.rules; i++) {
+        for (int i = 0; i < wanted.rules; i++) {
             Rule r;
             InitRule(&r);
-            FormatText(r.name, sizeof(r.name), "%s rule %d", spec.name, i);
+            FormatText(r.name, sizeof(r.name), "%s rule %d", wanted.name, i);
             SET_RULE_TEXT(&r, caption, r.name);
             r.level = 1;
             ASSERT_GE(ArrayAppend(p.pRules, &r), 0);
         }
-        EXPECT_TRUE(SaveProfileFile(spec.file, &p)) << spec.file;
+        EXPECT_TRUE(SaveProfileFile(wanted.file, &p)) << wanted.file;
         FreeProfileLists(&p);
     }
 

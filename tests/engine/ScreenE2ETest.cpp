@@ -48,15 +48,15 @@ TEST_F(ProgramScreen, AddedMonitorSwitchesToTheProfileOfTheWiderScreen)
     struct {
         const char* name;
         int32_t width, height;
-    } specs[] = {{"A-One Monitor", 1920, 1080}, {"B-Two Monitors", 3200, 1080}, {"C-Current", 0, 0}};
+    } screens[] = {{"A-One Monitor", 1920, 1080}, {"B-Two Monitors", 3200, 1080}, {"C-Current", 0, 0}};
     std::vector<ProfileSpec> profiles;
-    for (const auto& spec : specs) {
-        profiles.push_back({spec.name, nullptr, {}});
-        if (spec.width)
-            profiles.back().configure = [spec](Profile& p) {
+    for (const auto& screen : screens) {
+        profiles.push_back({screen.name, nullptr, {}});
+        if (screen.width)
+            profiles.back().configure = [screen](Profile& p) {
                 p.bTrgResChange = 1;
-                p.iGenScreenW = spec.width;
-                p.iGenScreenH = spec.height;
+                p.iGenScreenW = screen.width;
+                p.iGenScreenH = screen.height;
             };
     }
     ASSERT_TRUE(WriteProfiles(profiles, 2));

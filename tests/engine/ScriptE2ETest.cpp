@@ -15,13 +15,13 @@ namespace {
 // A profile whose activate script is script (none when empty).
 ProfileSpec ScriptProfile(const char* name, const std::string& script, const std::vector<Rule>& rules = {})
 {
-    ProfileSpec spec = {name, nullptr, rules};
+    ProfileSpec wanted = {name, nullptr, rules};
     if (!script.empty())
-        spec.configure = [script](Profile& p) {
+        wanted.configure = [script](Profile& p) {
             p.bAdvCmdEnable[0] = 1;
             CopyText(p.szAdvCmdText[0], sizeof(p.szAdvCmdText[0]), script.c_str());
         };
-    return spec;
+    return wanted;
 }
 
 Rule ScriptRule(const char* name, const char* caption, int slot, const std::string& script)

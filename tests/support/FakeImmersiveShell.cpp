@@ -91,7 +91,7 @@ struct FakeSink {
 
 struct FakeShell {
     FakeShellConfig config;
-    const FakeVariantSpec* spec;
+    const FakeVariantSpec* variant;
     GUID internalIid, desktopIid, eventIid;
     CRITICAL_SECTION lock;
     FakeMethod tables[FAKE_OBJECT_KINDS][kSlots];
@@ -403,39 +403,39 @@ void CheckMonitor(HMONITOR monitor, const char* method)
 
 HRESULT STDMETHODCALLTYPE GetCurrentDesktopPlain(void* self, IUnknown** desktop)
 {
-    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getCurrentDesktop, false)) return RPC_E_WRONG_THREAD;
+    if (!Record(((FakeObject*)self)->kind, g_shell->variant->getCurrentDesktop, false)) return RPC_E_WRONG_THREAD;
     return CurrentDesktop(desktop);
 }
 
 HRESULT STDMETHODCALLTYPE GetCurrentDesktopOnMonitor(void* self, HMONITOR monitor, IUnknown** desktop)
 {
-    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getCurrentDesktop, false)) return RPC_E_WRONG_THREAD;
+    if (!Record(((FakeObject*)self)->kind, g_shell->variant->getCurrentDesktop, false)) return RPC_E_WRONG_THREAD;
     CheckMonitor(monitor, "GetCurrentDesktop");
     return CurrentDesktop(desktop);
 }
 
 HRESULT STDMETHODCALLTYPE GetDesktopsPlain(void* self, IUnknown** array)
 {
-    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getDesktops, false)) return RPC_E_WRONG_THREAD;
+    if (!Record(((FakeObject*)self)->kind, g_shell->variant->getDesktops, false)) return RPC_E_WRONG_THREAD;
     return Desktops(array);
 }
 
 HRESULT STDMETHODCALLTYPE GetDesktopsOnMonitor(void* self, HMONITOR monitor, IUnknown** array)
 {
-    if (!Record(((FakeObject*)self)->kind, g_shell->spec->getDesktops, false)) return RPC_E_WRONG_THREAD;
+    if (!Record(((FakeObject*)self)->kind, g_shell->variant->getDesktops, false)) return RPC_E_WRONG_THREAD;
     CheckMonitor(monitor, "GetDesktops");
     return Desktops(array);
 }
 
 HRESULT STDMETHODCALLTYPE SwitchDesktopPlain(void* self, IUnknown* desktop)
 {
-    if (!Record(((FakeObject*)self)->kind, g_shell->spec->switchDesktop, false)) return RPC_E_WRONG_THREAD;
+    if (!Record(((FakeObject*)self)->kind, g_shell->variant->switchDesktop, false)) return RPC_E_WRONG_THREAD;
     return Switch(desktop);
 }
 
 HRESULT STDMETHODCALLTYPE SwitchDesktopOnMonitor(void* self, HMONITOR monitor, IUnknown* desktop)
 {
-    if (!Record(((FakeObject*)self)->kind, g_shell->spec->switchDesktop, false)) return RPC_E_WRONG_THREAD;
+    if (!Record(((FakeObject*)self)->kind, g_shell->variant->switchDesktop, false)) return RPC_E_WRONG_THREAD;
     CheckMonitor(monitor, "SwitchDesktop");
     return Switch(desktop);
 }
@@ -589,7 +589,7 @@ DWORD WINAPI RegistrationThread(void*)
 void BuildTables()
 {
     FakeShell* s = g_shell;
-    const FakeVariantSpec* v = s->spec;
+    const FakeVariantSpec* v = s->variant;
     for (int k = 0; k < FAKE_OBJECT_KINDS; k++) {
         FakeMethod* t = s->tables[k];
         FillUnused(t, std::make_index_sequence<kSlots>());
@@ -640,7 +640,7 @@ FakeObject* DesktopArgument(int n)
 
 HRESULT FireOne(IUnknown* sink, const FireJob& job)
 {
-    const FakeVariantSpec* v = g_shell->spec;
+    const FakeVariantSpec* v = g_shell->variant;
     int slot = v->eventSlots[job.code];
     IUnknown* monitors = (IUnknown*)g_shell->monitors;
     IUnknown* first = (IUnknown*)DesktopArgument(job.first);
@@ -674,8 +674,8 @@ DWORD WINAPI FireThread(void* context)
     job->result = S_OK;
     for (IUnknown* sink : sinks) {
         if (job->quiet) {
-            for (int i = 0; i < 5 && g_shell->spec->quietSlots[i]; i++)
-                job->results.push_back(CallSlot<IgnoredEventMethod>(sink, g_shell->spec->quietSlots[i],
+            for (int i = 0; i < 5 && g_shell->variant->quietSlots[i]; i++)
+                job->results.push_back(CallSlot<IgnoredEventMethod>(sink, g_shell->variant->quietSlots[i],
                                                                     (void*)g_shell->monitors,
                                                                     (void*)g_shell->desktops[0],
                                                                     (void*)g_shell->desktops[1]));
@@ -708,10 +708,10 @@ bool StartFakeShell(const FakeShellConfig& config)
     FakeShell* s = g_shell;
     InitializeCriticalSection(&s->lock);
     s->config = config;
-    s->spec = &kSpecs[config.variant];
-    s->internalIid = Guid(s->spec->internalManager);
-    s->desktopIid = Guid(s->spec->desktop);
-    s->eventIid = Guid(s->spec->events);
+    s->variant = &kSpecs[config.variant];
+    s->internalIid = Guid(s->variant->internalManager);
+    s->desktopIid = Guid(s->variant->desktop);
+    s->eventIid = Guid(s->variant->events);
     s->current = config.current;
     BuildTables();
     for (int k = FAKE_PROVIDER; k < FAKE_DESKTOP; k++) s->services[k] = NewOwned(k, 0);
