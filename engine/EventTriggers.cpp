@@ -25,31 +25,30 @@ void CheckEventTriggers()
 {
     int64_t now = TriggerNow();
     // One reading per tick, so every profile sees the same idle period and the
-    // same screensaver change.
-    uint64_t idle = InputIdleMs();
+    // same screensaver change; the idle time only while a profile waits for it.
+    bool idleWanted = false;
+    for (int i = 0; i < g_profiles.count; i++) idleWanted |= g_profiles.data[i].bTrgIdle != 0;
     uint64_t previousIdle = g_triggerMemory.idleMs;
+    uint64_t idle = idleWanted ? InputIdleMs() : previousIdle;
     g_triggerMemory.idleMs = idle;
     bool saver = ScreensaverRunning();
     uint32_t saverChange = saver == g_triggerMemory.screensaver ? 0u
                                                                 : (saver ? SCREENSAVER_STARTS : SCREENSAVER_STOPS);
     g_triggerMemory.screensaver = saver;
 
-    MonitorTable live = {};
-    RefreshMonitors();
-    GetMonitorSnapshot(&live);
+    TickLayout live = {};
     for (int i = 0; i < g_profiles.count; i++) {
         Profile* p = &g_profiles.data[i];
-        if (!ProfileConditionsMatch(p, &live, false)) continue;
         const char* what = nullptr;
-        if (p->bTrgTime && now - p->iTrgTimeLast >= (int64_t)p->iTrgTime) {
-            p->iTrgTimeLast = now;
+        bool timeFires = p->bTrgTime && now - p->iTrgTimeLast >= (int64_t)p->iTrgTime;
+        if (timeFires)
             what = "Time";
-        } else if (p->bTrgIdle && IdlePassed(previousIdle, idle, p->iTrgIdle)) {
+        else if (p->bTrgIdle && IdlePassed(previousIdle, idle, p->iTrgIdle))
             what = "Input Idle";
-        } else if (p->iTrgScrSave & saverChange) {
+        else if (p->iTrgScrSave & saverChange)
             what = saverChange == SCREENSAVER_STARTS ? "Screensaver On" : "Screensaver Off";
-        }
-        if (!what) continue;
+        if (!what || !ProfileConditionsMatchNow(p, &live, false)) continue;
+        if (timeFires) p->iTrgTimeLast = now;
         LogLine("TRG: Event Trigger (%s)", what);
         if (ActOnTriggeredProfile(i, 0, PROFILE_SOURCE_EVENT, 1, true)) return;
     }

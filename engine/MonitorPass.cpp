@@ -265,53 +265,78 @@ static Rule* RuleFromAutoTemplate(Profile* p, MonitoredWindow* e)
 #define PASS_RULES_TOUCHED 0x1
 #define PASS_RULE_CREATED  0x2
 
-static uint32_t ProcessEntries(Profile* p, uint8_t source, uint8_t force)
+static uint32_t ProcessEntry(Profile* p, int i, uint8_t source, uint8_t force, uint64_t now)
+{
+    uint32_t outcome = 0;
+    MonitoredWindow* e = &g_windowTable[i];
+    TakePendingEvent(e, now);
+    if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
+        DWORD_PTR wentToTray = 0;
+        SendMessageTimeoutA(g_mainWindow, WM_WINDOW_MINIMIZED, 0, (LPARAM)i, SMTO_ABORTIFHUNG, 1000, &wentToTray);
+        if (wentToTray == 1) {
+            e->state = e->previousState;
+            e->event = WEV_UNCHANGED;
+        }
+    }
+    bool applied = false;
+    int slot = SLOT_NONE;
+    Rule* rule = nullptr;
+    if (e->event != WEV_UNCHANGED && (p->bGenEnabled || force)) {
+        rule = FindRuleForWindow(p, e, -1);
+        if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) {
+            rule = RuleFromAutoTemplate(p, e);
+            if (rule) outcome |= PASS_RULE_CREATED;
+        }
+        if (g_singleWindowTarget && e->hwnd != g_singleWindowTarget) rule = nullptr;
+        // Acting on a window whose thread does not answer would wait on
+        // it, with the table locked.
+        if (rule && !g_noExecute && ActsOnWindow(e->event) && !WindowAnswers(e->hwnd)) {
+            KeepForLater(e);
+            rule = nullptr;
+        }
+        if (rule && !g_noExecute) {
+            applied = ActOnEvent(p, e, rule, source, &slot);
+            if (e->event == WEV_CLOSED || e->event == WEV_NEW || (e->event == WEV_TITLE && applied))
+                outcome |= PASS_RULES_TOUCHED;
+            if (source && SlotEnabled(rule, SLOT_TRIGGER)) slot = SLOT_TRIGGER;
+            if (slot != SLOT_NONE) RunRuleCommand(e, rule, slot, 0);
+        }
+    } else if (e->event == WEV_CLOSED) {
+        ForgetClosedWindow(p, e->hwnd);   // the profile is disabled: no rule is looked up
+    }
+    if (e->event == WEV_UNCHANGED) return outcome;
+    if (rule)
+        for (int k = 0; k < g_profiles.count; k++) g_profiles.data[k].updatePending = 1;
+    LogEntry(e, rule, applied, slot);
+    return outcome;
+}
+
+// Reads the windows and, when the pass acts, acts on each as soon as it is
+// read: the windows that closed first, so that their rules let go of them
+// before a window that replaces one is matched; then the shown windows from
+// the top, where a window that just appeared is, so that it is placed without
+// waiting for the reading of every other window.
+static uint32_t CollectAndProcess(Profile* p, uint32_t layout, bool acting, uint8_t source, uint8_t force)
 {
     uint32_t outcome = 0;
     uint64_t now = GetTickCount64();
-    for (int i = 0; i < g_windowCount; i++) {
-        MonitoredWindow* e = &g_windowTable[i];
-        TakePendingEvent(e, now);
-        if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
-            DWORD_PTR wentToTray = 0;
-            SendMessageTimeoutA(g_mainWindow, WM_WINDOW_MINIMIZED, 0, (LPARAM)i, SMTO_ABORTIFHUNG, 1000, &wentToTray);
-            if (wentToTray == 1) {
-                e->state = e->previousState;
-                e->event = WEV_UNCHANGED;
-            }
-        }
-        bool applied = false;
-        int slot = SLOT_NONE;
-        Rule* rule = nullptr;
-        if (e->event != WEV_UNCHANGED && (p->bGenEnabled || force)) {
-            rule = FindRuleForWindow(p, e, -1);
-            if (!rule && e->event == WEV_NEW && p->bTmpAutoCreate) {
-                rule = RuleFromAutoTemplate(p, e);
-                if (rule) outcome |= PASS_RULE_CREATED;
-            }
-            if (g_singleWindowTarget && e->hwnd != g_singleWindowTarget) rule = nullptr;
-            // Acting on a window whose thread does not answer would wait on
-            // it, with the table locked.
-            if (rule && !g_noExecute && ActsOnWindow(e->event) && !WindowAnswers(e->hwnd)) {
-                KeepForLater(e);
-                rule = nullptr;
-            }
-            if (rule && !g_noExecute) {
-                applied = ActOnEvent(p, e, rule, source, &slot);
-                if (e->event == WEV_CLOSED || e->event == WEV_NEW || (e->event == WEV_TITLE && applied))
-                    outcome |= PASS_RULES_TOUCHED;
-                if (source && SlotEnabled(rule, SLOT_TRIGGER)) slot = SLOT_TRIGGER;
-                if (slot != SLOT_NONE) RunRuleCommand(e, rule, slot, 0);
-            }
-        } else if (e->event == WEV_CLOSED) {
-            ForgetClosedWindow(p, e->hwnd);   // the profile is disabled: no rule is looked up
-        }
-        if (e->event == WEV_UNCHANGED) continue;
-        if (rule)
-            for (int k = 0; k < g_profiles.count; k++) g_profiles.data[k].updatePending = 1;
-        LogEntry(e, rule, applied, slot);
+    BeginWindowCollection(layout);
+    int shown = ListShownWindows();
+    if (acting) {
+        BeginRuleMatching(p);
+        for (int i = 0; i < g_windowCount; i++)
+            if (g_windowTable[i].event == WEV_CLOSED) outcome |= ProcessEntry(p, i, source, force, now);
     }
-    RemoveClosedEntries();
+    for (int k = 0; k < shown; k++) {
+        int i = ReadShownWindow(k);
+        if (acting && i >= 0) outcome |= ProcessEntry(p, i, source, force, now);
+    }
+    EndWindowCollection();
+    if (acting) {
+        EndRuleMatching();
+        RemoveClosedEntries();
+    } else
+        DropClosedEntries(p);
     return outcome;
 }
 
@@ -336,24 +361,17 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
             if (!p->pRules->data[i].assignonce) p->pRules->data[i].windowCount = 0;
         ForgetWindows();
     }
-    g_foregroundWindow = GetForegroundWindow();
-    BeginWindowCollection(layout);
-    EnumWindows(CollectWindowProc, 0);
-    EndWindowCollection();
-    g_previousForeground = g_foregroundWindow;
-    g_desktopsCheck = 0;
-
     MonitorTable live = {};
     GetMonitorSnapshot(&live);
-    uint32_t outcome = 0;
-    if (Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0)) {
-        BeginRuleMatching(p);
-        outcome = ProcessEntries(p, source, force);
-        EndRuleMatching();
-    } else
-        DropClosedEntries(p);
+    bool acting = Options.bEnabled && ProfileConditionsMatch(p, &live, force != 0);
+    g_foregroundWindow = GetForegroundWindow();
+    uint32_t outcome = CollectAndProcess(p, layout, acting, source, force);
+    g_previousForeground = g_foregroundWindow;
+    g_desktopsCheck = 0;
     t_inPass = 0;
+    bool kept = g_windowsPending != 0;
     LeaveTableLock();
+    if (kept) WakeForKeptEvents();
     HWND dialog = g_mainDialog;
     if (dialog && g_refreshAllowed && (outcome & PASS_RULES_TOUCHED))
         PostMessageA(dialog, WM_PROFILE_RULESCHANGED, (outcome & PASS_RULE_CREATED) ? 1 : 0, -1);

@@ -23,3 +23,13 @@ bool ProfileConditionsMatch(const Profile* profile, const MonitorTable* table, b
         return false;
     return true;
 }
+
+bool ProfileConditionsMatchNow(const Profile* profile, TickLayout* layout, bool ignoreEnabled)
+{
+    if (!layout->read) {
+        RefreshMonitors();
+        GetMonitorSnapshot(&layout->table);
+        layout->read = true;
+    }
+    return ProfileConditionsMatch(profile, &layout->table, ignoreEnabled);
+}

@@ -7,3 +7,11 @@
 // Screen rectangle, display DPI and virtual desktop against the layout;
 // ignoreEnabled also accepts a disabled profile.
 bool ProfileConditionsMatch(const Profile* profile, const MonitorTable* table, bool ignoreEnabled);
+
+// The live layout of one timer tick, read from the system the first time a
+// profile's conditions need it: most ticks fire nothing and never need it.
+struct TickLayout {
+    bool read;
+    MonitorTable table;
+};
+bool ProfileConditionsMatchNow(const Profile* profile, TickLayout* layout, bool ignoreEnabled);

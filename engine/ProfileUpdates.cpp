@@ -112,32 +112,31 @@ void CheckSessionLockUpdate()
 void CheckEventUpdates()
 {
     int64_t now = TriggerNow();
-    uint64_t idle = InputIdleMs();
+    bool idleWanted = false;
+    for (int i = 0; i < g_profiles.count; i++) idleWanted |= g_profiles.data[i].bUpdIdle && g_profiles.data[i].iUpdIdle;
     uint64_t previousIdle = g_updateIdleMs;
+    uint64_t idle = idleWanted ? InputIdleMs() : previousIdle;
     g_updateIdleMs = idle;
     bool saver = ScreensaverRunning();
     bool saverStarted = saver && !g_updateScreensaver;
     g_updateScreensaver = saver;
 
-    MonitorTable live = {};
-    RefreshMonitors();
-    GetMonitorSnapshot(&live);
+    TickLayout live = {};
     for (int i = 0; i < g_profiles.count; i++) {
         Profile* p = &g_profiles.data[i];
         if (p->bUpdUpdActive && !IsCurrent(i)) continue;
-        if (!ProfileConditionsMatch(p, &live, false)) continue;
         const char* what = nullptr;
         // Idle limits in 64 bits: a stored limit of days must not overflow.
         int64_t idleLimit = (int64_t)p->iUpdIdle * 1000;
-        if (p->bUpdTime && now - p->iUpdTimeLast >= (int64_t)p->iUpdTime) {
-            p->iUpdTimeLast = now;
+        bool timeFires = p->bUpdTime && now - p->iUpdTimeLast >= (int64_t)p->iUpdTime;
+        if (timeFires)
             what = "Time";
-        } else if (p->bUpdIdle && p->iUpdIdle && (int64_t)idle > idleLimit && (int64_t)previousIdle <= idleLimit) {
+        else if (p->bUpdIdle && p->iUpdIdle && (int64_t)idle > idleLimit && (int64_t)previousIdle <= idleLimit)
             what = "Input Idle";
-        } else if (p->bUpdScrSaver && saverStarted) {
+        else if (p->bUpdScrSaver && saverStarted)
             what = "Screensaver On";
-        }
-        if (!what) continue;
+        if (!what || !ProfileConditionsMatchNow(p, &live, false)) continue;
+        if (timeFires) p->iUpdTimeLast = now;
         LogLine("UPD: Event Update (%s)", what);
         RunProfileUpdate(p);
     }

@@ -5,6 +5,7 @@
 #include "engine/TraySlots.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/ForeignWindow.h"
+#include "framework/core/GrowArray.h"
 #include "framework/core/MessageLoop.h"
 #include "framework/core/TextUtil.h"
 #include "vdesktop/VirtualDesktop.h"
@@ -213,6 +214,15 @@ static const char* FindProgramSource(uint32_t processId)
     return nullptr;
 }
 
+// The shown windows of this pass, top to bottom, with their entries (-1 for
+// a window new to the table).
+struct ShownWindow {
+    HWND window;
+    LONG style;
+    int32_t entry;
+};
+static GrowArray<ShownWindow> g_shown;
+
 void BeginWindowCollection(uint32_t layoutStamp)
 {
     g_layoutStamp = layoutStamp;
@@ -233,6 +243,7 @@ void EndWindowCollection()
 {
     g_indexValid = false;
     FreeKeptWindows();
+    FreeGrowArray(&g_shown);
 }
 
 static int ProcessProgramPath(DWORD pid, char* buffer, int size)
@@ -417,13 +428,13 @@ static void ReadWindowProgram(const KeptWindow* kept, MonitoredWindow* e)
     if (g_indexValid) AddProgramSource(e->processId, e->program);
 }
 
-static void AddNewWindow(HWND window, const WindowGeometry& g, const KeptWindow* kept)
+static int AddNewWindow(HWND window, const WindowGeometry& g, const KeptWindow* kept)
 {
-    if (g_windowCount >= WINDOW_TABLE_MAX) return;
+    if (g_windowCount >= WINDOW_TABLE_MAX) return -1;
     MonitoredWindow* e = &g_windowTable[g_windowCount];
     memset(e, 0, sizeof(*e));
     ReadWindowFacts(window, kept, e);
-    if (g_captureOverlayShown && strncmp(e->className, "PanelShepherdCaptureOverlay", 27) == 0) return;
+    if (g_captureOverlayShown && strncmp(e->className, "PanelShepherdCaptureOverlay", 27) == 0) return -1;
     e->hwnd = window;
     ReadWindowProgram(kept, e);
     e->titleLength = 0;
@@ -441,27 +452,48 @@ static void AddNewWindow(HWND window, const WindowGeometry& g, const KeptWindow*
     e->ownerConfirmed = 1;
     e->geometry = g;
     if (g_indexValid) IndexAt(g_index, window, g_windowCount);
-    g_windowCount++;
+    return g_windowCount++;
 }
 
-BOOL CALLBACK CollectWindowProc(HWND window, LPARAM)
+static BOOL CALLBACK ListShownWindowProc(HWND window, LPARAM)
 {
     // A top-level window is visible exactly when it has WS_VISIBLE (its
     // parent, the desktop, always is), and the style holds its state too.
     LONG style = GetWindowLongA(window, GWL_STYLE);
     if (!(style & WS_VISIBLE) && !IsWindowInTraySlot(window)) return TRUE;
     int at = FindWindowEntry(window);
-    MonitoredWindow* e = at >= 0 ? &g_windowTable[at] : nullptr;
-    if (e && !OwnerHolds(e, window)) {
-        e->replaced = 1;   // stays unseen: it closes, and the window comes in as new
-        e = nullptr;
+    if (at >= 0 && !OwnerHolds(&g_windowTable[at], window)) {
+        g_windowTable[at].replaced = 1;   // closes, and the window comes in as new
+        at = -1;
     }
-    const KeptWindow* kept = e ? nullptr : FindKeptWindow(window);
-    WindowGeometry g = e ? e->geometry : (kept ? kept->geometry : WindowGeometry{});
-    if (!ReadGeometry(window, style, &g) || g.width <= 0 || g.height <= 0) return TRUE;
-    if (e)
-        UpdateKnownWindow(e, g);
-    else
-        AddNewWindow(window, g, kept);
+    if (at >= 0) g_windowTable[at].event = WEV_UNCHANGED;   // seen; what changed is read next
+    ShownWindow s = {window, style, at};
+    ArrayAppend(&g_shown, &s);
     return TRUE;
+}
+
+int ListShownWindows()
+{
+    g_shown.count = 0;
+    // Unlike EnumWindows, this asks nothing of each window before the callback
+    // (under Wine, one more request to the server per window).
+    EnumDesktopWindows(nullptr, ListShownWindowProc, 0);
+    return g_shown.count;
+}
+
+int ReadShownWindow(int k)
+{
+    if (k < 0 || k >= g_shown.count) return -1;
+    const ShownWindow& s = g_shown.data[k];
+    MonitoredWindow* e = s.entry >= 0 ? &g_windowTable[s.entry] : nullptr;
+    const KeptWindow* kept = e ? nullptr : FindKeptWindow(s.window);
+    WindowGeometry g = e ? e->geometry : (kept ? kept->geometry : WindowGeometry{});
+    if (!ReadGeometry(s.window, s.style, &g) || g.width <= 0 || g.height <= 0) {
+        if (!e) return -1;
+        e->event = WEV_CLOSED;   // gone, or no longer has a size, since it was listed
+        return s.entry;
+    }
+    if (!e) return AddNewWindow(s.window, g, kept);
+    UpdateKnownWindow(e, g);
+    return s.entry;
 }

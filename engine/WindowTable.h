@@ -90,12 +90,17 @@ const char* WindowEventTag(uint32_t event);   // "" for unchanged
 const char* WindowStateText(int32_t state);
 // Full image path of the window's process; its length, 0 with an empty buffer.
 int GetWindowProgramPath(HWND window, char* buffer, int size);
-// Enumeration callback of a pass; always continues. A pass brackets its
-// enumeration with Begin/EndWindowCollection (handle index, each window's
-// owner confirmed once per thread, program paths by process); layoutStamp
-// changes whenever the monitors or their work areas do.
-BOOL CALLBACK CollectWindowProc(HWND window, LPARAM unused);
+// A pass reads the windows in two steps between Begin/EndWindowCollection
+// (handle index, each window's owner confirmed once per thread, program
+// paths by process; layoutStamp changes whenever the monitors or their work
+// areas do). ListShownWindows lists the shown top-level windows, top to
+// bottom, and marks their entries seen: every other entry has closed, and
+// keeps the event WEV_CLOSED the pass gave it. ReadShownWindow(k) then reads
+// the k-th of them and returns its entry, with the event of what changed
+// (WEV_CLOSED when it went meanwhile), or -1 when it has none.
 void BeginWindowCollection(uint32_t layoutStamp);
+int ListShownWindows();
+int ReadShownWindow(int k);
 void EndWindowCollection();
 // A profile-applied pass forgets every window: the table empties, and what
 // cannot change of each window is kept for the collection that follows.

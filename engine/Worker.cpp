@@ -15,29 +15,54 @@ static WorkerPassProc g_workerPass;
 static volatile LONG g_running;
 static volatile LONG g_stopping;
 static volatile LONG g_sessionRegistered;
+static volatile DWORD g_workerThreadId;
 
 void WakeAutoApply()
 {
     if (g_autoApplyEvent) SetEvent(g_autoApplyEvent);
 }
 
+// Two passes start at least this far apart.
+static const double kPassSpacingMs = 10;
+
+static double PreciseNowMs()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
 static DWORD WINAPI AutoApplyThread(LPVOID)
 {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    ULONGLONG lastPass = 0;
+    g_workerThreadId = GetCurrentThreadId();
+    double lastPass = -kPassSpacingMs;
     while (InterlockedCompareExchange(&g_running, 1, 1) == 1) {
-        DWORD w = WaitForSingleObject(g_autoApplyEvent, 1000);
+        // Idle, it waits without a timeout: nothing runs until something happens.
+        DWORD w = WaitForSingleObject(g_autoApplyEvent, g_windowsPending ? 1000 : INFINITE);
         if (InterlockedCompareExchange(&g_running, 1, 1) != 1) break;
         // A window that did not answer is tried again without a wake-up:
         // nothing tells when it answers again.
         if (w != WAIT_OBJECT_0 && !g_windowsPending) continue;
-        ULONGLONG now = GetTickCount64();
-        if (now - lastPass < 10) Sleep(10);
+        // Only what is left of the spacing is waited for; the tick count
+        // would be too coarse on Windows to tell it.
+        double now = PreciseNowMs();
+        while (now - lastPass < kPassSpacingMs) {
+            Sleep((DWORD)(kPassSpacingMs - (now - lastPass)) + 1);
+            now = PreciseNowMs();
+        }
         lastPass = now;
         g_workerPass();
     }
     CoUninitialize();
     return 0;
+}
+
+void WakeForKeptEvents()
+{
+    if (GetCurrentThreadId() != g_workerThreadId) WakeAutoApply();
 }
 
 bool StartAutoApplyWorker(WorkerPassProc pass)

@@ -20,6 +20,10 @@ void BeginAutoApplyStop();
 bool AutoApplyWorkerStopping();
 // Wakes the worker for one pass; nothing before it started.
 void WakeAutoApply();
+// A pass left events kept for windows that did not answer: the worker asks
+// them again once a second. It sees to it after its own passes; a pass on
+// another thread wakes it.
+void WakeForKeptEvents();
 
 void CALLBACK WinEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId,
                            LONG childId, DWORD threadId, DWORD time);

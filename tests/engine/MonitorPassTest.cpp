@@ -184,7 +184,9 @@ TEST_F(Pass, FullTableIgnoresTheNextWindow)
         e->width = e->height = 10;
     }
     g_windowCount = WINDOW_TABLE_MAX;
-    CollectWindowProc(w, 0);
+    BeginWindowCollection(0);
+    for (int k = 0, n = ListShownWindows(); k < n; k++) ReadShownWindow(k);
+    EndWindowCollection();
     EXPECT_EQ(WINDOW_TABLE_MAX, g_windowCount);
     EXPECT_EQ(-1, FindWindowEntry(w)) << "the 4096th window is ignored";
     RunPass();   // none of the made-up windows is seen again: they leave
@@ -309,4 +311,55 @@ TEST_F(Pass, AppliedPassKeepsWhatCannotChange)
     bool logged = false;
     for (const std::string& l : g_lines) logged |= l.find("CLASS(KeptClass)") != std::string::npos;
     EXPECT_TRUE(logged);
+}
+
+// A pass acts first on the windows that closed, so that their rules let go
+// of them, then on the shown windows from the top down: a window that takes
+// the place of one a single-window rule held gets that rule in the same pass,
+// and a window that just appeared on top is acted on before the windows
+// below it.
+TEST_F(Pass, ClosedWindowsFirstThenShownOnesFromTheTop)
+{
+    Rule r;
+    InitRule(&r);
+    r.cmpcaption = CMP_STARTS_WITH;
+    SetRuleText(r.caption, sizeof(r.caption), &r.captionlen, "Probe Single");
+    r.cmpwndclss = r.cmpprogram = CMP_ANY;
+    r.ignifex = 1;   // not while it holds a window already
+    r.ignifexnum = 1;
+    ArrayAppend(profile.pRules, &r);
+    const Rule& rule = profile.pRules->data[0];
+    for (bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "the held window is destroyed" : "the held window is hidden");
+        HWND below = Window("Probe Below", 40, 40);
+        HWND old = Window("Probe Single old");
+        RunPass();
+        ASSERT_EQ(1, rule.windowCount);
+        ASSERT_EQ(old, rule.windows[0]);
+        SetWindowPos(below, nullptr, 60, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (destroy)
+            DestroyWindow(old);
+        else
+            ShowWindow(old, SW_HIDE);
+        HWND fresh = Window("Probe Single new");
+        RunPass();
+        ASSERT_EQ(Tags{"CLS"}, Events(old));
+        ASSERT_EQ(Tags{"NEW"}, Events(fresh));
+        ASSERT_EQ(Tags{"POS"}, Events(below));
+        EXPECT_EQ(1, rule.windowCount);
+        EXPECT_EQ(fresh, rule.windows[0]) << "the closed window let go of the rule first";
+        auto lineOf = [&](HWND w) {
+            char tag[32];
+            FormatText(tag, sizeof(tag), ": HWND(%08X)", (unsigned)(uintptr_t)w);
+            for (size_t i = 0; i < g_lines.size(); i++)
+                if (g_lines[i].find(tag) != std::string::npos) return (int)i;
+            return -1;
+        };
+        EXPECT_LT(lineOf(old), lineOf(fresh));
+        EXPECT_LT(lineOf(fresh), lineOf(below)) << "the new window on top comes before the one below";
+        for (HWND w : {below, old, fresh}) DestroyWindow(w);
+        windows.clear();
+        RunPass();
+        ASSERT_EQ(0, rule.windowCount);
+    }
 }

@@ -2,6 +2,8 @@
 // each compare mode, class and program, state, z-order and transparency; locks
 // and captured positions across a restart; a delayed rule; a window that stops
 // answering; costly regular expressions; a profile of many sparse rules.
+#include "engine/ProductIds.h"
+#include "framework/core/AppObject.h"
 #include "framework/core/ConfigRecord.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/ProgramFixture.h"
@@ -273,6 +275,31 @@ TEST_F(Placement, AHungWindowHoldsUpNoOtherWindowAndIsPlacedOnceItAnswers)
     EXPECT_TRUE(RectIs(r.normal, 40, 50, 300, 200)) << "nothing reached it while it hung";
     Box hungBox = {200, 150, 350, 250};
     EXPECT_TRUE(WaitForReport(hung, AtBox(hungBox), &r, 10000)) << "its rule once it answers";
+}
+
+// A profile switch meets a hung window that the new profile has a rule for:
+// once it answers it gets its rule, with nothing to wake the program, though
+// the pass that kept it ran on the main thread. The hung window is topmost,
+// so that the pass meets it before the window placed beside it.
+TEST_F(Placement, AHungWindowMetByASwitchIsPlacedOnceItAnswers)
+{
+    ASSERT_TRUE(WriteProfiles({{"A-Plain"},
+                               {"B-Placing", nullptr,
+                                {Place(TitleRule("Hung", "E2E Hung At Switch", CMP_EQUALS), 200, 150, 350, 250),
+                                 Place(TitleRule("Beside", "E2E Beside At Switch", CMP_EQUALS), 500, 300, 320,
+                                       220)}}},
+                              0));
+    TestWindow* hung = Open("--title \"E2E Hung At Switch\" --rect 40,50,300,200 --exstyle 0x8");
+    TestWindow* beside = Open("--title \"E2E Beside At Switch\" --rect 60,70,300,200");
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(WaitForLogLine("PRF: Switching Profile (A-Plain)")) << Log();
+    TestWindowReport r;
+    ASSERT_TRUE(TestWindowStep(hung, "hang"));
+    PostMessageA(run.main, ZRPMSG_COMMAND, MAKEWPARAM(CMD_PROFILE_SWITCH + 1, 0), 0);
+    ASSERT_TRUE(WaitForReport(beside, AtBox({500, 300, 320, 220}), &r, 10000)) << "the switch's pass ran";
+    ASSERT_TRUE(TestWindowStep(hung, "resume", &r));
+    EXPECT_TRUE(RectIs(r.normal, 40, 50, 300, 200)) << "nothing reached it while it hung";
+    EXPECT_TRUE(WaitForReport(hung, AtBox({200, 150, 350, 250}), &r, 10000)) << "its rule once it answers";
 }
 
 // Start-up finds a hung window that has a rule: the program does not wait on

@@ -395,3 +395,60 @@ TEST_F(TriggerTest, ScreenChangeUpdateUsesTheLayoutBeforeTheChange)
                                         "PRF: Updating Profile (Old Layout)"}),
               g_logLines);
 }
+
+// A tick at which nothing fires reads neither the monitors nor, unless a
+// profile waits for input idle, the idle time: an idle program costs next to
+// nothing. A profile about to fire has its conditions read as before.
+TEST_F(TriggerTest, AQuietTickAsksTheSystemForNothingItDoesNotNeed)
+{
+    static int s_monitorReads, s_idleReads;
+    s_monitorReads = s_idleReads = 0;
+    g_fakeMonitors = {{{0, 0, 1920, 1080}, 96, "\\\\.\\DISPLAY1"}};
+    MonitorPlatform monitors = {[](MONITORENUMPROC proc, LPARAM data) {
+                                    s_monitorReads++;
+                                    return FakeMonitorEnum(proc, data);
+                                },
+                                FakeMonitorInfo, FakeMonitorDpi};
+    SetMonitorPlatform(&monitors);
+    TriggerFacts facts = {[] { return g_factValues.now; },
+                          [] {
+                              s_idleReads++;
+                              return g_factValues.idleMs;
+                          },
+                          [] { return g_factValues.screensaver; }, [] { return g_factValues.mains; },
+                          [](DWORD ms) { g_factValues.sleeps.push_back(ms); }};
+    SetTriggerFacts(&facts);
+    Add("Hourly", [](Profile& p) {
+        p.bTrgTime = 1;
+        p.iTrgTime = 3600;
+        p.bTrgExecuteOnly = 1;
+        p.bUpdTime = 1;
+        p.iUpdTime = 3600;
+    });
+    auto tick = [] {
+        CheckEventTriggers();
+        CheckEventUpdates();
+    };
+    tick();
+    ASSERT_TRUE(Logged("TRG: Event Trigger (Time)")) << Joined();
+    ASSERT_TRUE(Logged("UPD: Event Update (Time)")) << Joined();
+    EXPECT_GT(s_monitorReads, 0) << "the conditions of a profile about to fire";
+    int reads = s_monitorReads;
+    g_logLines.clear();
+    for (int i = 1; i <= 5; i++) {
+        g_factValues.now += 1;
+        tick();
+    }
+    EXPECT_EQ(std::vector<std::string>{}, g_logLines);
+    EXPECT_EQ(reads, s_monitorReads) << "quiet ticks read no monitors";
+    EXPECT_EQ(0, s_idleReads) << "no profile waits for input idle";
+
+    Add("Idle", [](Profile& p) {
+        p.bTrgIdle = 1;
+        p.iTrgIdle = 60;
+        p.bTrgExecuteOnly = 1;
+    });
+    tick();
+    EXPECT_EQ(1, s_idleReads) << "read once a tick while a profile waits for it";
+    EXPECT_EQ(reads, s_monitorReads);
+}

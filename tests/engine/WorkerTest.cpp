@@ -30,6 +30,7 @@ volatile LONG g_wakes;                 // wake-ups the test has issued
 volatile LONG g_passes;                // passes begun
 volatile LONG g_passesDone;            // passes ended
 LONG g_wakesAtPass[kMaxPasses];        // g_wakes when each pass began
+double g_passBeganMs[kMaxPasses];      // when each pass began
 volatile LONG g_holdNext;              // the next pass waits for g_release
 HANDLE g_entered, g_release;
 HANDLE g_event;                        // the worker's own auto-reset event
@@ -53,7 +54,13 @@ bool WakePending()
 void Pass()
 {
     LONG n = InterlockedIncrement(&g_passes);
-    if (n <= kMaxPasses) g_wakesAtPass[n - 1] = g_wakes;
+    if (n <= kMaxPasses) {
+        g_wakesAtPass[n - 1] = g_wakes;
+        LARGE_INTEGER f, c;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&c);
+        g_passBeganMs[n - 1] = (double)c.QuadPart * 1000.0 / (double)f.QuadPart;
+    }
     if (g_job) g_job();
     if (InterlockedExchange(&g_holdNext, 0)) {
         SetEvent(g_entered);
@@ -184,6 +191,21 @@ TEST_F(Worker, ABurstOfWakeUpsCollapsesIntoFewPasses)
     EXPECT_GE(burstPasses, 1);
     EXPECT_LE(burstPasses, 3 + 2 * (burstMs / 9)) << "a burst of " << burstMs << " ms";
     EXPECT_LE(g_passes - burstPasses, 2) << "the one wake-up after it";
+}
+
+// Two passes begin at least 10 ms apart, even when each pass asks for the
+// next one as it runs. A pass notes its start a moment after the worker read
+// its clock, and that moment may vary: a millisecond is allowed for it.
+TEST_F(Worker, PassesBeginAtLeastTenMillisecondsApart)
+{
+    g_job = [] {
+        if (g_passes < 20) Wake();
+    };
+    Wake();
+    ASSERT_TRUE(WaitForPassesDone(20));
+    EXPECT_TRUE(StopAutoApplyWorker(3000));
+    for (int i = 1; i < 20; i++)
+        EXPECT_GE(g_passBeganMs[i] - g_passBeganMs[i - 1], 9.0) << "between passes " << i << " and " << i + 1;
 }
 
 // The hook wakes the worker for creation, destruction, showing, focus,
