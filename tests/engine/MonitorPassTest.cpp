@@ -100,6 +100,16 @@ protected:
         return out;
     }
     using Tags = std::vector<std::string>;
+    // A rule for the windows whose titles start with prefix.
+    static Rule StartsWithRule(const char* prefix)
+    {
+        Rule r;
+        InitRule(&r);
+        r.cmpcaption = CMP_STARTS_WITH;
+        SetRuleText(r.caption, sizeof(r.caption), &r.captionlen, prefix);
+        r.cmpwndclss = r.cmpprogram = CMP_ANY;
+        return r;
+    }
 
     Profile profile = {};
     std::vector<HWND> windows;
@@ -230,11 +240,7 @@ TEST_F(Pass, APassNeverNests)
 // again, the program reports nothing for them.
 TEST_F(Pass, WindowsClosedWhileDisabledLeaveQuietly)
 {
-    Rule r;
-    InitRule(&r);
-    r.cmpcaption = CMP_STARTS_WITH;
-    SetRuleText(r.caption, sizeof(r.caption), &r.captionlen, "Probe Gone");
-    r.cmpwndclss = r.cmpprogram = CMP_ANY;
+    Rule r = StartsWithRule("Probe Gone");
     ArrayAppend(profile.pRules, &r);
     HWND held = Window("Probe Gone held");
     RunPass();
@@ -320,11 +326,7 @@ TEST_F(Pass, AppliedPassKeepsWhatCannotChange)
 // below it.
 TEST_F(Pass, ClosedWindowsFirstThenShownOnesFromTheTop)
 {
-    Rule r;
-    InitRule(&r);
-    r.cmpcaption = CMP_STARTS_WITH;
-    SetRuleText(r.caption, sizeof(r.caption), &r.captionlen, "Probe Single");
-    r.cmpwndclss = r.cmpprogram = CMP_ANY;
+    Rule r = StartsWithRule("Probe Single");
     r.ignifex = 1;   // not while it holds a window already
     r.ignifexnum = 1;
     ArrayAppend(profile.pRules, &r);
