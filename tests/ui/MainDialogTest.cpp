@@ -159,34 +159,29 @@ protected:
         ASSERT_NE(nullptr, CreateMainDialog());
         ASSERT_NE(nullptr, g_ruleTree);
     }
+    static std::string ItemText(HTREEITEM item)
+    {
+        char text[260] = {};
+        TVITEMA tv = {};
+        tv.mask = TVIF_TEXT | TVIF_HANDLE;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = sizeof(text);
+        return TreeView_GetItem(g_ruleTree, &tv) ? text : "";
+    }
     std::string Outline()
     {
         std::string out;
         const GrowArray<RuleTreeItem>* items = CollectTreeItems();
-        for (int i = 0; i < items->count; i++) {
-            char text[260] = {};
-            TVITEMA tv = {};
-            tv.mask = TVIF_TEXT | TVIF_HANDLE;
-            tv.hItem = items->data[i].item;
-            tv.pszText = text;
-            tv.cchTextMax = sizeof(text);
-            TreeView_GetItem(g_ruleTree, &tv);
-            out += std::string(2 * (items->data[i].depth - 1), ' ') + text + "\n";
-        }
+        for (int i = 0; i < items->count; i++)
+            out += std::string(2 * (items->data[i].depth - 1), ' ') + ItemText(items->data[i].item) + "\n";
         return out;
     }
     HTREEITEM Item(const char* name)
     {
         const GrowArray<RuleTreeItem>* items = CollectTreeItems();
-        for (int i = 0; i < items->count; i++) {
-            char text[260] = {};
-            TVITEMA tv = {};
-            tv.mask = TVIF_TEXT | TVIF_HANDLE;
-            tv.hItem = items->data[i].item;
-            tv.pszText = text;
-            tv.cchTextMax = sizeof(text);
-            if (TreeView_GetItem(g_ruleTree, &tv) && strcmp(text, name) == 0) return tv.hItem;
-        }
+        for (int i = 0; i < items->count; i++)
+            if (ItemText(items->data[i].item) == name) return items->data[i].item;
         return nullptr;
     }
 public:
