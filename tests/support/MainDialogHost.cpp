@@ -22,6 +22,7 @@
 #include "framework/ui/MenuPopup.h"
 #include "framework/ui/Theme.h"
 #include "framework/ui/UIItem.h"
+#include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
 #include "ui/MainDialogRes.h"
 
@@ -128,13 +129,7 @@ void AddProfile(const char* name, bool withRules)
 HTREEITEM ItemNamed(const char* name)
 {
     for (HTREEITEM item = TreeView_GetRoot(g_ruleTree); item;) {
-        char text[260] = {};
-        TVITEMA tv = {};
-        tv.mask = TVIF_TEXT | TVIF_HANDLE;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = sizeof(text);
-        if (TreeView_GetItem(g_ruleTree, &tv) && strcmp(text, name) == 0) return item;
+        if (TreeItemText(g_ruleTree, item) == name) return item;
         HTREEITEM next = TreeView_GetChild(g_ruleTree, item);
         while (!next && item) {
             next = TreeView_GetNextSibling(g_ruleTree, item);

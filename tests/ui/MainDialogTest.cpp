@@ -17,6 +17,7 @@
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
 #include "ui/MainDialogRes.h"
 #include "ui/RuleLevels.h"
@@ -159,16 +160,7 @@ protected:
         ASSERT_NE(nullptr, CreateMainDialog());
         ASSERT_NE(nullptr, g_ruleTree);
     }
-    static std::string ItemText(HTREEITEM item)
-    {
-        char text[260] = {};
-        TVITEMA tv = {};
-        tv.mask = TVIF_TEXT | TVIF_HANDLE;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = sizeof(text);
-        return TreeView_GetItem(g_ruleTree, &tv) ? text : "";
-    }
+    static std::string ItemText(HTREEITEM item) { return TreeItemText(g_ruleTree, item); }
     std::string Outline()
     {
         std::string out;
