@@ -3,6 +3,7 @@
 // profile commands and menus, and the framework's private messages.
 #include "engine/MainWindow.h"
 
+#include "engine/CaptureFrameLink.h"
 #include "engine/CommandLineCommands.h"
 #include "engine/DesktopIcons.h"
 #include "engine/Engine.h"
@@ -262,6 +263,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_HOTKEY:
         HandleHotkey((int)wParam);
+        break;
+    case WM_CAPTUREFRAME:
+        ShowCaptureFrame((HWND)lParam);
         break;
     case WM_DESKTOPEVENT_BASE:
         OnDesktopChanged((int)(INT_PTR)wParam, (int)(INT_PTR)lParam);

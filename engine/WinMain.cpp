@@ -5,6 +5,7 @@
 #include <iphlpapi.h>
 #include <netioapi.h>
 
+#include "engine/CaptureFrameLink.h"
 #include "engine/Engine.h"
 #include "engine/FrameworkServices.h"
 #include "engine/Hotkeys.h"
@@ -34,6 +35,7 @@
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
 #include "ui/MainDialog.h"
+#include "ui/WindowFinder.h"
 #include "vdesktop/DesktopVariants.h"
 
 #include <initializer_list>
@@ -244,6 +246,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     InitLog();
     InstallFrameworkHooks();
     SetMainDialogEntryPoints(MainDialogEntries());
+    SetCaptureFrameEntryPoint(ShowCaptureOverlay);
 
     if (AppInitialize(&g_app, instance, g_productStrings, commandLine) != 0) {
         AppDestruct(&g_app);

@@ -1,11 +1,14 @@
 // ScriptE2ETest.cpp - scripts run by the real program: a profile's activate
 // script started by the switch command drives a helper window; RUN, STOP and
 // TERMINATE; continue modes; the "On Match" condition; scripts that switch to
-// each other; and scripts that wait or hang while the program quits.
+// each other; BLINK's red frame; and scripts that wait or hang while the
+// program quits.
 #include "engine/ProductIds.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 #include "tests/support/ProgramFixture.h"
+
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -72,6 +75,32 @@ void EndProcessesOfWindowsTitled(const std::string& prefix)
         WaitForSingleObject(process, 5000);
         CloseHandle(process);
     }
+}
+
+struct FrameSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM data)
+{
+    FrameSearch* s = (FrameSearch*)data;
+    char name[64] = {};
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != s->pid || !IsWindowVisible(window) || !GetClassNameA(window, name, sizeof(name)) ||
+        strcmp(name, "PanelShepherdCaptureOverlay") != 0)
+        return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+// The capture frame the process shows, or null.
+HWND ShownFrame(DWORD pid)
+{
+    FrameSearch s{pid, nullptr};
+    EnumWindows(FindFrame, (LPARAM)&s);
+    return s.found;
 }
 
 void PressCapsLock()
@@ -242,6 +271,27 @@ TEST_F(ProgramScripts, ProfilesWhoseScriptsSwitchToEachOtherComeToRest)
     std::string log = Log();
     EXPECT_EQ(expected, CountOf(log, line)) << log;
     EXPECT_EQ(5, CountOf(log, "PRF: Switching Profile (B Pong)"));
+}
+
+TEST_F(ProgramScripts, BlinkFramesTheWindowAndTakesTheFrameAwayEachTime)
+{
+    ASSERT_TRUE(WriteProfile({ScriptRule("Blink", "PS Blink Target", 0, "BLINK(2, 800)")}));
+    ASSERT_TRUE(Start());
+    TestWindow* w = OpenTitled("PS Blink Target", "--rect 120,130,360,240");
+    for (int pass = 0; pass < 2; pass++) {
+        SCOPED_TRACE(testing::Message() << "blink " << pass + 1);
+        HWND frame = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (frame = ShownFrame(run.child.pid)) != nullptr; }, 15000))
+            << "no red frame came";
+        // Wine's desktop window manager gives no frame bounds: the window rectangle.
+        RECT framed = {}, bounds = {};
+        ASSERT_TRUE(GetWindowRect(frame, &framed));
+        ASSERT_TRUE(GetWindowRect(w->hwnd, &bounds));
+        EXPECT_TRUE(EqualRect(&framed, &bounds))
+            << framed.left << "," << framed.top << "," << framed.right << "," << framed.bottom;
+        EXPECT_TRUE(GetWindowLongA(frame, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the frame lies over the window";
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(frame); }, 10000)) << "the frame stayed";
+    }
 }
 
 TEST_F(ProgramScripts, WaitingAndHangingScriptsDoNotHoldTheQuit)
