@@ -39,7 +39,7 @@ static void ExecuteNamedProfile(const char* name)
     RefreshMonitors();
     GetMonitorSnapshot(&live);
     if (ProfileConditionsMatch(p, &live, false) && p->bGenEnabled)
-        ExecuteProfile(p, PROFILE_SOURCE_USER, EXECUTE_IF_ENABLED | EXECUTE_SCRIPT);
+        ExecuteProfile(p, PROFILE_SOURCE_EVENT, EXECUTE_IF_ENABLED | EXECUTE_SCRIPT);
 }
 
 // A new profile named name: the current one without its hotkeys, inserted in

@@ -2,6 +2,9 @@
 // program, read back from its log and its saved files.
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/DialogDriver.h"
+#include "framework/core/TextUtil.h"
+
+#include <string.h>
 
 class ProgramCommandLine : public ProgramTest {
 protected:
@@ -27,6 +30,31 @@ TEST_F(ProgramCommandLine, LoadSwitchesWithoutApplyingThenExecuteRunsAnother)
     EXPECT_LT(load, execute);
     EXPECT_EQ(std::string::npos, log.find("PRF: Applying Profile (Work)")) << "-LOAD does not apply";
     EXPECT_NE(std::string::npos, log.find("PRF: Applying Profile (Home)", execute));
+}
+
+TEST_F(ProgramCommandLine, ExecuteRunsTheRulesOnTriggerScriptsNotTheirOnOpenOnes)
+{
+    Rule r = TitleRule("Exec", "PS Exec", CMP_STARTS_WITH);
+    r.cmdenable[0] = r.cmdenable[7] = 1;   // On Open, On Trigger
+    CopyText(r.cmdtext[0], sizeof(r.cmdtext[0]), "TITLE(\"PS Exec Opened\")");
+    CopyText(r.cmdtext[7], sizeof(r.cmdtext[7]), "TITLE(\"PS Exec Triggered\")");
+    r.cmdactive = 1;
+    r.titlex = 0;   // the title the script sets is no new event for the rule
+    ASSERT_TRUE(WriteProfile({r}));
+    ASSERT_TRUE(Start());
+    TestWindow* w = Open("--title \"PS Exec Target\"");
+    auto titled = [&](const char* want) {
+        return PumpUntil([&] {
+            char title[64] = {};
+            GetWindowTextA(w->hwnd, title, sizeof(title));
+            return strcmp(title, want) == 0;
+        }, 15000);
+    };
+    ASSERT_TRUE(titled("PS Exec Opened")) << "a new window runs On Open";
+    ASSERT_EQ(0, RunProgramToEnd("-EXECUTE Test"));
+    EXPECT_TRUE(titled("PS Exec Triggered")) << Log();
+    EXPECT_NE(std::string::npos, WaitForLog("COMMAND(On Trigger)")) << Log();
+    EXPECT_EQ(1, CountOf(Log(), "COMMAND(On Open)")) << Log();
 }
 
 TEST_F(ProgramCommandLine, CommandNamesAreCaseSensitive)
