@@ -48,18 +48,18 @@ int CollectExplorerWindows(Profile* profile)
     if (!profile || !profile->pExpWin) return -1;
     GrowArray<ExplorerWindowEntry> found;
     InitGrowArray(&found);
-    // Only a whole list replaces the saved windows: while Explorer restarts
-    // the shell shows none, and the profile would forget them all.
+    // Only a whole list replaces the saved windows: a list that failed part
+    // way says nothing of the windows that are open.
     bool whole = GetShellFolderViews()->ForEachFolderWindow(AddCollectedWindow, &found);
     int collected = -1;
-    if (whole && found.count > 0 && EnterTableLock(100)) {
+    if (whole && EnterTableLock(100)) {
         GrowArray<ExplorerWindowEntry>* list = profile->pExpWin;
         GrowArray<ExplorerWindowEntry> next;
         InitGrowArray(&next);
         bool ok = true;
         for (int32_t i = 0; ok && i < list->count; i++)
             if (list->data[i].type != EXPWIN_COLLECTED) ok = ArrayAppend(&next, &list->data[i]) >= 0;
-        ok = ok && ArrayAppendN(&next, found.data, found.count) >= 0;
+        if (found.count > 0) ok = ok && ArrayAppendN(&next, found.data, found.count) >= 0;
         if (ok) {
             FreeGrowArray(list);
             *list = next;
@@ -81,7 +81,7 @@ static void OpenFolderEntry(const ExplorerWindowEntry* e)
 {
     if (!e->prog[0]) return;
     if (e->type != EXPWIN_COLLECTED) {
-        ShellExecuteA(nullptr, "open", e->prog, e->args[0] ? e->args : nullptr, nullptr, SW_SHOWNOACTIVATE);
+        ShellExecuteA(nullptr, "open", e->prog, e->args[0] ? e->args : nullptr, nullptr, SW_SHOWNA);
         return;
     }
     wchar_t prog[sizeof(e->prog)], args[sizeof(e->args)];
@@ -89,7 +89,7 @@ static void OpenFolderEntry(const ExplorerWindowEntry* e)
     args[0] = L'\0';
     if (e->args[0] && !MultiByteToWideChar(CP_UTF8, 0, e->args, -1, args, (int)(sizeof(args) / sizeof(args[0]))))
         args[0] = L'\0';
-    ShellExecuteW(nullptr, L"open", prog, args[0] ? args : nullptr, nullptr, SW_SHOWNOACTIVATE);
+    ShellExecuteW(nullptr, L"open", prog, args[0] ? args : nullptr, nullptr, SW_SHOWNA);
 }
 
 // Thread procedure over a copy of a profile's list, which it frees.

@@ -28,11 +28,11 @@ bool StartApplyFolderViewThread(HWND window, const Rule* rule);
 DWORD WINAPI ApplyFolderViewThread(void* copy);
 
 //--- a profile's folder windows (ExplorerWindows.cpp)
-// Replaces the profile's collected entries by the folder windows open now,
-// in the shell's order, after the entries of other types. When the shell's
-// list cannot be read or shows no folder window (Explorer restarting), the
-// entries stay as they are: the result is then -1, else the number collected.
+// Replaces the profile's collected entries by the folder windows open now
+// (none when none is open), in the shell's order, after the entries of other
+// types. When the shell's list cannot be read to its end, the entries stay as
+// they are: the result is then -1, else the number collected.
 int CollectExplorerWindows(Profile* profile);
-// Opens every saved folder window of the profile, in order and without
-// taking the focus, on a thread of its own that works on a copy of the list.
+// Opens every saved folder window of the profile, in order and shown without
+// activation (SW_SHOWNA), on a thread of its own that works on a copy of the list.
 void RestoreExplorerWindows(Profile* profile);

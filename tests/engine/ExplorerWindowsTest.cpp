@@ -1,6 +1,7 @@
 // ExplorerWindowsTest.cpp - Explorer folder windows through a fake shell:
-// collecting a profile's folder windows, reading and applying a folder view,
-// and a rule that matches a folder window by its path in a monitor pass.
+// collecting a profile's folder windows and reopening them, reading and
+// applying a folder view, and a rule that matches a folder window by its path
+// in a monitor pass.
 #include "engine/ExplorerWindows.h"
 #include "engine/MonitorPass.h"
 #include "engine/OptionsRecord.h"
@@ -11,6 +12,7 @@
 #include "framework/core/TextUtil.h"
 #include "tests/engine/RuleTestUtil.h"
 #include "tests/support/FakeShellViews.h"
+#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -124,9 +126,9 @@ TEST_F(FakeShell, CollectingReplacesCollectedEntriesOncePerWindowAndKeepsTheUser
     EXPECT_EQ(want, Describe(profile.pExpWin)) << "collecting again does not add the windows twice";
 }
 
-// While Explorer restarts the shell's list fails or shows no window: the
-// saved folder windows must survive that.
-TEST_F(FakeShell, FailedOrEmptyListKeepsEveryEntry)
+// A list that cannot be read to its end says nothing of the open windows:
+// the saved folder windows must survive it.
+TEST_F(FakeShell, FailedListKeepsEveryEntry)
 {
     struct Case {
         int failAfter;   // -1: the list is read whole
@@ -135,7 +137,7 @@ TEST_F(FakeShell, FailedOrEmptyListKeepsEveryEntry)
     } cases[] = {
         {0, true, "the list cannot be read at all"},
         {1, true, "the list fails part way"},
-        {-1, false, "no folder window is open"},
+        {0, false, "the list of no window fails"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -157,6 +159,53 @@ TEST_F(FakeShell, FailedOrEmptyListKeepsEveryEntry)
         EXPECT_EQ(1, local.ListCalls());
     }
     SetShellFolderViews(&shell);
+}
+
+TEST_F(FakeShell, CollectingWithNoFolderWindowOpenRemovesTheCollectedEntries)
+{
+    SetEntries({Entry(EXPWIN_COLLECTED, "C:\\Old"), Entry(1, "calc.exe"), Entry(EXPWIN_COLLECTED, "C:\\Older")});
+    EXPECT_EQ(0, CollectExplorerWindows(&profile));
+    EXPECT_EQ("1:calc.exe:|", Describe(profile.pExpWin));
+    EXPECT_EQ(1, profile.iNumExpWin);
+    EXPECT_EQ(1, shell.ListCalls());
+}
+
+//--- reopening
+
+struct TitleSearch {
+    std::string prefix, title;
+    HWND found;
+};
+
+BOOL CALLBACK FindTitled(HWND window, LPARAM data)
+{
+    TitleSearch* s = (TitleSearch*)data;
+    char title[256] = {};
+    GetWindowTextA(window, title, sizeof(title));
+    if (strncmp(title, s->prefix.c_str(), s->prefix.size()) != 0) return TRUE;
+    s->found = window;
+    s->title = title;
+    return FALSE;
+}
+
+// Entries of both kinds are opened through the shell shown without
+// activation: test windows started so tell in their titles the show command
+// they were given.
+TEST_F(FakeShell, ReopeningShowsEveryEntryWithoutActivation)
+{
+    std::string program = BinPath("testwindow.exe");
+    const char* names[] = {"PS Reopened Collected", "PS Reopened Users"};
+    std::string args[2];
+    for (int i = 0; i < 2; i++) args[i] = std::string("--title \"") + names[i] + "\" --stay 1 --showntitle 1";
+    SetEntries({Entry(EXPWIN_COLLECTED, program.c_str(), args[0].c_str()), Entry(3, program.c_str(), args[1].c_str())});
+    RestoreExplorerWindows(&profile);
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        TitleSearch s{name, "", nullptr};
+        EXPECT_TRUE(PumpUntil([&] { return !EnumWindows(FindTitled, (LPARAM)&s) && s.found; }, 20000));
+        EXPECT_EQ(std::string(name) + " shown 8", s.title) << "SW_SHOWNA";
+        if (s.found) PostMessageA(s.found, WM_CLOSE, 0, 0);
+    }
 }
 
 // Parsing names are kept as UTF-8 of at most 259 bytes, never cut inside a character.

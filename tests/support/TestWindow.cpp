@@ -2,6 +2,7 @@
 //
 //   testwindow --title T --class C --rect x,y,w,h --state normal|min|max|hidden
 //              --style 0xHEX --exstyle 0xHEX --hang SECONDS [--controls 1] [--stay 1]
+//              [--showntitle 1]
 // Prints "ready <hwnd>", then reads one step per line on stdin and answers each
 // with "ok <placement>" read inside this process. After every change it creates
 // and destroys a hidden top-level window: Wine's out-of-context event hook only
@@ -15,6 +16,8 @@
 // reports the button's clicks, whether it is enabled, the Caps Lock state its
 // thread translates keys with, and the edit's text. --stay keeps the window
 // open when stdin ends (a start without pipes, as a script's RUN makes).
+// --showntitle appends " shown <n>" to the title: the show command its
+// starter asked for, -1 for none.
 #include "framework/core/TextUtil.h"
 #include "tests/support/TestWindowClient.h"
 
@@ -227,6 +230,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     long hangSeconds = -1;
     DWORD style = WS_OVERLAPPEDWINDOW, exStyle = 0;
     bool controls = false;
+    bool shownTitle = false;
     for (int i = 1; i + 1 < __argc; i += 2) {
         const char* k = __argv[i];
         const char* v = __argv[i + 1];
@@ -239,6 +243,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         else if (!strcmp(k, "--hang")) hangSeconds = strtol(v, nullptr, 0);
         else if (!strcmp(k, "--controls")) controls = atoi(v) != 0;
         else if (!strcmp(k, "--stay")) g_stay = atoi(v) != 0;
+        else if (!strcmp(k, "--showntitle")) shownTitle = atoi(v) != 0;
+    }
+    char titled[512];
+    if (shownTitle) {
+        STARTUPINFOA start = {};
+        start.cb = sizeof(start);
+        GetStartupInfoA(&start);
+        int shown = (start.dwFlags & STARTF_USESHOWWINDOW) ? start.wShowWindow : -1;
+        FormatText(titled, sizeof(titled), "%s shown %d", title, shown);
+        title = titled;
     }
     g_resume = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     g_hangStarted = CreateEventA(nullptr, FALSE, FALSE, nullptr);
