@@ -14,6 +14,10 @@
 
 // No desktop holds more; a list view that claims more is not read further.
 #define DESKTOP_ICONS_MAX 65535
+// Longest a save or restore may read and move icons: a real desktop takes a
+// fraction of a second. One that answers every message just in time ends
+// there, as a shell that stopped answering does.
+#define DESKTOP_ICONS_WORK_MS 10000
 // Polls of 10 ms: how long a caller waits for a save, or a direct restore
 // for the work before it.
 #define ICON_WAIT_POLLS 300
@@ -139,22 +143,36 @@ static void StoreSavedIcons(IconJob* job, const GrowArray<DesktopIconEntry>* ico
 
 //--- the work
 
+// The icons to go through: what the list view says, up to what a desktop holds.
+static int BoundedIconCount(DesktopListView* view)
+{
+    int n = DesktopIconCount(view);
+    return n > DESKTOP_ICONS_MAX ? DESKTOP_ICONS_MAX : n;
+}
+
+static bool PastWorkTime(ULONGLONG start)
+{
+    return GetTickCount64() - start > DESKTOP_ICONS_WORK_MS;
+}
+
 // Reads every icon with its screen position; ICONS_*. What was read before a
 // failure is kept. setUp: the list view was reached.
 static int ReadAllIcons(GrowArray<DesktopIconEntry>* icons, bool* setUp)
 {
+    ULONGLONG start = GetTickCount64();
     DesktopListView view;
     int rc = OpenDesktopListView(&view);
     *setUp = rc == ICONS_DONE;
     if (rc == ICONS_DONE) {
         POINT origin = ScreenOrigin();
-        int n = DesktopIconCount(&view);
+        int n = BoundedIconCount(&view);
         if (n < 0) rc = ICONS_NO_SHELL;
-        if (n > DESKTOP_ICONS_MAX) n = DESKTOP_ICONS_MAX;
         for (int i = 0; i < n; i++) {
             DesktopIconEntry e = {};
             POINT at = {};
-            if (!ReadDesktopIcon(&view, i, e.name, &at)) {
+            int read = ReadDesktopIcon(&view, i, e.name, &at);
+            if (read == ICON_MISSING) break;   // the list ends here, whatever its count said
+            if (read != ICON_READ || PastWorkTime(start)) {
                 rc = ICONS_NO_SHELL;
                 break;
             }
@@ -177,6 +195,7 @@ static const DesktopIconEntry* FindSavedIcon(const GrowArray<DesktopIconEntry>* 
 // The restore itself, with the work lock held.
 static int RestoreWork(IconJob* job)
 {
+    ULONGLONG start = GetTickCount64();
     DesktopListView view;
     int rc = OpenDesktopListView(&view);
     GrowArray<DesktopIconEntry> saved;
@@ -184,14 +203,18 @@ static int RestoreWork(IconJob* job)
     if (rc == ICONS_DONE) LoadSavedIcons(job, &saved);
     if (rc == ICONS_DONE && saved.count > 0) {
         POINT origin = ScreenOrigin();
-        int n = DesktopIconCount(&view);
+        int n = BoundedIconCount(&view);
         if (n < 0) rc = ICONS_NO_SHELL;
-        if (n > DESKTOP_ICONS_MAX) n = DESKTOP_ICONS_MAX;
         // A second pass puts back what moving the others may have pushed aside.
         for (int pass = 0; pass < 2 && rc == ICONS_DONE; pass++) {
             for (int i = 0; i < n; i++) {
                 char name[ICON_TEXT_BYTES];
-                if (!ReadDesktopIcon(&view, i, name, nullptr)) {
+                int read = ReadDesktopIcon(&view, i, name, nullptr);
+                if (read == ICON_MISSING) {
+                    n = i;   // the list ends here, whatever its count said
+                    break;
+                }
+                if (read != ICON_READ || PastWorkTime(start)) {
                     rc = ICONS_NO_SHELL;
                     break;
                 }

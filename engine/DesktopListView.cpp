@@ -86,7 +86,7 @@ int DesktopIconCount(DesktopListView* v)
     return (int)(n > 0x7FFFFFFF ? 0x7FFFFFFF : n);
 }
 
-bool ReadDesktopIcon(DesktopListView* v, int i, char* name, POINT* pt)
+int ReadDesktopIcon(DesktopListView* v, int i, char* name, POINT* pt)
 {
     name[0] = '\0';
     uint8_t item[LISTVIEW_ITEM_BYTES] = {};
@@ -96,21 +96,24 @@ bool ReadDesktopIcon(DesktopListView* v, int i, char* name, POINT* pt)
     memcpy(item + v->layout.capacityOffset, &capacity, sizeof(capacity));
     SIZE_T done = 0;
     if (!WriteProcessMemory(v->process, v->remoteItem, item, sizeof(item), &done) || done != sizeof(item))
-        return false;
+        return ICON_UNREAD;
     DWORD_PTR length = 0;
-    if (!Ask(v, LVM_GETITEMTEXTA, (WPARAM)i, (LPARAM)v->remoteItem, &length)) return false;
-    if (pt && !Ask(v, LVM_GETITEMPOSITION, (WPARAM)i, (LPARAM)(v->remoteBuffer + ICON_TEXT_BYTES), nullptr))
-        return false;
+    if (!Ask(v, LVM_GETITEMTEXTA, (WPARAM)i, (LPARAM)v->remoteItem, &length)) return ICON_UNREAD;
+    // An empty label is no sign of a missing icon; only the position is.
+    DWORD_PTR found = 0;
+    if (!Ask(v, LVM_GETITEMPOSITION, (WPARAM)i, (LPARAM)(v->remoteBuffer + ICON_TEXT_BYTES), &found))
+        return ICON_UNREAD;
+    if (!found) return ICON_MISSING;
     uint8_t local[ICON_BUFFER_BYTES];
     SIZE_T want = pt ? ICON_BUFFER_BYTES : ICON_TEXT_BYTES;
-    if (!ReadProcessMemory(v->process, v->remoteBuffer, local, want, &done) || done != want) return false;
+    if (!ReadProcessMemory(v->process, v->remoteBuffer, local, want, &done) || done != want) return ICON_UNREAD;
     // The answer's length, not a terminator the buffer may still hold from
     // the item before.
     size_t n = length < ICON_TEXT_BYTES - 1 ? (size_t)length : ICON_TEXT_BYTES - 1;
     memcpy(name, local, n);
     name[n] = '\0';
     if (pt) memcpy(pt, local + ICON_TEXT_BYTES, sizeof(*pt));
-    return true;
+    return ICON_READ;
 }
 
 bool MoveDesktopIcon(DesktopListView* v, int i, POINT pt)

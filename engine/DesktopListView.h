@@ -45,9 +45,12 @@ int OpenDesktopListView(DesktopListView* view);
 void CloseDesktopListView(DesktopListView* view);
 // The number of icons, -1 when the list view did not answer.
 int DesktopIconCount(DesktopListView* view);
+// What reading one icon found.
+#define ICON_READ    0
+#define ICON_MISSING 1   // the list view has no icon i: its count said more than it holds
+#define ICON_UNREAD  2   // the list view did not answer or its memory could not be read
 // Icon i's label (ICON_TEXT_BYTES, terminated) and, when pt is given, its
-// list-view position. False when the list view did not answer or its memory
-// could not be read.
-bool ReadDesktopIcon(DesktopListView* view, int i, char* name, POINT* pt);
+// list-view position; ICON_*.
+int ReadDesktopIcon(DesktopListView* view, int i, char* name, POINT* pt);
 // Sets icon i's list-view position (full 32-bit coordinates).
 bool MoveDesktopIcon(DesktopListView* view, int i, POINT pt);

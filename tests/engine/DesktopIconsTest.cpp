@@ -76,9 +76,9 @@ protected:
         g_app.dataFolder[0] = '\0';
     }
     // Starts the helper desktop and checks that it holds the icons where asked.
-    void StartDesktop(const std::vector<HelperIcon>& icons = kDesktop)
+    void StartDesktop(const std::vector<HelperIcon>& icons = kDesktop, const std::string& lies = "")
     {
-        ASSERT_TRUE(StartHelperDesktop(&helper, icons));
+        ASSERT_TRUE(StartHelperDesktop(&helper, icons, false, lies));
         std::vector<HelperIcon> now;
         ASSERT_TRUE(ReadHelperIcons(&helper, &now));
         ASSERT_EQ(Describe(icons), Describe(now)) << "the helper's list view keeps positions as set";
@@ -104,6 +104,16 @@ protected:
     Profile profile = {};
     TestWindow helper;
 };
+
+// The icons of kDesktop where a save stores them: in screen coordinates.
+std::vector<HelperIcon> SavedDesktop()
+{
+    MonitorTable t;
+    GetMonitorSnapshot(&t);
+    std::vector<HelperIcon> want = kDesktop;
+    for (HelperIcon& i : want) i.x += t.screenX, i.y += t.screenY;
+    return want;
+}
 
 std::vector<HelperIcon> Moved(std::vector<HelperIcon> icons, const char* name, long x, long y)
 {
@@ -134,10 +144,7 @@ TEST_F(DesktopIcons, SaveReplacesTheProfilesIconsWithEveryNameAndPosition)
     StartDesktop();
     SetProfileIcons({Icon("Stale", 1, 2)});
     ASSERT_EQ(ICONS_DONE, SaveDesktopIconsAsync(&profile, true));
-    MonitorTable t;
-    GetMonitorSnapshot(&t);
-    std::vector<HelperIcon> want = kDesktop;
-    for (HelperIcon& i : want) i.x += t.screenX, i.y += t.screenY;
+    std::vector<HelperIcon> want = SavedDesktop();
     EXPECT_EQ(Describe(want), Describe(profile.pIcons));
 
     std::string path = folder + "\\Profile0.zpx";
@@ -184,10 +191,7 @@ TEST_F(DesktopIcons, FolderWindowsListViewIsNotTheDesktop)
         if (w == decoy) desktop = nullptr;
     ASSERT_EQ(nullptr, desktop) << "the decoy is enumerated before the desktop";
     ASSERT_EQ(ICONS_DONE, SaveDesktopIconsAsync(&profile, true));
-    MonitorTable t;
-    GetMonitorSnapshot(&t);
-    std::vector<HelperIcon> want = kDesktop;
-    for (HelperIcon& i : want) i.x += t.screenX, i.y += t.screenY;
+    std::vector<HelperIcon> want = SavedDesktop();
     EXPECT_EQ(Describe(want), Describe(profile.pIcons));
 }
 
@@ -320,11 +324,7 @@ TEST_F(DesktopIcons, SaveAndRestoreOfOneListTakeTurns)
     ASSERT_TRUE(EnterTableLock(100));
     std::string list = Describe(profile.pIcons);
     LeaveTableLock();
-    MonitorTable t;
-    GetMonitorSnapshot(&t);
-    std::vector<HelperIcon> want = kDesktop;
-    for (HelperIcon& i : want) i.x += t.screenX, i.y += t.screenY;
-    EXPECT_EQ(Describe(want), list);
+    EXPECT_EQ(Describe(SavedDesktop()), list);
 }
 
 // A save still running after its wait finds the profile's list freed and
@@ -361,4 +361,47 @@ TEST_F(DesktopIcons, SaveOutlivingItsWaitNeverWritesIntoAFreedList)
         free(blocks[i]);
     }
     ASSERT_TRUE(InitProfile(&profile, true));
+}
+
+//--- list views that claim more than they hold
+
+const char kClaimsAllIcons[] = "--count 2147483647";
+
+// 2^31 - 1 icons claimed, four held: a save and a restore go as far as the
+// list goes, where going on to 65535 kept a thread busy and filled the
+// profile with nameless icons.
+TEST_F(DesktopIcons, CountBeyondTheIconsHeldGoesAsFarAsTheList)
+{
+    StartDesktop(kDesktop, kClaimsAllIcons);
+    ASSERT_EQ(ICONS_DONE, SaveDesktopIconsAsync(&profile, true));
+    EXPECT_EQ(Describe(SavedDesktop()), Describe(profile.pIcons));
+    EXPECT_EQ(5, Counts().text) << "four labels and the first icon that is not there";
+
+    SetProfileIcons({Icon("Dup", 700, 500)});
+    ASSERT_EQ(ICONS_DONE, RestoreDesktopIconsAsync(&profile, true));
+    EXPECT_EQ(Describe(Moved(kDesktop, "Dup", 700, 500)), Describe(Now()));
+    EXPECT_EQ(5 + 5 + 4, Counts().text) << "the second pass stops where the first found the end";
+}
+
+// A list view that answers for every index, each label 20 ms late: going
+// through 65535 icons would take 22 minutes; a save and a restore end after
+// their time, the save with what it read.
+TEST_F(DesktopIcons, ListViewWithoutEndIsWorkedForABoundedTime)
+{
+    StartDesktop(kDesktop, std::string(kClaimsAllIcons) + " --every --delay 20");
+    // A direct restore of an empty desktop record needs only the work to be over.
+    auto workOver = [] { return RestoreDesktopIconsAsync(9, true) != ICONS_RUNNING; };
+    EXPECT_EQ(ICONS_RUNNING, SaveDesktopIconsAsync(&profile, false));
+    ASSERT_TRUE(PumpUntil([&] { return Counts().text > 0; }, 10000)) << "the save began";
+    ASSERT_TRUE(PumpUntil(workOver, 90000)) << "the save went on";
+    ASSERT_TRUE(EnterTableLock(100));
+    int32_t saved = profile.pIcons->count;
+    LeaveTableLock();
+    EXPECT_GT(saved, 4) << "what was read is kept";
+    EXPECT_LT(saved, 65535);
+
+    long asked = Counts().text;
+    EXPECT_EQ(ICONS_RUNNING, RestoreDesktopIconsAsync(&profile, false));
+    ASSERT_TRUE(PumpUntil([&] { return Counts().text > asked; }, 10000)) << "the restore began";
+    ASSERT_TRUE(PumpUntil(workOver, 90000)) << "the restore went on";
 }

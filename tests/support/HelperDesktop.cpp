@@ -11,6 +11,10 @@
 // "--decoy" adds a folder window the way Windows builds one: its own
 // "SHELLDLL_DefView" > "FolderView" list sits deeper down, holding one icon
 // "Recycle Bin" at (900, 900). It is enumerated before the desktop.
+//
+// A list view that lies, to other processes only: "--count N" reports N
+// icons; "--every" answers for any index with the icon at index modulo the
+// icons it holds; "--delay MS" answers each label request MS late.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -34,6 +38,9 @@ WNDPROC g_listProc;
 HANDLE g_release;            // set: label requests are answered at once
 volatile LONG g_reporting;   // the reader is reading the icons itself
 volatile LONG g_textRequests, g_setRequests, g_held;
+long g_claimedCount = -1;   // -1: the true count
+bool g_every;
+DWORD g_delayMs;
 
 void WriteOut(const std::string& line)
 {
@@ -43,11 +50,17 @@ void WriteOut(const std::string& line)
 
 LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (!g_reporting && message == LVM_GETITEMCOUNT && g_claimedCount >= 0) return g_claimedCount;
+    if (!g_reporting && g_every && (message == LVM_GETITEMTEXTA || message == LVM_GETITEMPOSITION)) {
+        WPARAM held = (WPARAM)CallWindowProcA(g_listProc, window, LVM_GETITEMCOUNT, 0, 0);
+        if (held > 0) wParam %= held;
+    }
     if (message == LVM_GETITEMTEXTA && !g_reporting) {
         InterlockedIncrement(&g_textRequests);
         InterlockedIncrement(&g_held);
         WaitForSingleObject(g_release, 20000);
         InterlockedDecrement(&g_held);
+        if (g_delayMs) Sleep(g_delayMs);
     } else if (message == LVM_SETITEMPOSITION || message == LVM_SETITEMPOSITION32) {
         InterlockedIncrement(&g_setRequests);
     }
@@ -130,14 +143,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     std::vector<Icon> icons;
     bool decoy = false;
     for (int i = 1; i < __argc;) {
-        if (!strcmp(__argv[i], "--decoy")) {
+        const char* option = __argv[i];
+        bool hasValue = i + 1 < __argc;
+        if (!strcmp(option, "--decoy")) {
             decoy = true;
-            i++;
-            continue;
+        } else if (!strcmp(option, "--every")) {
+            g_every = true;
+        } else if (!strcmp(option, "--count") && hasValue) {
+            g_claimedCount = atol(__argv[++i]);
+        } else if (!strcmp(option, "--delay") && hasValue) {
+            g_delayMs = (DWORD)atol(__argv[++i]);
+        } else {
+            if (i + 3 >= __argc || strcmp(option, "--item") != 0) return 1;
+            icons.push_back(Icon{__argv[i + 1], POINT{atol(__argv[i + 2]), atol(__argv[i + 3])}});
+            i += 3;
         }
-        if (i + 3 >= __argc || strcmp(__argv[i], "--item") != 0) return 1;
-        icons.push_back(Icon{__argv[i + 1], POINT{atol(__argv[i + 2]), atol(__argv[i + 3])}});
-        i += 4;
+        i++;
     }
     g_release = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     INITCOMMONCONTROLSEX cc = {sizeof(cc), ICC_LISTVIEW_CLASSES};

@@ -4,9 +4,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons, bool decoy)
+bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons, bool decoy,
+                        const std::string& lies)
 {
-    std::string args = decoy ? "--decoy" : "";
+    std::string args = (decoy ? "--decoy " : "") + lies;
     for (const HelperIcon& i : icons)
         args += " --item \"" + i.name + "\" " + std::to_string(i.x) + " " + std::to_string(i.y);
     return StartPipedProgram(helper, "helperdesktop.exe", args);

@@ -19,8 +19,10 @@ struct HelperCounts {
 };
 
 // Starts the helper with these icons and waits until it is ready. decoy: a
-// folder window with a list view of the desktop's make deeper down.
-bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons, bool decoy = false);
+// folder window with a list view of the desktop's make deeper down; lies:
+// options of a list view that lies ("--count N", "--every", "--delay MS").
+bool StartHelperDesktop(TestWindow* helper, const std::vector<HelperIcon>& icons, bool decoy = false,
+                        const std::string& lies = "");
 // The icons as the helper's own list view holds them.
 bool ReadHelperIcons(TestWindow* helper, std::vector<HelperIcon>* icons);
 bool ReadHelperCounts(TestWindow* helper, HelperCounts* counts);
