@@ -21,6 +21,8 @@
 // thread pumps messages while it waits, so a nested pass must not start.
 static thread_local int t_inPass;
 static thread_local int t_comReady;
+// The chain of the script-asked switch whose profile this pass applies.
+static thread_local uint8_t t_passChain;
 
 MonitorTable g_screenReference;
 
@@ -270,6 +272,8 @@ static uint32_t ProcessEntry(Profile* p, int i, uint8_t source, uint8_t force, u
     uint32_t outcome = 0;
     MonitoredWindow* e = &g_windowTable[i];
     TakePendingEvent(e, now);
+    // A window kept for later keeps the chain of the switch that applied it.
+    if (e->event == WEV_NEW && t_passChain > e->switchChain) e->switchChain = t_passChain;
     if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
         DWORD_PTR wentToTray = 0;
         SendMessageTimeoutA(g_mainWindow, WM_WINDOW_MINIMIZED, 0, (LPARAM)i, SMTO_ABORTIFHUNG, 1000, &wentToTray);
@@ -305,6 +309,7 @@ static uint32_t ProcessEntry(Profile* p, int i, uint8_t source, uint8_t force, u
         ForgetClosedWindow(p, e->hwnd);   // the profile is disabled: no rule is looked up
     }
     if (e->event == WEV_UNCHANGED) return outcome;
+    e->switchChain = 0;   // the window's next events start chains of their own
     if (rule)
         for (int k = 0; k < g_profiles.count; k++) g_profiles.data[k].updatePending = 1;
     LogEntry(e, rule, applied, slot);
@@ -353,6 +358,8 @@ void MonitorPass(Profile* p, int mode, uint8_t source, uint8_t force)
     }
     if (!EnterTableLock(100)) return;
     t_inPass = 1;
+    // Profiles are applied on the UI thread, which sets the chain around the switch.
+    t_passChain = mode >= 1 ? g_profileScriptChain : 0;
     uint32_t layout = CheckScreenReference();
     if (mode < 1) {
         for (int i = 0; i < g_windowCount; i++) g_windowTable[i].event = WEV_CLOSED;

@@ -98,9 +98,17 @@ static bool OnControlThread()
 // The script thread's handle, or null (the context is then freed).
 static HANDLE StartScriptThread(ScriptThreadContext* c)
 {
-    // A switch a script asked for runs on the UI thread: the scripts it starts
-    // carry the chain, so scripts that switch to each other come to an end.
-    c->switchChain = OnControlThread() ? g_profileScriptChain : 0;
+    // The scripts a script-asked switch starts carry its chain: the profile's
+    // on the UI thread, the rules' through the windows its pass applied to,
+    // whichever thread runs them. Past the limit none starts, so scripts that
+    // switch to each other come to an end.
+    uint8_t chain = c->window.switchChain;
+    if (OnControlThread() && g_profileScriptChain > chain) chain = g_profileScriptChain;
+    if (chain > SCRIPT_SWITCH_CHAIN_MAX) {
+        free(c);
+        return nullptr;
+    }
+    c->switchChain = chain;
     HANDLE thread = CreateThread(nullptr, 0, RunCommandScript, c, 0, nullptr);
     if (!thread) free(c);
     return thread;

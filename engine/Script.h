@@ -22,6 +22,11 @@ struct ScriptThreadContext {
     uint8_t         switchChain;      // profile switches asked by scripts that led to this script
 };
 
+// Profile switches asked by scripts in a row that still run the scripts of the
+// profiles they switch to (their own and their rules'); the next switch of
+// such a chain runs none.
+#define SCRIPT_SWITCH_CHAIN_MAX 8
+
 // Script modes.
 #define SCRIPT_CHECK_ONLY 0   // statements are parsed and their arguments tested
 #define SCRIPT_RUN        1   // the caller owns the context

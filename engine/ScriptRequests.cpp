@@ -18,11 +18,12 @@ static void SwitchToNamedProfile(const ScriptProfileRequest* request)
         if (lstrcmpiA(g_profiles.data[i].szGenName, request->name) == 0) index = i;
     if (index < 0) return;
     // The scripts this switch starts carry the chain; past the limit it runs
-    // none, so two profiles whose scripts switch to each other stop.
-    bool runScripts = request->switchChain <= SCRIPT_SWITCH_CHAIN_MAX;
+    // none. The switch pumps messages while it waits for the table: a request
+    // handled meanwhile gives the chain back.
+    uint8_t outer = g_profileScriptChain;
     g_profileScriptChain = request->switchChain;
-    SwitchProfile(index, PROFILE_SOURCE_USER, runScripts ? 1 : 0, 1);
-    g_profileScriptChain = 0;
+    SwitchProfile(index, PROFILE_SOURCE_USER, 1, 1);
+    g_profileScriptChain = outer;
 }
 
 void HandleScriptRequest(WPARAM kind, LPARAM value)

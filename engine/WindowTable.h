@@ -68,6 +68,9 @@ struct MonitoredWindow {
     uint32_t processId;
     uint8_t  ownerConfirmed;     // this pass
     uint8_t  replaced;           // the handle names another window now
+    // Profile switches asked by scripts that led to this window's event (a
+    // switch's own pass); the scripts its event starts carry it on.
+    uint8_t  switchChain;
     WindowGeometry geometry;
 };
 

@@ -273,6 +273,28 @@ TEST_F(ProgramScripts, ProfilesWhoseScriptsSwitchToEachOtherComeToRest)
     EXPECT_EQ(5, CountOf(log, "PRF: Switching Profile (B Pong)"));
 }
 
+// The same through the rules' "On Open" scripts, which the worker starts for
+// a new window and each switch's pass starts again.
+TEST_F(ProgramScripts, RuleScriptsThatSwitchToEachOtherComeToRest)
+{
+    ASSERT_TRUE(WriteProfiles(
+        {ScriptProfile("A Ping", "", {ScriptRule("Ping", "PS Ping Pong", 0, "PROFILE(\"B Pong\")")}),
+         ScriptProfile("B Pong", "", {ScriptRule("Pong", "PS Ping Pong", 0, "PROFILE(\"a ping\")")})}));
+    ASSERT_TRUE(Start());
+    const std::string line = "PRF: Switching Profile (";
+    ASSERT_NE(std::string::npos, WaitForLog(line));
+    OpenTitled("PS Ping Pong");
+    // The start-up switch, then one switch per script until a switch runs none.
+    const int expected = 1 + 9;
+    ASSERT_TRUE(PumpUntil([&] { return CountOf(Log(), line) >= expected; }, 20000)) << Log();
+    ULONGLONG start = GetTickCount64();
+    ASSERT_EQ(0, Quit(10000)) << "the program ends at once";
+    printf("quit took %llu ms\n", (unsigned long long)(GetTickCount64() - start));
+    std::string log = Log();
+    EXPECT_EQ(expected, CountOf(log, line)) << log;
+    EXPECT_EQ(5, CountOf(log, "PRF: Switching Profile (B Pong)"));
+}
+
 TEST_F(ProgramScripts, BlinkFramesTheWindowAndTakesTheFrameAwayEachTime)
 {
     ASSERT_TRUE(WriteProfile({ScriptRule("Blink", "PS Blink Target", 0, "BLINK(2, 800)")}));
