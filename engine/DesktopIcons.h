@@ -2,8 +2,9 @@
 // into a profile or into the record of one virtual desktop.
 //
 // Saves and restores run one at a time, each on its own thread unless said
-// otherwise, and go through at most 65535 icons for at most 10 s. A profile's icon list is read and replaced under g_tableLock; a
-// thread whose profile's list is freed meanwhile leaves it alone.
+// otherwise, and go through at most 65535 icons for at most 10 s. A profile's
+// icon list is read and replaced under g_tableLock; a thread whose profile's
+// list is freed meanwhile leaves it alone.
 #pragma once
 
 #include "engine/DesktopListView.h"

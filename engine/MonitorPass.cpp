@@ -272,7 +272,8 @@ static uint32_t ProcessEntry(Profile* p, int i, uint8_t source, uint8_t force, u
     uint32_t outcome = 0;
     MonitoredWindow* e = &g_windowTable[i];
     TakePendingEvent(e, now);
-    // A window kept for later keeps the chain of the switch that applied it.
+    // The windows a script-asked switch applies its profile to carry its
+    // chain, also when one is kept for a later pass.
     if (e->event == WEV_NEW && t_passChain > e->switchChain) e->switchChain = t_passChain;
     if (e->event == WEV_STATE && e->state == 1 && g_mainWindow) {
         DWORD_PTR wentToTray = 0;
