@@ -5,6 +5,7 @@
 
 #include "framework/core/FrameworkHooks.h"
 #include "framework/services/Scheduled.h"
+#include "framework/services/UpdateCheck.h"
 #include "framework/ui/DockBay.h"
 #include "framework/ui/HotkeyKeys.h"
 #include "framework/ui/MenuPopup.h"
@@ -38,6 +39,7 @@ void InstallFrameworkHooks()
     hooks.layoutDockBays = LayoutDockBays;
     hooks.destroyDockBays = DestroyDockBays;
     hooks.runScheduledJobs = RunScheduledJobs;
+    hooks.showFoundUpdate = ShowFoundUpdate;
     hooks.redrawCommandItems = RedrawItemsOfCommand;
     hooks.openContextMenu = OpenContextMenuHook;
     hooks.filterMenuMessage = FilterMenuMessage;

@@ -264,6 +264,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         LogLine("PanelShepherd (v%d.%d.%d) started, options loaded successfully", g_app.versionMajor,
                 g_app.versionMinor, g_app.versionBuild);
         ReportRefusedImport();
+        // A second start's "-QUIT" ended the box: nothing has started yet.
+        if (IsQuitRequestHeld()) {
+            AppDestruct(&g_app);
+            return 0;
+        }
         if (Options.bRunAsAdmin && IsProcessElevated() == 0) {
             AppQuit(&g_app, 2, true);
             AppDestruct(&g_app);

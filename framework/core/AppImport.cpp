@@ -3,6 +3,7 @@
 // that fails the check is kept aside, never imported, for the program to report.
 #include "framework/core/AppObject.h"
 #include "framework/core/AppStartup.h"
+#include "framework/core/ConfigEntries.h"
 #include "framework/core/FolderWalk.h"
 #include "framework/core/TextUtil.h"
 #include "framework/core/ZipArchive.h"
@@ -72,18 +73,20 @@ static void DeleteUnkeptEntry(const char* path, const char*, const WIN32_FIND_DA
 }
 
 // Names and sizes from the directory first, so that nothing is inflated for an
-// archive that is too large; then every entry but the product's must read back
-// whole (sizes, password, CRC). CONFIG_REFUSED_* or 0.
+// archive that is too large or names what Restore would refuse; then every
+// entry but the product's must read back whole (sizes, password, CRC).
+// CONFIG_REFUSED_* or 0.
 static uint32_t CheckArchive(ZipHandle* zip, int32_t count, int32_t productEntry)
 {
     if (count > kMaxEntries) return CONFIG_REFUSED_SIZE;
     uint64_t total = 0;
+    char stored[MAX_PATH];
     for (int32_t i = 0; i < count; i++) {
         if (i == productEntry) continue;
-        ZipEntryInfo info = {};
-        if (GetZipEntry(zip, i, &info) != 0) return CONFIG_REFUSED_DATA;
-        if (!info.name[0]) return CONFIG_REFUSED_NAME;
-        if (info.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        ZipEntryInfo info;
+        int check = CheckConfigEntry(zip, i, &info, stored);
+        if (check == CONFIG_ENTRY_UNREADABLE) return CONFIG_REFUSED_DATA;
+        if (check != CONFIG_ENTRY_OK) return CONFIG_REFUSED_NAME;
         total += info.uncompressedSize;
         if (info.uncompressedSize > kMaxEntryBytes || total > kMaxTotalBytes) return CONFIG_REFUSED_SIZE;
     }
@@ -92,9 +95,6 @@ static uint32_t CheckArchive(ZipHandle* zip, int32_t count, int32_t productEntry
     uint32_t refused = 0;
     for (int32_t i = 0; i < count && !refused; i++) {
         if (i == productEntry) continue;
-        ZipEntryInfo info = {};
-        if (GetZipEntry(zip, i, &info) != 0) refused = CONFIG_REFUSED_DATA;
-        if (refused || (info.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         uint32_t rc;
         do {
             rc = UnzipEntry(zip, i, block, kReadBackBytes, ZIP_KIND_MEMORY);
@@ -105,16 +105,13 @@ static uint32_t CheckArchive(ZipHandle* zip, int32_t count, int32_t productEntry
     return refused;
 }
 
-static void ExtractAll(ZipHandle* zip, const char* root, int32_t count, int32_t productEntry)
+// Every entry was checked: a record file under the name it was stored with.
+static void ExtractAll(ZipHandle* zip, int32_t count, int32_t productEntry)
 {
     for (int32_t i = 0; i < count; i++) {
         if (i == productEntry) continue;
         ZipEntryInfo info = {};
-        if (GetZipEntry(zip, i, &info) != 0) continue;
-        if (info.attributes & FILE_ATTRIBUTE_DIRECTORY)
-            EnsureFolderPath(root, info.name);
-        else
-            UnzipEntry(zip, i, info.name, 0, ZIP_KIND_FILE);
+        if (GetZipEntry(zip, i, &info) == 0) UnzipEntry(zip, i, info.name, 0, ZIP_KIND_FILE);
     }
 }
 
@@ -169,7 +166,7 @@ void ImportConfigArchive(AppObject* app)
         if (!refused) {
             keepList[kKeepListBytes] = '\0';
             WalkFolder(app->dataFolder, DeleteUnkeptEntry, keepList);
-            ExtractAll(zip, root, count.index, productEntry);
+            ExtractAll(zip, count.index, productEntry);
             app->configImported = 1;
         }
     }

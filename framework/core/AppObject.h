@@ -157,6 +157,9 @@ extern AppObject g_app;
 #define ZRPMSG_ITEMDRAGOUT       0x840A
 #define ZRPMSG_MONITORSCHANGED   0x840C
 #define ZRPMSG_DPICHANGED        0x840D
+// Posted to the control window by the update check's thread: the dialog for a
+// newer version is made on the UI thread (FrameworkHooks.showFoundUpdate).
+#define WM_CONTROL_UPDATEFOUND   (WM_APP + 0x100)
 
 //--- application object and start-up
 void AppConstruct(AppObject* app);

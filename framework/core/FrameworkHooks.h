@@ -31,6 +31,8 @@ struct FrameworkHooks {
     void (*destroyDockBays)(AppWindow* record);
     // The update check and the backup, at start-up and once a day.
     void (*runScheduledJobs)(AppObject* app);
+    // On the UI thread: opens the dialog of a newer version the check found.
+    void (*showFoundUpdate)(AppObject* app);
     // Redraws at once every live UI item bound to the command.
     void (*redrawCommandItems)(AppObject* app, uint16_t id);
     // Opens the popup of a menu command at a point (null: the cursor) for an

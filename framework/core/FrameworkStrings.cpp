@@ -35,7 +35,10 @@ StringTableEntry g_frameworkStrings[] = {
         "Could not start update check", nullptr, nullptr, nullptr, nullptr, "Update Check"),
     ROW(0xF00F, "Please select a path for archiving:", "Archiving finished successfully!",
         "Please enter a valid path!", "Please enter a valid filename!",
-        "Could not create the archive file!\nPlease check the path and filename."),
+        "Could not create the archive file!\nPlease check the path and filename.",
+        "The filename must name a file in the archive path, without a path of its own:\n%s",
+        "The archive would be written where the next start imports its configuration from, and "
+        "replace the configuration at every start:\n%s\nPlease choose another path or filename."),
     ROW(0xF010, "#", "Virtual Key", "Description", "Char", "Local"),
     ROW(0xF105, ""),
     ROW(0xF110, "Always on Top", nullptr, "Keeps the window on top of all others"),

@@ -10,6 +10,7 @@
 int RunMessageLoop(AppObject* app)
 {
     app->inMessageLoop = 1;
+    PostHeldInstanceRequests(app);
     MSG msg;
     int code = 0;
     for (;;) {

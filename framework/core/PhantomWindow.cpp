@@ -10,6 +10,7 @@
 #include "framework/core/FrameworkHooks.h"
 
 #include <math.h>
+#include <string.h>
 
 static const UINT_PTR kHourlyTimer = 0x4321;
 static int g_hourlyTicks;
@@ -79,6 +80,43 @@ static bool IsInstanceRequest(WPARAM code)
     return code == ZRPMSG_NEWCOMMANDLINE || code == ZRPMSG_QUIT || code == ZRPMSG_RESTART;
 }
 
+//--- requests kept during start-up
+
+// Set on the UI thread only, before the message loop runs.
+static bool g_heldCommandLine, g_heldQuit;
+
+static BOOL CALLBACK EndStartupBox(HWND window, LPARAM)
+{
+    char cls[16] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    if (strcmp(cls, "#32770") == 0) EndDialog(window, IDCANCEL);
+    return TRUE;
+}
+
+// Before the loop no window would act on a request: a box of start-up would
+// swallow it, or there is no application window yet to send it to.
+static void HoldInstanceRequest(WPARAM code)
+{
+    if (code == ZRPMSG_NEWCOMMANDLINE) g_heldCommandLine = true;
+    if (code != ZRPMSG_QUIT) return;
+    g_heldQuit = true;
+    EnumThreadWindows(GetCurrentThreadId(), EndStartupBox, 0);
+}
+
+bool IsQuitRequestHeld()
+{
+    return g_heldQuit;
+}
+
+void PostHeldInstanceRequests(AppObject* app)
+{
+    if (!app->controlWindow) return;
+    if (g_heldCommandLine)
+        PostMessageA(app->controlWindow, app->controlMsg, ZRPMSG_NEWCOMMANDLINE, (LPARAM)app->instanceToken);
+    if (g_heldQuit) PostMessageA(app->controlWindow, app->controlMsg, ZRPMSG_QUIT, (LPARAM)app->instanceToken);
+    g_heldCommandLine = g_heldQuit = false;
+}
+
 static void HandleControlMessage(AppObject* app, WPARAM code)
 {
     if (!IsInstanceRequest(code)) return;
@@ -87,6 +125,10 @@ static void HandleControlMessage(AppObject* app, WPARAM code)
         CopyText(app->restartCommandLine, sizeof(app->restartCommandLine), app->commandLine);
         PostQuitMessage(0);
         app->broadcastRestart = 0;
+        return;
+    }
+    if (!app->inMessageLoop) {
+        HoldInstanceRequest(code);
         return;
     }
     if (code == ZRPMSG_NEWCOMMANDLINE) {
@@ -123,6 +165,9 @@ LRESULT CALLBACK PhantomWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
             g_hourlyTicks = 0;
             if (GetFrameworkHooks()->runScheduledJobs) GetFrameworkHooks()->runScheduledJobs(app);
         }
+        return 0;
+    case WM_CONTROL_UPDATEFOUND:
+        if (GetFrameworkHooks()->showFoundUpdate) GetFrameworkHooks()->showFoundUpdate(app);
         return 0;
     case WM_DISPLAYCHANGE:
     case WM_DPICHANGED:

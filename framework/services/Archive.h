@@ -21,6 +21,9 @@
 #define ARCHIVE_WRITTEN        0
 #define ARCHIVE_NO_FOLDER      1   // the folder template is empty
 #define ARCHIVE_FAILED         2   // a name did not expand, or the archive was not written
+#define ARCHIVE_INCOMPLETE     3   // written, but some record files could not be added
+#define ARCHIVE_OUTSIDE        4   // the name would leave the backup folder
+#define ARCHIVE_IMPORT_FILE    5   // the archive would be the next start's import file
 
 #pragma pack(push, 1)
 // "(ZRP)Archive": 544 bytes, little-endian.
@@ -67,9 +70,15 @@ bool ExpandArchiveNameAt(const char* pattern, const SYSTEMTIME* when, char* out)
 // has passed since the last archive (or that lies ahead: the clock went back)
 // and no archive is being written. True when a job was started.
 bool ScheduledBackup();
+// The backup folder (ending with a backslash) and the archive's path that
+// these settings give now, both 260 characters. ARCHIVE_WRITTEN when an
+// archive may be written there, else ARCHIVE_NO_FOLDER, ARCHIVE_FAILED (a
+// template did not expand), ARCHIVE_OUTSIDE or ARCHIVE_IMPORT_FILE.
+int ResolveArchiveTarget(const ArchiveSettings* settings, char* folder, char* path);
 // Writes an archive with these settings into the backup folder, stores the
-// time and prunes the oldest beyond the number kept. The caller holds the
-// archiving claim. ARCHIVE_*.
+// time and prunes the oldest beyond the number kept, also when some busy
+// record was left out (ARCHIVE_INCOMPLETE). The caller holds the archiving
+// claim. ARCHIVE_*.
 int WriteScheduledArchive(const ArchiveSettings* settings);
 // The scheduled job's thread: WriteScheduledArchive with the loaded settings,
 // then the claim ScheduledBackup took is given back.

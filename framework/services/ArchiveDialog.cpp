@@ -16,7 +16,12 @@
 #define COLUMN_BAD_PATH         2
 #define COLUMN_BAD_NAME         3
 #define COLUMN_NOT_ARCHIVED     4
+#define COLUMN_NAME_OUTSIDE     5
+#define COLUMN_IMPORT_FILE      6
+#define BACKUP_STRINGS          0xF009
+#define COLUMN_INCOMPLETE       4
 #define SUCCESS_FLAGS           0x114
+#define WARNING_FLAGS           0x112
 #define ERROR_FLAGS             0x111
 // A scheduled job writes a few hundred small files: it is waited for, not
 // run beside.
@@ -26,6 +31,18 @@
 static void ShowArchiveMessage(HWND dialog, int column, uint32_t flags)
 {
     AppMessageBox(&g_app, dialog, g_app.productName, "%s", flags, 0, AppText(ARCHIVE_DIALOG_STRINGS, column));
+}
+
+// Says why an archive may not go where the settings put it; false when it may.
+static bool ShowRefusedTarget(HWND dialog, const ArchiveSettings* s)
+{
+    char folder[MAX_PATH], path[MAX_PATH];
+    int target = ResolveArchiveTarget(s, folder, path);
+    if (target != ARCHIVE_OUTSIDE && target != ARCHIVE_IMPORT_FILE) return false;
+    int column = target == ARCHIVE_OUTSIDE ? COLUMN_NAME_OUTSIDE : COLUMN_IMPORT_FILE;
+    AppMessageBox(&g_app, dialog, g_app.productName, AppText(ARCHIVE_DIALOG_STRINGS, column), ERROR_FLAGS, 0,
+                  path);
+    return true;
 }
 
 static void EnableSchedule(HWND dialog)
@@ -108,7 +125,10 @@ static void ArchiveNow(HWND dialog)
     }
     if (result == ARCHIVE_WRITTEN)
         ShowArchiveMessage(dialog, COLUMN_ARCHIVED, SUCCESS_FLAGS);
-    else
+    else if (result == ARCHIVE_INCOMPLETE)
+        AppMessageBox(&g_app, dialog, g_app.productName, "%s", WARNING_FLAGS, 0,
+                      AppText(BACKUP_STRINGS, COLUMN_INCOMPLETE));
+    else if (!ShowRefusedTarget(dialog, &s))
         ShowArchiveMessage(dialog, COLUMN_NOT_ARCHIVED, ERROR_FLAGS);
 }
 
@@ -123,6 +143,7 @@ static void AcceptArchiveDialog(HWND dialog)
         ShowArchiveMessage(dialog, COLUMN_BAD_NAME, ERROR_FLAGS);
         return;
     }
+    if (ShowRefusedTarget(dialog, &s)) return;
     SaveArchiveSettings(&s);
     ScheduledBackup();
     EndDialog(dialog, IDOK);

@@ -117,19 +117,51 @@ static void PruneArchives(const char* folder, int keep)
 
 //--- the archive
 
+// A file name of the backup folder: no folder part, drive or stream.
+static bool IsPlainFileName(const char* name)
+{
+    return name[0] && !strpbrk(name, "\\/:");
+}
+
+// Whether two paths name the same file once Windows has resolved them.
+static bool IsSamePath(const char* a, const char* b)
+{
+    char fullA[MAX_PATH], fullB[MAX_PATH];
+    DWORD na = GetFullPathNameA(a, sizeof(fullA), fullA, nullptr);
+    DWORD nb = GetFullPathNameA(b, sizeof(fullB), fullB, nullptr);
+    if (na == 0 || na >= sizeof(fullA) || nb == 0 || nb >= sizeof(fullB)) return _stricmp(a, b) == 0;
+    return _stricmp(fullA, fullB) == 0;
+}
+
+int ResolveArchiveTarget(const ArchiveSettings* settings, char* folder, char* path)
+{
+    folder[0] = path[0] = '\0';
+    if (!settings->folderTemplate[0]) return ARCHIVE_NO_FOLDER;
+    char name[MAX_PATH];
+    if (!ExpandArchiveName(settings->folderTemplate, folder) || !folder[0]) return ARCHIVE_FAILED;
+    if (!IsPathSeparator(folder[strlen(folder) - 1]) && !AppendText(folder, MAX_PATH, "\\"))
+        return ARCHIVE_FAILED;
+    if (!ExpandArchiveName(settings->nameTemplate, name) || !name[0] ||
+        !FormatText(path, MAX_PATH, "%s%s.%s", folder, name, ARCHIVE_EXTENSION))
+        return ARCHIVE_FAILED;
+    // Outside the folder it would never be pruned.
+    if (!IsPlainFileName(name)) return ARCHIVE_OUTSIDE;
+    // There the next start would import it, and write the next one there again.
+    char importPath[MAX_PATH];
+    if (GetConfigImportPath(importPath) && IsSamePath(path, importPath)) return ARCHIVE_IMPORT_FILE;
+    return ARCHIVE_WRITTEN;
+}
+
 int WriteScheduledArchive(const ArchiveSettings* settings)
 {
-    if (!settings->folderTemplate[0]) return ARCHIVE_NO_FOLDER;
-    char folder[MAX_PATH], name[MAX_PATH], path[MAX_PATH];
-    if (!ExpandArchiveName(settings->folderTemplate, folder) || !folder[0]) return ARCHIVE_FAILED;
-    if (!IsPathSeparator(folder[strlen(folder) - 1]) && !AppendText(folder, sizeof(folder), "\\"))
-        return ARCHIVE_FAILED;
+    char folder[MAX_PATH], path[MAX_PATH];
+    int target = ResolveArchiveTarget(settings, folder, path);
+    if (target != ARCHIVE_WRITTEN) return target;
     if (CreateDirectoryTree(folder) != 0) return ARCHIVE_FAILED;
-    if (!ExpandArchiveName(settings->nameTemplate, name) || !name[0] ||
-        !FormatText(path, sizeof(path), "%s%s.%s", folder, name, ARCHIVE_EXTENSION))
-        return ARCHIVE_FAILED;
-    if (BackupRestoreConfig(nullptr, CONFIG_AUTOMATIC, path) != CONFIG_DONE) return ARCHIVE_FAILED;
+    // An archive without a busy record is still an archive of all the others.
+    int written = BackupRestoreConfig(nullptr, CONFIG_AUTOMATIC, path);
+    if (written != CONFIG_DONE && written != CONFIG_INCOMPLETE) return ARCHIVE_FAILED;
     StoreArchiveTime((int64_t)time(nullptr) / 86400 * 86400);
     PruneArchives(folder, settings->keepCount);
-    return ARCHIVE_WRITTEN;
+    return written == CONFIG_DONE ? ARCHIVE_WRITTEN : ARCHIVE_INCOMPLETE;
 }

@@ -3,6 +3,7 @@
 #include "framework/services/ConfigBackup.h"
 
 #include "framework/core/AppObject.h"
+#include "framework/core/ConfigEntries.h"
 #include "framework/core/DialogUtil.h"
 #include "framework/core/FolderWalk.h"
 #include "framework/core/StringTable.h"
@@ -35,12 +36,6 @@ static bool AskToOverwrite(HWND owner)
 {
     return AppMessageBox(&g_app, owner, g_app.productName, "%s", QUESTION_FLAGS, 0,
                          AppText(ARCHIVE_STRINGS, COLUMN_OVERWRITE)) == IDYES;
-}
-
-static bool HasRecordExtension(const char* name)
-{
-    size_t n = strlen(name), e = sizeof(kRecordExtension) - 1;
-    return n > e && _stricmp(name + n - e, kRecordExtension) == 0;
 }
 
 bool GetConfigImportPath(char* out)
@@ -134,16 +129,6 @@ static int Reset(HWND owner)
 
 //--- restoring
 
-// Whether an entry of a restore archive may be imported: a record file
-// named by a relative path that stays in the data folder. The reader cleans
-// what would leave the data folder (drive, root, "..") and empties what
-// Windows would read otherwise: only a name it left alone is taken.
-static bool IsRestorableEntryName(const char* stored, const char* cleaned)
-{
-    if (!stored || !cleaned || !stored[0] || strcmp(stored, cleaned) != 0) return false;
-    return !IsPathSeparator(stored[strlen(stored) - 1]) && HasRecordExtension(stored);
-}
-
 // Every entry but the product's must be a record file that stays in the data
 // folder. CONFIG_DONE, or the result after the message.
 static int CheckRestoreArchive(HWND owner, const char* path)
@@ -161,12 +146,8 @@ static int CheckRestoreArchive(HWND owner, const char* path)
     char stored[MAX_PATH] = "";
     for (int32_t i = 0; i < count.index && !refused; i++) {
         if (i == productEntry) continue;
-        ZipEntryInfo info = {};
-        stored[0] = '\0';
-        uint32_t rc = GetZipEntry(zip, i, &info);
-        if (rc == ZIP_OK) rc = GetZipEntryStoredName(zip, i, stored);
-        if (rc != ZIP_OK && !stored[0]) CopyText(stored, sizeof(stored), info.name);
-        refused = rc != ZIP_OK || !IsRestorableEntryName(stored, info.name);
+        ZipEntryInfo info;
+        refused = CheckConfigEntry(zip, i, &info, stored) != CONFIG_ENTRY_OK;
     }
     CloseZipReader(zip);
     if (!refused) return CONFIG_DONE;

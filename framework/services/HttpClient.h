@@ -14,6 +14,10 @@ struct ssl_st;
 
 #define HTTP_RECV_BUFFER     1500
 #define HTTP_TIMEOUT_MS      20000
+// A whole request, redirects included, ends by then however slowly bytes
+// keep arriving: a server sending one byte every few seconds never meets the
+// time-out without data.
+#define HTTP_REQUEST_LIMIT_MS 60000
 // Most bytes a header block or a body may bring: the texts fetched are a few
 // bytes, so a server cannot make the client hold more than this.
 #define HTTP_BODY_LIMIT      65536
@@ -55,7 +59,9 @@ struct ssl_st;
 struct HttpConnection {
     int32_t tlsMode;                        // 0 plain, else the handshake's selector
     uintptr_t socket;                       // a Winsock SOCKET; HTTP_NO_SOCKET: none
-    uint32_t timeoutMs;
+    uint32_t timeoutMs;                     // without data
+    uint32_t requestLimitMs;                // a whole HttpGet; 0 none
+    uint64_t deadline;                      // GetTickCount64 the request ends by; 0 none
     int64_t expectedLength;                 // from Content-Length, else -1
     const std::atomic<uint8_t>* cancel;     // null: cannot be cancelled
     char buffer[HTTP_RECV_BUFFER];          // received, not yet handed out
@@ -75,7 +81,8 @@ struct HttpClient {
     HttpConnection connection;
 };
 
-// Resets the connection part: no socket, 20000 ms, no TLS, empty buffer. The
+// Resets the connection part: no socket, 20000 ms without data and 60000 ms
+// for a whole request, no TLS, empty buffer. The
 // cancel pointer is kept. A client starts zeroed ({}); the caller sets the
 // port, the response's capacity and the cancel pointer.
 void HttpClientInit(HttpClient* client);
@@ -91,6 +98,8 @@ int HttpConnect(HttpClient* client, const char* address, int port);
 void HttpClientDestroy(HttpClient* client);
 
 //--- the connection layer
+// Whether the request's deadline has passed (every wait loop asks).
+bool HttpPastDeadline(const HttpConnection* conn);
 // selector below 1: plain TCP. A connection code.
 int TcpConnect(HttpConnection* conn, const char* host, int port, int selector);
 // 0, 8 or 13.

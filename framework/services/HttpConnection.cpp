@@ -23,6 +23,11 @@ static bool Cancelled(const HttpConnection* conn)
     return conn->cancel && conn->cancel->load() != 0;
 }
 
+bool HttpPastDeadline(const HttpConnection* conn)
+{
+    return conn->deadline && GetTickCount64() >= conn->deadline;
+}
+
 // 1 the socket is ready (or has an error, with error), 0 not within ms,
 // -1 the wait itself failed.
 static int WaitSocket(SOCKET s, bool forWrite, bool withError, int ms)
@@ -107,7 +112,7 @@ int TcpConnect(HttpConnection* conn, const char* host, int port, int selector)
     // writability.
     rc = HTTP_CONN_TIMEOUT;
     for (int round = 0; round < CONNECT_ROUNDS; round++) {
-        if (Cancelled(conn)) break;
+        if (Cancelled(conn) || HttpPastDeadline(conn)) break;
         fd_set writable, failed;
         FD_ZERO(&writable);
         FD_ZERO(&failed);
@@ -154,7 +159,7 @@ static int SendTlsPiece(HttpConnection* conn, const char* data, int length, DWOR
 {
     for (;;) {
         if (Cancelled(conn)) return HTTP_CONN_CANCELLED;
-        if (ElapsedSince(*lastProgress, conn->timeoutMs)) return HTTP_CONN_TIMEOUT;
+        if (ElapsedSince(*lastProgress, conn->timeoutMs) || HttpPastDeadline(conn)) return HTTP_CONN_TIMEOUT;
         int n = SSL_write(conn->tlsSession, data, length);
         if (n == length) return HTTP_CONN_OK;
         if (n > 0) return HTTP_CONN_SHORT_SEND;
@@ -171,7 +176,7 @@ static int SendPlainPiece(HttpConnection* conn, const char* data, int length, DW
     SOCKET s = (SOCKET)conn->socket;
     for (;;) {
         if (Cancelled(conn)) return HTTP_CONN_CANCELLED;
-        if (ElapsedSince(*lastProgress, conn->timeoutMs)) return HTTP_CONN_TIMEOUT;
+        if (ElapsedSince(*lastProgress, conn->timeoutMs) || HttpPastDeadline(conn)) return HTTP_CONN_TIMEOUT;
         int ready = WaitSocket(s, true, false, SEND_WAIT_MS);
         if (ready < 0) return HTTP_CONN_SOCKET;
         if (ready == 0) continue;
@@ -211,7 +216,7 @@ static int FillTls(HttpConnection* conn)
         if (n > 0) return n;
         int error = SSL_get_error(conn->tlsSession, n);
         if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) return -1;
-        if (ElapsedSince(start, conn->timeoutMs)) return -2;
+        if (ElapsedSince(start, conn->timeoutMs) || HttpPastDeadline(conn)) return -2;
         if (WaitSocket((SOCKET)conn->socket, error == SSL_ERROR_WANT_WRITE, false, 1) < 0)
             return -1;
     }
@@ -271,7 +276,7 @@ int HttpRecvUntil(HttpConnection* conn, GrowArray<char>* response, const char* t
     int termLength = terminator ? (int)strlen(terminator) : 0;
     DWORD lastData = GetTickCount();
     for (;;) {
-        if (ElapsedSince(lastData, conn->timeoutMs)) return HTTP_CONN_TIMEOUT;
+        if (ElapsedSince(lastData, conn->timeoutMs) || HttpPastDeadline(conn)) return HTTP_CONN_TIMEOUT;
         if (Cancelled(conn)) return HTTP_CONN_CANCELLED;
         char piece[HTTP_RECV_BUFFER];
         int want = maximum - response->count;

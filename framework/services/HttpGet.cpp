@@ -2,6 +2,8 @@
 // status and headers read with every length bounded, redirects followed.
 #include "framework/services/HttpClient.h"
 
+#include <windows.h>
+
 #include "framework/core/TextUtil.h"
 
 #include <openssl/crypto.h>
@@ -18,6 +20,8 @@ void HttpClientInit(HttpClient* client)
     c->tlsMode = 0;
     c->socket = HTTP_NO_SOCKET;
     c->timeoutMs = HTTP_TIMEOUT_MS;
+    c->requestLimitMs = HTTP_REQUEST_LIMIT_MS;
+    c->deadline = 0;
     c->expectedLength = -1;
     c->buffered = 0;
     c->tlsContext = nullptr;
@@ -134,13 +138,15 @@ static bool TerminateResponse(GrowArray<char>* response)
     return true;
 }
 
-// The status of "HTTP/x.y nnn ...", or -1 when the first line is no such line.
+// The status of "HTTP/x.y nnn ...", or -1 when the first line is no such
+// line. The status is three digits and nothing more: "2000000" is no 200.
 static int ParseStatus(const char* headers)
 {
     size_t lineLength = strcspn(headers, "\r\n");
-    if (lineLength < 12 || strncmp(headers, "HTTP/", 5) != 0) return -1;
+    if (lineLength < 12 || strncmp(headers, "HTTP/", 5) != 0 || headers[8] != ' ') return -1;
     for (int i = 9; i < 12; i++)
         if (!isdigit((unsigned char)headers[i])) return -1;
+    if (lineLength > 12 && headers[12] != ' ') return -1;
     return (headers[9] - '0') * 100 + (headers[10] - '0') * 10 + (headers[11] - '0');
 }
 
@@ -278,5 +284,9 @@ static int GetFollowing(HttpClient* client, const char* address, char* date, siz
 
 int HttpGet(HttpClient* client, const char* address, char* date, size_t dateSize, bool redirected)
 {
-    return GetFollowing(client, address, date, dateSize, redirected, 0);
+    HttpConnection* c = &client->connection;
+    c->deadline = c->requestLimitMs ? GetTickCount64() + c->requestLimitMs : 0;
+    int result = GetFollowing(client, address, date, dateSize, redirected, 0);
+    c->deadline = 0;
+    return result;
 }

@@ -75,6 +75,7 @@ int TlsHandshake(HttpConnection* conn, int selector)
             TlsFree(conn);
             return HTTP_CONN_CANCELLED;
         }
+        if (HttpPastDeadline(conn)) break;
         int r = SSL_connect(conn->tlsSession);
         if (r == 1) {
             conn->tlsMode = selector;

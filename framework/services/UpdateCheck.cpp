@@ -32,7 +32,9 @@ static SRWLOCK g_recordLock = SRWLOCK_INIT;
 static std::atomic<uint8_t> g_running(0);
 static std::atomic<uint8_t> g_cancel(0);
 static std::atomic<HWND> g_openDialog(nullptr);
-static std::atomic<HWND> g_threadDialog(nullptr);
+// The modeless dialog a check asked the UI thread to open, and the request.
+static std::atomic<HWND> g_modelessDialog(nullptr);
+static std::atomic<uint8_t> g_dialogWanted(0);
 
 //--- the record
 
@@ -118,9 +120,15 @@ void ForgetUpdateDialog(HWND dialog)
     g_openDialog.compare_exchange_strong(expected, nullptr);
 }
 
-bool IsCheckThreadDialog(HWND dialog)
+bool IsModelessUpdateDialog(HWND dialog)
 {
-    return dialog && g_threadDialog.load() == dialog;
+    return dialog && g_modelessDialog.load() == dialog;
+}
+
+void ForgetModelessUpdateDialog(HWND dialog)
+{
+    HWND expected = dialog;
+    g_modelessDialog.compare_exchange_strong(expected, nullptr);
 }
 
 void ShowUpdateStatus(HWND dialog, int column)
@@ -166,8 +174,20 @@ int StartUpdateCheck()
 
 //--- the check
 
-// Reads "%d.%d.%d" as sscanf would, with numbers held at INT_MAX instead of
-// overflowing; the count of numbers read.
+// The version text: the first line of the answer, digits and dots only.
+// False when it is empty, holds anything else or does not fit out.
+static bool TakeVersionLine(const char* text, char* out, size_t cap)
+{
+    size_t length = strcspn(text, "\r\n");
+    if (length == 0 || length >= cap) return false;
+    for (size_t i = 0; i < length; i++)
+        if (!isdigit((unsigned char)text[i]) && text[i] != '.') return false;
+    CopyTextN(out, cap, text, length);
+    return true;
+}
+
+// Reads "%d.%d.%d" from a text of digits and dots, with numbers held at
+// INT_MAX instead of overflowing; the count of numbers read.
 static int ScanVersion(const char* text, long long parts[3])
 {
     const char* p = text;
@@ -176,15 +196,11 @@ static int ScanVersion(const char* text, long long parts[3])
             if (*p != '.') return i;
             p++;
         }
-        while (isspace((unsigned char)*p)) p++;
-        bool negative = *p == '-';
-        if (*p == '+' || *p == '-') p++;
         if (!isdigit((unsigned char)*p)) return i;
         long long n = 0;
         for (; isdigit((unsigned char)*p); p++)
             if (n <= INT_MAX) n = n * 10 + (*p - '0');
-        if (n > INT_MAX) n = INT_MAX;
-        parts[i] = negative ? -n : n;
+        parts[i] = n > INT_MAX ? INT_MAX : n;
     }
     return 3;
 }
@@ -203,59 +219,53 @@ static void ShowStatusIfOpen(int column)
     if (dialog) ShowUpdateStatus(dialog, column);
 }
 
-// Compares the fetched text, opens the dialog for a newer version not seen
-// before and stores the check. The dialog this thread opened, or null.
-static HWND TakeVersion(const char* text)
+static void ShowCheckResult(HWND dialog, const char* version, bool newer)
 {
+    SetDlgItemTextA(dialog, IDT_UPDATE_AVAILABLE, version);
+    ShowUpdateStatus(dialog, newer ? STATUS_NEWER : STATUS_CURRENT);
+    EnableWindow(GetDlgItem(dialog, IDB_UPDATE_DOWNLOAD), newer);
+}
+
+// Compares the fetched text and stores the check; an open dialog shows the
+// result, and a newer version not seen before asks the UI thread for one:
+// dialogs made here would grow the UI thread's font caches without its lock.
+static void TakeVersion(const char* text)
+{
+    char fetched[sizeof(g_record.version)];
     long long parts[3] = {};
-    if (ScanVersion(text, parts) < 3) {
+    if (!TakeVersionLine(text, fetched, sizeof(fetched)) || ScanVersion(fetched, parts) < 3) {
         ShowStatusIfOpen(STATUS_FORMAT);
-        return nullptr;
+        return;
     }
     bool newer = IsNewerThanProgram(parts);
-    char fetched[sizeof(g_record.version)];
-    CopyText(fetched, sizeof(fetched), text);
 
     AcquireSRWLockExclusive(&g_recordLock);
-    g_record.newer = newer ? 1 : 0;
     bool known = strcmp(fetched, g_record.version) == 0;
-    ReleaseSRWLockExclusive(&g_recordLock);
-
-    HWND opened = nullptr;
-    if (newer && !known && !g_openDialog.load()) {
-        opened = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_UPDATECHECK), nullptr,
-                                    UpdateCheckDlgProc, 0);
-        if (opened) {
-            g_threadDialog = opened;
-            ShowWindow(opened, SW_SHOW);
-        }
-    }
-    HWND dialog = g_openDialog.load();
-    if (dialog) {
-        SetDlgItemTextA(dialog, IDT_UPDATE_AVAILABLE, fetched);
-        ShowUpdateStatus(dialog, newer ? STATUS_NEWER : STATUS_CURRENT);
-        EnableWindow(GetDlgItem(dialog, IDB_UPDATE_DOWNLOAD), newer);
-    }
-
-    AcquireSRWLockExclusive(&g_recordLock);
+    g_record.newer = newer ? 1 : 0;
     g_record.lastCheck = (int64_t)time(nullptr) / 86400 * 86400;
     CopyText(g_record.version, sizeof(g_record.version), fetched);
     SaveRecordLocked();
     ReleaseSRWLockExclusive(&g_recordLock);
-    return opened;
+
+    HWND dialog = g_openDialog.load();
+    if (dialog) {
+        ShowCheckResult(dialog, fetched, newer);
+    } else if (newer && !known && g_app.controlWindow) {
+        g_dialogWanted = 1;
+        PostMessageA(g_app.controlWindow, WM_CONTROL_UPDATEFOUND, 0, 0);
+    }
 }
 
-static void RunDialogLoop(HWND dialog)
+void ShowFoundUpdate(AppObject*)
 {
-    MSG msg;
-    while (IsWindow(dialog) && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageA(dialog, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (IsWindow(dialog)) DestroyWindow(dialog);
-    ForgetUpdateDialog(dialog);
-    g_threadDialog = nullptr;
+    if (!g_dialogWanted.exchange(0) || g_openDialog.load()) return;
+    HWND dialog = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_UPDATECHECK), nullptr,
+                                     UpdateCheckDlgProc, 0);
+    if (!dialog) return;
+    g_modelessDialog = dialog;
+    ShowWindow(dialog, SW_SHOW);
+    UpdateCheckRecord r = GetUpdateCheckState();
+    ShowCheckResult(dialog, r.version, r.newer != 0);
 }
 
 DWORD WINAPI UpdateCheckThread(void*)
@@ -273,15 +283,12 @@ DWORD WINAPI UpdateCheckThread(void*)
     CopyTextN(address, sizeof(address), g_app.installRecord.updateAddress,
               sizeof(g_app.installRecord.updateAddress));
 
-    HWND opened = nullptr;
     if (HttpGet(&client, address, nullptr, 0, false) != HTTP_GET_OK || !client.response.data)
         ShowStatusIfOpen(STATUS_DOWNLOAD);
     else
-        opened = TakeVersion(client.response.data);
+        TakeVersion(client.response.data);
 
-    // Before the dialog's loop: its own "Check now!" must find no check running.
     HttpClientDestroy(&client);
     g_running = 0;
-    if (opened) RunDialogLoop(opened);
     return 0;
 }

@@ -8,6 +8,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+struct AppObject;
+
 #define UPDATE_CHECK_RECORD "(ZRP)UpdateCheck"
 #define UPDATE_INTERVAL_MIN 7
 #define UPDATE_INTERVAL_MAX 9999
@@ -38,7 +40,8 @@ void ScheduledUpdateCheck();
 // 0 started, 1 a running check did not stop within 5 s, 3 no thread.
 int StartUpdateCheck();
 DWORD WINAPI UpdateCheckThread(void* unused);
-// Dialog 50101: modal from the About box, or modeless on the check thread.
+// Dialog 50101: modal from the About box, or modeless when a check found a
+// newer version (made on the UI thread).
 INT_PTR CALLBACK UpdateCheckDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 //--- shared by the check and its dialog
@@ -55,9 +58,14 @@ void CancelUpdateCheck();
 // The dialog shown as the open Update Check dialog, or null.
 HWND GetOpenUpdateDialog();
 void SetOpenUpdateDialog(HWND dialog);
-// Forgets the dialog if it is the open one (or the check thread's own).
+// Forgets the dialog if it is the open one.
 void ForgetUpdateDialog(HWND dialog);
-// Whether the check thread opened this dialog (modeless: destroyed, not ended).
-bool IsCheckThreadDialog(HWND dialog);
+// Whether this is the dialog a check opened by itself (modeless: destroyed,
+// not ended), and forgetting it when it goes.
+bool IsModelessUpdateDialog(HWND dialog);
+void ForgetModelessUpdateDialog(HWND dialog);
+// On the UI thread, for WM_CONTROL_UPDATEFOUND: opens the dialog for the newer
+// version a check found, unless one is open by then.
+void ShowFoundUpdate(AppObject* app);
 // Shows a column of the update-check texts in the dialog's status line.
 void ShowUpdateStatus(HWND dialog, int column);

@@ -62,12 +62,12 @@ static void InitUpdateDialog(HWND dialog)
 }
 
 // Cancel's part of both buttons: stop a running check, forget the dialog
-// and close it (the check thread's modeless one is destroyed).
+// and close it (the modeless one a check opened is destroyed).
 static void CloseUpdateDialog(HWND dialog, int button)
 {
     CancelUpdateCheck();
     ForgetUpdateDialog(dialog);
-    if (IsCheckThreadDialog(dialog))
+    if (IsModelessUpdateDialog(dialog))
         DestroyWindow(dialog);
     else
         EndDialog(dialog, button);
@@ -140,6 +140,7 @@ INT_PTR CALLBACK UpdateCheckDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
         return FALSE;
     case WM_DESTROY:
         ForgetUpdateDialog(dialog);
+        ForgetModelessUpdateDialog(dialog);
         return FALSE;
     }
     return FALSE;

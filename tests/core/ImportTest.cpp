@@ -159,23 +159,30 @@ TEST_F(ConfigImport, ArchiveThatDoesNotReadBackDeletesNothing)
     }
 }
 
-TEST_F(ConfigImport, EntryNamesNeverReachOutsideTheDataFolder)
+// The reader would clean these to a name inside ("x.zpx"); Restore refuses
+// them, and so does the import, before anything is deleted.
+TEST_F(ConfigImport, EntryNamesTheReaderWouldCleanAreRefused)
 {
-    ASSERT_TRUE(WriteWholeFileText(Archive(), MakeArchive({{"PanelShepherd", ProductEntry("")},
-                                                           {"..|..|evil1.txt", "evil"},
-                                                           {"C:|evil2.txt", "evil"}})));
-    ImportConfigArchive(&g_app);
-    for (const char* name : {"evil1.txt", "evil2.txt"}) {
-        SCOPED_TRACE(name);
-        EXPECT_FALSE(FileExists(root + "\\" + name));
-        EXPECT_FALSE(FileExists(std::string("C:\\") + name));
-        EXPECT_TRUE(FileExists(data + "\\" + name)) << "kept inside, under its last part";
+    for (const char* stored : {"../../x.zpx", "..|..|x.zpx", "C:|x.zpx", "/x.zpx", "sub/../x.zpx"}) {
+        SCOPED_TRACE(stored);
+        ResetData();
+        std::string bytes = MakeArchive({{"PanelShepherd", ProductEntry("")}, {"Options.zpx", "new options"},
+                                         {stored, "evil"}});
+        ASSERT_TRUE(WriteWholeFileText(Archive(), bytes));
+        ImportConfigArchive(&g_app);
+        EXPECT_EQ((uint32_t)CONFIG_REFUSED_NAME, g_app.configRefused);
+        EXPECT_EQ(0, g_app.configImported);
+        EXPECT_FALSE(FileExists(data + "\\x.zpx")) << "not cleaned into the data folder";
+        EXPECT_FALSE(FileExists(root + "\\x.zpx"));
+        EXPECT_EQ("old options", ReadWholeFile(data + "\\Options.zpx")) << "nothing deleted, nothing wiped";
+        EXPECT_EQ("old profile", ReadWholeFile(data + "\\sub\\Profile3.zpx"));
+        ExpectKeptAsideAndTakeIt(bytes);
     }
 }
 
 // Every name an archive could use to leave the data folder, or to name what
-// Windows would open as something else. A row either lands inside under the
-// cleaned name (inside) or makes the whole archive refused (inside empty).
+// Windows would open as something else. A row either lands inside under its
+// stored name (inside) or makes the whole archive refused (inside empty).
 TEST_F(ConfigImport, HostileEntryNamesAreRefusedOrStayInside)
 {
     // The sibling folder as an absolute path: with a drive, with slashes, without its drive.
@@ -183,7 +190,7 @@ TEST_F(ConfigImport, HostileEntryNamesAreRefusedOrStayInside)
     std::string slashed = abs;
     for (char& ch : slashed)
         if (ch == '\\') ch = '/';
-    std::string drive = abs.substr(0, 2), noDrive = abs.substr(2);
+    std::string drive = abs.substr(0, 2);
     ASSERT_EQ(':', drive[1]) << abs;
     struct Row {
         std::string stored, inside;
@@ -192,45 +199,45 @@ TEST_F(ConfigImport, HostileEntryNamesAreRefusedOrStayInside)
         {"./C:/x", "", "a '.' part hides a drive"},
         {".\\C:\\x", "", "the same with backslashes"},
         {"\\\\.\\C:\\x", "", "device prefix: dropping separators leaves .\\C:"},
-        {"./" + slashed + "/x.txt", "", "'.' then the sibling's drive"},
-        {".\\" + abs + "\\x.txt", "", "'.\\' then the sibling's drive"},
-        {"\\\\.\\" + abs + "\\x.txt", "", "device path to the sibling"},
-        {"\\\\?\\" + abs + "\\x.txt", "", "long-path prefix to the sibling"},
-        {"//?/" + slashed + "/x.txt", "", "long-path prefix with slashes"},
-        {"//./" + slashed + "/x.txt", "", "device prefix with slashes"},
-        {"\\\\?\\UNC\\localhost\\share\\x.txt", "", "long UNC prefix"},
-        {"../outside/x.txt", "", "climb with slashes"},
-        {"..\\outside\\x.txt", "", "climb with backslashes"},
-        {"..\\/outside/x.txt", "", "climb with mixed separators"},
-        {"sub/../../outside/x.txt", "", "one climb left after the inner step"},
-        {"a/..\\..\\outside\\x.txt", "outside\\x.txt", "the second step is the inner one"},
-        {drive + "..\\outside\\x.txt", "", "drive-relative climb"},
-        {drive + "\\..\\outside\\x.txt", "", "drive, root, climb"},
-        {".. /outside/x.txt", "", "climb with a trailing space"},
-        {". ./outside/x.txt", "", "points and a space"},
-        {".../outside/x.txt", "", "three points"},
-        {"..../x.txt", "", "four points"},
-        {"x.txt.", "", "trailing point"},
-        {"x.txt ", "", "trailing space"},
-        {"sub./x.txt", "", "folder with a trailing point"},
-        {"sub /x.txt", "", "folder with a trailing space"},
-        {"CON", "", "device"},
-        {"nul.txt", "", "device with an extension"},
+        {"./" + slashed + "/x.zpx", "", "'.' then the sibling's drive"},
+        {".\\" + abs + "\\x.zpx", "", "'.\\' then the sibling's drive"},
+        {"\\\\.\\" + abs + "\\x.zpx", "", "device path to the sibling"},
+        {"\\\\?\\" + abs + "\\x.zpx", "", "long-path prefix to the sibling"},
+        {"//?/" + slashed + "/x.zpx", "", "long-path prefix with slashes"},
+        {"//./" + slashed + "/x.zpx", "", "device prefix with slashes"},
+        {"\\\\?\\UNC\\localhost\\share\\x.zpx", "", "long UNC prefix"},
+        {"../outside/x.zpx", "", "climb with slashes"},
+        {"..\\outside\\x.zpx", "", "climb with backslashes"},
+        {"..\\/outside/x.zpx", "", "climb with mixed separators"},
+        {"sub/../../outside/x.zpx", "", "one climb left after the inner step"},
+        {"a/..\\..\\outside\\x.zpx", "", "the second step is the inner one"},
+        {drive + "..\\outside\\x.zpx", "", "drive-relative climb"},
+        {drive + "\\..\\outside\\x.zpx", "", "drive, root, climb"},
+        {".. /outside/x.zpx", "", "climb with a trailing space"},
+        {". ./outside/x.zpx", "", "points and a space"},
+        {".../outside/x.zpx", "", "three points"},
+        {"..../x.zpx", "", "four points"},
+        {"x.zpx.", "", "trailing point"},
+        {"x.zpx ", "", "trailing space"},
+        {"sub./x.zpx", "", "folder with a trailing point"},
+        {"sub /x.zpx", "", "folder with a trailing space"},
+        {"CON.zpx", "", "device"},
+        {"nul.zpx", "", "device with an extension"},
         {"sub/aux.zpx", "", "device in a folder"},
-        {"COM1", "", "serial port"},
-        {"lpt9.log", "", "printer port"},
-        {"CONOUT$", "", "console"},
-        {"nul .txt", "", "device with spaces before the extension"},
-        {"COM\xB9.txt", "", "port with a superscript digit"},
-        {"x.txt:evil", "", "stream"},
-        {"a<b.txt", "", "<"},
-        {"a>b.txt", "", ">"},
-        {"a\"b.txt", "", "quote"},
-        {"a|b.txt", "", "|"},
-        {"a?b.txt", "", "?"},
-        {"a*b.txt", "", "*"},
-        {"tab\tname.txt", "", "control character"},
-        {std::string("x\0y.txt", 7), "", "zero inside the stored name"},
+        {"COM1.zpx", "", "serial port"},
+        {"lpt9.zpx", "", "printer port"},
+        {"CONOUT$.zpx", "", "console"},
+        {"nul .zpx", "", "device with spaces before the extension"},
+        {"COM\xB9.zpx", "", "port with a superscript digit"},
+        {"x.zpx:evil", "", "stream"},
+        {"a<b.zpx", "", "<"},
+        {"a>b.zpx", "", ">"},
+        {"a\"b.zpx", "", "quote"},
+        {"a|b.zpx", "", "|"},
+        {"a?b.zpx", "", "?"},
+        {"a*b.zpx", "", "*"},
+        {"tab\tname.zpx", "", "control character"},
+        {std::string("x\0y.zpx", 7), "", "zero inside the stored name"},
         {std::string(300, 'a'), "", "longer than a path"},
         {"", "", "empty"},
         {"C:", "", "a drive alone"},
@@ -238,20 +245,25 @@ TEST_F(ConfigImport, HostileEntryNamesAreRefusedOrStayInside)
         {"\\\\", "", "a UNC prefix alone"},
         {".", "", "point"},
         {"..", "", "climb alone"},
-        {"./x.txt", "", "leading '.' part"},
-        {"a//x.txt", "", "empty part"},
+        {"./x.zpx", "", "leading '.' part"},
+        {"a//x.zpx", "", "empty part"},
         {"sub/..", "", "trailing climb"},
-        // Leading drives and separators and inner steps are dropped; what is left stays inside.
-        {"C:/a/../b.txt", "b.txt", "drive and inner step"},
-        {"/x.txt", "x.txt", "root"},
-        {"../../x.txt", "x.txt", "leading climbs up to the last step"},
-        {"..\\..\\x.txt", "x.txt", "the same with backslashes"},
-        {"C:x.txt", "x.txt", "drive-relative"},
-        {"ok/..\\x.txt", "x.txt", "mixed inner step"},
-        {abs + "\\x.txt", noDrive.substr(1) + "\\x.txt", "the sibling's absolute path"},
-        {slashed + "/x.txt", noDrive.substr(1) + "\\x.txt", "the same with slashes"},
-        {"//server/share/x.txt", "server\\share\\x.txt", "UNC"},
-        {"sub\\x.txt", "sub\\x.txt", "stored backslash"},
+        // What the reader would clean is refused, not taken as cleaned.
+        {"C:/a/../b.zpx", "", "drive and inner step"},
+        {"/x.zpx", "", "root"},
+        {"../../x.zpx", "", "leading climbs"},
+        {"..\\..\\x.zpx", "", "the same with backslashes"},
+        {"C:x.zpx", "", "drive-relative"},
+        {"ok/..\\x.zpx", "", "mixed inner step"},
+        {abs + "\\x.zpx", "", "the sibling's absolute path"},
+        {slashed + "/x.zpx", "", "the same with slashes"},
+        {"//server/share/x.zpx", "", "UNC"},
+        // Only record files come in; folders are no entries of ours.
+        {"sub/x.txt", "", "not a record file"},
+        {"sub/", "", "a folder entry"},
+        // Names as stored that stay inside are taken as they are.
+        {"sub\\x.zpx", "sub\\x.zpx", "stored backslash"},
+        {"sub/deeper/x.ZPX", "sub\\deeper\\x.ZPX", "folders below, extension in capitals"},
     };
     for (size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); i++) {
         const Row& row = rows[i];
@@ -297,10 +309,10 @@ TEST_F(ConfigImport, ArchivesTooLargeToUnpackAreRefusedWhole)
         std::string bytes = FinishZipBytes(zip);
         return bytes;
     };
-    // Folder entries count as entries and cost no file each.
+    // Empty records of one name: every entry counts, and they cost one file.
     auto many = [&](int count) {
         std::vector<std::pair<std::string, std::string>> entries = {{"PanelShepherd", ProductEntry("")}};
-        for (int i = 2; i < count; i++) entries.push_back({"many/", ""});
+        for (int i = 2; i < count; i++) entries.push_back({"many/same.zpx", ""});
         entries.push_back({"many/last.zpx", "x"});
         return StoredArchive(entries);
     };
@@ -311,10 +323,10 @@ TEST_F(ConfigImport, ArchivesTooLargeToUnpackAreRefusedWhole)
         size_t probeSize;
         const char* why;
     } cases[] = {
-        {big({{"one.bin", 64 * kMB + 1}}), true, "one.bin", 0, "one entry one byte over 64 MB"},
-        {big({{"a.bin", 30 * kMB}, {"b.bin", 30 * kMB}, {"c.bin", 30 * kMB}}), true, "a.bin", 0,
+        {big({{"one.zpx", 64 * kMB + 1}}), true, "one.zpx", 0, "one entry one byte over 64 MB"},
+        {big({{"a.zpx", 30 * kMB}, {"b.zpx", 30 * kMB}, {"c.zpx", 30 * kMB}}), true, "a.zpx", 0,
          "three entries under the entry cap, 90 MB together"},
-        {big({{"a.bin", 32 * kMB}, {"b.bin", 32 * kMB}}), false, "b.bin", 32 * kMB,
+        {big({{"a.zpx", 32 * kMB}, {"b.zpx", 32 * kMB}}), false, "b.zpx", 32 * kMB,
          "exactly 64 MB together"},
         {many(4097), true, "many\\last.zpx", 0, "4097 entries"},
         {many(4096), false, "many\\last.zpx", 1, "4096 entries"},

@@ -377,6 +377,28 @@ TEST_F(Startup, RefusedConfigArchiveIsKeptLoggedAndShown)
     EXPECT_EQ(log.find(line), log.rfind(line)) << "reported once";
 }
 
+// "-QUIT" from a second start while start-up shows a box: the box closes and
+// the program ends, before its main window or any profile.
+TEST_F(Startup, QuitWhileAStartupBoxIsOpenClosesItAndEnds)
+{
+    ASSERT_TRUE(WriteOptions());
+    ASSERT_TRUE(WriteWholeFileText(Data("PanelShepherd.BrimvaleConfig"), ConfigArchive({{"../x.zpx", "planted"}})));
+    ASSERT_TRUE(Launch());
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            box = FindProcessWindow(run.child.pid, "#32770");
+            return box && IsWindowVisible(box);
+        },
+        20000))
+        << "the refused archive is shown";
+    EXPECT_EQ(0, RunProgramToEnd("-QUIT"));
+    EXPECT_EQ(0, WaitProcess(&run.child, 20000)) << "the box went and the program ended";
+    CloseProcess(&run.child);
+    EXPECT_EQ(1u, KeptArchives().size());
+    EXPECT_EQ(std::string::npos, Log().find("PRF: Switching Profile")) << "no profile was switched to";
+}
+
 TEST_F(Startup, ConfigArchiveWaitsForTheStartThatBecomesTheInstance)
 {
     ASSERT_TRUE(Start());

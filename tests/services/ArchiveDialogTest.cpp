@@ -152,6 +152,43 @@ TEST_F(ArchiveDialog, OkRefusesTemplatesThatDoNotExpand)
     EXPECT_STREQ("%PROGRAM%-%YEAR%.%MONTH%.%DAY%", ReadRecord().nameTemplate);
 }
 
+// OK and "Archive now!" both say why an archive may not go where the fields
+// put it, with the path it would have had; nothing is stored or written.
+TEST_F(ArchiveDialog, RefusedTargetsAreExplained)
+{
+    ASSERT_TRUE(Open());
+    const std::string importFile = ImportLocation();
+    const std::string outside = backups + "\\..\\PanelShepherd.BrimvaleConfig";
+    const struct {
+        std::string folder, name, box;
+        const char* why;
+    } cases[] = {
+        {"%CONFIGDIR%", "%PROGRAM%",
+         "The archive would be written where the next start imports its configuration from, and replace the "
+         "configuration at every start:\n" + importFile + "\nPlease choose another path or filename.",
+         "the next start's import file"},
+        {backups, "..\\%PROGRAM%",
+         "The filename must name a file in the archive path, without a path of its own:\n" + outside,
+         "a name that leaves the folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        CheckDlgButton(dialog, IDX_ARCHIVE_AUTO, BST_CHECKED);
+        SetDlgItemTextA(dialog, IDE_ARCHIVE_FOLDER, c.folder.c_str());
+        SetDlgItemTextA(dialog, IDE_ARCHIVE_NAME, c.name.c_str());
+        g_standIns.boxes.clear();
+        Command(IDOK);
+        EXPECT_EQ(std::vector<std::string>({c.box}), g_standIns.boxes);
+        EXPECT_TRUE(IsWindowVisible(dialog)) << "stays open";
+        EXPECT_EQ(backups, ReadRecord().folderTemplate) << "nothing stored";
+        g_standIns.boxes.clear();
+        Command(IDB_ARCHIVE_NOW);
+        EXPECT_EQ(std::vector<std::string>({c.box}), g_standIns.boxes);
+        EXPECT_FALSE(FileExists(importFile));
+        EXPECT_FALSE(FileExists(root + "\\PanelShepherd.BrimvaleConfig"));
+    }
+}
+
 TEST_F(ArchiveDialog, ArchiveNowWritesWithTheFieldsAndReports)
 {
     ASSERT_TRUE(Open());

@@ -284,10 +284,14 @@ TEST_F(ArchiveJobTest, WritesTheArchiveStoresTheDayAndPrunesTheOldest)
     EXPECT_EQ(kept, BackupFolderFiles());
 }
 
+// Archived where the next start imports, every start would go back to the
+// last archive and write the next one there; written outside its folder, an
+// archive would never be pruned. Neither is written, nor what cannot be.
 TEST_F(ArchiveJobTest, FailedExpansionOrFolderWritesNothingAndStoresNoTime)
 {
     Write(data + "\\Options.zpx", "options");
     Write(root + "\\blocker", "a file where the folder would be");
+    CreateDirectoryA(backups.c_str(), nullptr);
     const struct {
         std::string folder, name;
         int result;
@@ -297,6 +301,15 @@ TEST_F(ArchiveJobTest, FailedExpansionOrFolderWritesNothingAndStoresNoTime)
         {std::string(250, 'a') + "%PROGRAM%", "%PROGRAM%", ARCHIVE_FAILED, "the folder does not expand"},
         {backups, std::string(250, 'a') + "%PROGRAM%", ARCHIVE_FAILED, "the name does not expand"},
         {root + "\\blocker\\sub", "%PROGRAM%", ARCHIVE_FAILED, "the folder cannot be made"},
+        {"%CONFIGDIR%", "%PROGRAM%", ARCHIVE_IMPORT_FILE, "the data folder and the product's name"},
+        {"%CONFIGDIR%\\", "PANELSHEPHERD", ARCHIVE_IMPORT_FILE, "the name in capitals"},
+        {"%CONFIGDIR%\\Backup\\..", "%PROGRAM%", ARCHIVE_IMPORT_FILE, "the data folder by a detour"},
+        {backups, "..\\%PROGRAM%-%YEAR%", ARCHIVE_OUTSIDE, "a climb out of the folder"},
+        {backups, "../%PROGRAM%", ARCHIVE_OUTSIDE, "a climb with a slash"},
+        {backups, "..\\data\\%PROGRAM%", ARCHIVE_OUTSIDE, "a climb to the import file"},
+        {backups, "old\\%PROGRAM%", ARCHIVE_OUTSIDE, "a subfolder, never pruned"},
+        {backups, "C:%PROGRAM%", ARCHIVE_OUTSIDE, "a drive"},
+        {backups, "%PROGRAM%:x", ARCHIVE_OUTSIDE, "a stream"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -306,11 +319,44 @@ TEST_F(ArchiveJobTest, FailedExpansionOrFolderWritesNothingAndStoresNoTime)
         EXPECT_EQ(c.result, WriteScheduledArchive(&s));
         EXPECT_EQ(0, ReadRecord().lastArchive);
         EXPECT_TRUE(BackupFolderFiles().empty());
+        EXPECT_FALSE(FileExists(ImportLocation()));
+        std::vector<std::string> written;
+        ListFilesBelow(root, "", &written);
+        for (const std::string& f : written)
+            EXPECT_EQ(std::string::npos, f.find(".BrimvaleConfig")) << "written: " << f;
     }
     // The positive control: the same settings with a good folder write.
     ArchiveSettings good = MakeSettings(backups, "%PROGRAM%", 1, 14, 2, 0);
     EXPECT_EQ(ARCHIVE_WRITTEN, WriteScheduledArchive(&good));
     EXPECT_EQ(std::vector<std::string>({"PanelShepherd.BrimvaleConfig"}), BackupFolderFiles());
+}
+
+// A record held open elsewhere is left out; the archive of the others still
+// counts: the day is stored and the oldest are pruned.
+TEST_F(ArchiveJobTest, ArchiveWithABusyRecordStoresTheDayAndPrunes)
+{
+    Write(data + "\\Options.zpx", "options");
+    Write(data + "\\Busy.zpx", "busy");
+    WriteArchivesInOrder({"PanelShepherd-2020.01.01.BrimvaleConfig", "PanelShepherd-2020.01.02.BrimvaleConfig"});
+    ArchiveSettings s = MakeSettings(backups, "%PROGRAM%-%YEAR%.%MONTH%.%DAY%", 1, 14, 2, 0);
+    WriteRecord(s);
+    LoadArchiveSettings();
+    HANDLE busy = CreateFileA((data + "\\Busy.zpx").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    int result = WriteScheduledArchive(&s);
+    CloseHandle(busy);
+
+    EXPECT_EQ(ARCHIVE_INCOMPLETE, result);
+    ArchiveEntries entries = ReadArchiveEntries(backups + "\\" + TodaysName());
+    EXPECT_EQ(ArchiveEntries({{"PanelShepherd", ProductEntryData("2.9.7")},
+                              {"(ZRP)Archive.zpx", std::string((const char*)&s, sizeof(s))},
+                              {"Options.zpx", "options"}}),
+              entries);
+    EXPECT_EQ(Today(), ReadRecord().lastArchive);
+    std::vector<std::string> kept = {"PanelShepherd-2020.01.02.BrimvaleConfig", TodaysName()};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, BackupFolderFiles());
 }
 
 TEST_F(ArchiveJobTest, PruningNeverTakesTheArchiveLeftForTheNextStart)

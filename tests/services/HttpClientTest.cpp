@@ -1,6 +1,6 @@
 // HttpClientTest.cpp - the HTTP client against a loopback server of the host:
 // statuses, redirects, bodies with and without a length, bad answers,
-// bounded lengths and a cancelled stall.
+// bounded lengths, a cancelled stall and a request's deadline.
 #include <winsock2.h>
 
 #include "framework/services/HttpClient.h"
@@ -21,10 +21,11 @@ struct GetResult {
 };
 
 static GetResult RunGet(const std::string& address, const std::atomic<uint8_t>* cancel = nullptr,
-                        char* date = nullptr, size_t dateSize = 0)
+                        char* date = nullptr, size_t dateSize = 0, uint32_t requestLimitMs = 0)
 {
     HttpClient client = {};
     HttpClientInit(&client);
+    if (requestLimitMs) client.connection.requestLimitMs = requestLimitMs;
     InitGrowArray(&client.response);
     ArraySetCapacity(&client.response, 4096, -1);
     client.port = 80;
@@ -82,6 +83,7 @@ static const GetCase kGetCases[] = {
     {"/no-length", 0, "2.10.1 until closed", "no length: the body runs until the server closes"},
     {"/trickle", 0, "2.10.1 trickled", "one byte a packet: the header end spans receives"},
     {"/huge-length", 0, "2.10.1", "a huge length reads what comes"},
+    {"/long-status", 101, "", "a status of seven digits is none of three"},
     {"/short-status", 101, "", "a status line shorter than 12 characters"},
     {"/not-http", 101, "", "a status line not starting HTTP/"},
     {"/no-end", 101, "", "headers that never end"},
@@ -173,6 +175,16 @@ TEST_F(HttpClientTest, StalledServerIsCancelledFromAnotherThread)
     // Far below the 20 s time-out: the receive loop polls the byte.
     EXPECT_LT(returnedAt - cancelledAt, 2000u);
     EXPECT_TRUE(PumpUntil([&] { return TestServerSaw(&server, "client closed"); }, 10000));
+}
+
+// A byte every half second never meets the time-out without data; the
+// request's own deadline ends it long before the whole answer has dripped in.
+TEST_F(HttpClientTest, DrippingServerIsLeftAtTheRequestDeadline)
+{
+    GetResult r = RunGet(Address("/drip"), nullptr, nullptr, 0, 2000);
+    EXPECT_EQ(HTTP_GET_BAD_ANSWER, r.result) << r.response;
+    EXPECT_TRUE(PumpUntil([&] { return TestServerSaw(&server, "client closed"); }, 10000));
+    EXPECT_FALSE(TestServerSaw(&server, "dripped whole"));
 }
 
 TEST_F(HttpClientTest, AddressesThatCannotBeUsed)

@@ -126,6 +126,8 @@ TEST_F(UpdateCheckE2E, FirstStartShowsTheNewerVersionAndStoresTheCheck)
     EXPECT_EQ("2.10.1", ControlText(dialog, IDT_UPDATE_AVAILABLE));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDB_UPDATE_DOWNLOAD)));
     EXPECT_EQ(nullptr, GetWindow(dialog, GW_OWNER));
+    EXPECT_EQ(GetWindowThreadProcessId(run.control, nullptr), GetWindowThreadProcessId(dialog, nullptr))
+        << "made on the UI thread, whose font caches its set-up grows";
     ASSERT_TRUE(WaitForCheckStored());
     EXPECT_EQ(0, Quit());
 

@@ -240,25 +240,33 @@ TEST_F(UpdateCheckState, CheckComparesVersionsAsNumbersAndReportsInTheOpenDialog
     ASSERT_TRUE(CreateDirectoryA(serverFolder.c_str(), nullptr));
     ASSERT_TRUE(StartTestServer(&server, serverFolder, "plain"));
 
+    const std::string trailer(300, 'Z');
     const struct {
         const char* path;
-        const char* answer;
+        std::string answer;
         const char* status;
-        int newer;   // -1: the record is not written
+        int newer;           // -1: the record is not written
+        const char* shown;   // the version text shown and stored, when not the answer
     } cases[] = {
-        {"/version.txt", "2.10.1", "New version available", 1},
-        {"/version.txt", "10.0.0", "New version available", 1},
-        {"/version.txt", "2.9.10", "New version available", 1},
-        {"/version.txt", "3.0.0", "New version available", 1},
-        {"/version.txt", "2.9.7", "No update available", 0},
-        {"/version.txt", "2.9.6", "No update available", 0},
-        {"/version.txt", "1.99.99", "No update available", 0},
-        {"/version.txt", "2.9", "Version format error", -1},
-        {"/version.txt", "version 3", "Version format error", -1},
-        {"/missing", "3.0.0", "Version download error", -1},
+        {"/version.txt", "2.10.1", "New version available", 1, nullptr},
+        {"/version.txt", "10.0.0", "New version available", 1, nullptr},
+        {"/version.txt", "2.9.10", "New version available", 1, nullptr},
+        {"/version.txt", "3.0.0", "New version available", 1, nullptr},
+        {"/version.txt", "2.9.7", "No update available", 0, nullptr},
+        {"/version.txt", "2.9.6", "No update available", 0, nullptr},
+        {"/version.txt", "1.99.99", "No update available", 0, nullptr},
+        {"/version.txt", "9.9.9\n" + trailer, "New version available", 1, "9.9.9"},
+        {"/version.txt", "3.0.0\r\nnotes", "New version available", 1, "3.0.0"},
+        {"/version.txt", "2.9", "Version format error", -1, nullptr},
+        {"/version.txt", "version 3", "Version format error", -1, nullptr},
+        {"/version.txt", "9.9.9" + trailer, "Version format error", -1, nullptr},
+        {"/version.txt", "3.0.0 beta", "Version format error", -1, nullptr},
+        {"/version.txt", "+3.0.0", "Version format error", -1, nullptr},
+        {"/version.txt", "\n3.0.0", "Version format error", -1, nullptr},
+        {"/missing", "3.0.0", "Version download error", -1, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.path << " answering \"" << c.answer << "\"");
+        SCOPED_TRACE(testing::Message() << c.path << " answering \"" << c.answer.substr(0, 20) << "\"");
         WriteRecord(MakeRecord("1.0.0", 0, 0, 1, 7));
         LoadUpdateCheckState();
         ASSERT_TRUE(SetTestServerAnswer(&server, c.answer));
@@ -272,10 +280,11 @@ TEST_F(UpdateCheckState, CheckComparesVersionsAsNumbersAndReportsInTheOpenDialog
             EXPECT_EQ(0, r.lastCheck) << "an error leaves the schedule as it was";
             EXPECT_STREQ("1.0.0", r.version);
         } else {
-            EXPECT_EQ(c.answer, ControlText(dialog, IDT_UPDATE_AVAILABLE));
+            std::string shown = c.shown ? c.shown : c.answer;
+            EXPECT_EQ(shown, ControlText(dialog, IDT_UPDATE_AVAILABLE));
             EXPECT_EQ(c.newer != 0, IsWindowEnabled(GetDlgItem(dialog, IDB_UPDATE_DOWNLOAD)) != 0);
             EXPECT_EQ(c.newer, r.newer);
-            EXPECT_STREQ(c.answer, r.version);
+            EXPECT_EQ(shown, r.version);
             EXPECT_EQ(Today(), r.lastCheck);
         }
         DestroyWindow(dialog);

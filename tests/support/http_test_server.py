@@ -161,6 +161,25 @@ def answer(folder, conn, path, base, target, request):
         for byte in response("200 OK", [], b"2.10.1 trickled"):
             conn.sendall(bytes([byte]))
             time.sleep(0.002)
+    elif path == "/long-status":
+        conn.sendall(b"HTTP/1.0 2000000 OK\r\nContent-Length: 6\r\n\r\n2.10.1")
+    elif path == "/drip":
+        # A whole answer, one byte every half second: never idle for long,
+        # it takes 22 s; only the client's deadline for the request ends it.
+        conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        for byte in response("200 OK", [], b"2.10.1"):
+            if folder.stopped():
+                return
+            try:
+                conn.sendall(bytes([byte]))
+            except OSError:
+                folder.log("client closed")
+                return
+            ready, _, _ = select.select([conn], [], [], 0.5)
+            if ready and not conn.recv(4096):
+                folder.log("client closed")
+                return
+        folder.log("dripped whole")
     elif path == "/short-status":
         conn.sendall(b"HTTP/1.0 2\r\n\r\n")
     elif path == "/not-http":
