@@ -226,8 +226,8 @@ TEST_F(DesktopShell, EachBuildFamilyIsProbedOperatedAndHeard)
     }
 }
 
-// A shell class that is not registered at all is not waited for; one that
-// is still starting is asked again until it answers.
+// A shell class that is not registered at all is not waited for, by Init or
+// by the probe; one that is still starting is asked again until it answers.
 TEST_F(DesktopShell, AMissingShellIsGivenUpAtOnceAStartingOneIsWaitedFor)
 {
     static const struct {
@@ -253,9 +253,17 @@ TEST_F(DesktopShell, AMissingShellIsGivenUpAtOnceAStartingOneIsWaitedFor)
         }
         StopFakeShell();
     }
-    // With no shell at all (Wine), the probe ends without a desktop object.
+    // Without a shell, the probe asks once per variant and ends without a
+    // desktop object. The fake here says so: a class nobody registered would
+    // be looked up in Wine's rpcss, where a fake of another test process can
+    // be found while it goes away, and Wine's COM then crashes in the lookup.
+    FakeShellConfig none;
+    none.failCreates = 1000;
+    none.createFailure = REGDB_E_CLASSNOTREG;
+    ASSERT_TRUE(StartFakeShell(none));
     EXPECT_EQ(nullptr, ProbeVirtualDesktop(19045));
     EXPECT_EQ(nullptr, g_virtualDesktop);
+    EXPECT_EQ(4, FakeShellCreateCount()) << "each variant of a build before 22H2 asks once, none waits";
 }
 
 // A variant whose Init succeeds but that cannot tell the current desktop is
