@@ -40,3 +40,8 @@ void FillProfileCombo()
 {
     if (g_entries.fillProfileCombo && g_mainDialog) g_entries.fillProfileCombo();
 }
+
+void ShowCaptureFrame(HWND window)
+{
+    if (g_entries.showCaptureOverlay) g_entries.showCaptureOverlay(window);
+}

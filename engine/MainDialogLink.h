@@ -17,6 +17,8 @@ struct MainDialogEntryPoints {
     void (*storeTreeExpandState)();
     // Refills the profile box, selects the current profile, sets "Enabled".
     void (*fillProfileCombo)();
+    // Frames the window in red, or removes the frame for null. UI thread.
+    void (*showCaptureOverlay)(HWND window);
 };
 
 // Called once by the program before its message loop; null (or a program
@@ -32,3 +34,5 @@ void CallMainDialogCommand(int controlId);
 void StoreTreeExpandState();
 // Refills the dialog's profile box (only while it is open).
 void FillProfileCombo();
+// The capture frame around the window, none for null (WM_CAPTUREFRAME).
+void ShowCaptureFrame(HWND window);

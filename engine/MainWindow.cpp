@@ -269,6 +269,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SCRIPTREQUEST:
         HandleScriptRequest(wParam, lParam);
         return 0;
+    case WM_CAPTUREFRAME:
+        ShowCaptureFrame((HWND)lParam);
+        return 0;
     case WM_WAKEWORKER:
         g_desktopsCheck = 1;
         WakeAutoApply();
