@@ -17,10 +17,16 @@ char g_profileMenuNames[16][MAX_PATH];
 
 StringTableEntry g_productStrings[] = {
     ROW(0x0000, "PanelShepherd", "Disabled", "Default", "Windows Explorer", "New Group", "Save All",
-        " (Copy)"),
+        " (Copy)", nullptr, "(Empty Title)"),
     ROW(0x000A, "%d rules deleted.", "Are you sure you want to delete the profile?", " (Copy)", "(Empty Name)"),
+    ROW(0x000B, "Logging events to a file significantly decreases the performance!\nOnly use it for debugging "
+                "purposes and switch it off when not needed anymore.\n\nAre you sure you want to enable it?"),
     ROW(0x000F, "Delete", "Edit...", "Copy", "Paste", "Add...", "Move Up", "Move Down", "Import...",
         "Export...", "Run Profile"),
+    ROW(0x0014, "Title", "Class", "Program"),
+    ROW(0x0028, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "Restored", "Minimized", "Maximized", "On top",
+        "At bottom", "Always on top", "Not always on top"),
+    ROW(0x0035, nullptr, nullptr, "Pin to all"),
     ROW(0x0055, "On Open", "On Close", "On Minimize", "On Maximize", "On Restore", "On Activate",
         "On Deactivate", "On Trigger", "On Match"),
     ROW(0x005A, "Pin Tray Icon", "Close Window", "Restore Window", "Show Window", "Hide Window",
@@ -55,6 +61,8 @@ StringTableEntry g_productStrings[] = {
     ROW(0x0516, "Collapse All", nullptr, "Collapse all groups"),
     ROW(0x138E, "Could not initialize the program!"),
     ROW(0x1392, "The Hot-Key could not be set!"),
+    ROW(0x13A6, nullptr, "Command error!\n\nCommand: %s\nError: %s", "The test completed successsfully!", nullptr,
+        "The test did not complete successfully!", "No matching template found for creating a rule!"),
     ROW(0x1450, "PanelShepherd needs to be restarted for the changes to take effect!\nRestart now?"),
     ROW(0x1482, "Are you sure you want to discard the changes?"),
     ROW(0x14A0, "CFG: %s could not be read and was kept as %s"),

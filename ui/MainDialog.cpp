@@ -16,6 +16,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/DialogSetup.h"
 #include "framework/ui/MessageBox.h"
+#include "ui/DialogSubclass.h"
 #include "ui/ImageButtons.h"
 #include "ui/MainDialogCommands.h"
 #include "ui/MainDialogInternal.h"
@@ -183,15 +184,6 @@ void CloseDialog(HWND dialog)
 {
     StoreTreeExpandStateOf(TreeProfile());
     DestroyWindow(dialog);
-}
-
-void OnMinMaxInfo(HWND dialog, MINMAXINFO* info)
-{
-    HWND ok = GetDlgItem(dialog, IDOK);
-    RECT r;
-    if (!ok || !GetClientRect(ok, &r)) return;
-    info->ptMinTrackSize.x = 8 * (r.right - r.left);
-    info->ptMinTrackSize.y = 23 * (r.bottom - r.top);
 }
 
 // Enter in the tree edits, in the search field finds; other keys go on.
@@ -403,7 +395,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (g_layoutRecorded) DialogLayoutApply(&g_layout);
         return TRUE;
     case WM_GETMINMAXINFO:
-        OnMinMaxInfo(dialog, (MINMAXINFO*)lParam);
+        SetMinimumTrackSize(dialog, IDOK, 8, 23, (MINMAXINFO*)lParam);
         return TRUE;
     case WM_DPICHANGED:
         ApplyDialogFontForDpi(dialog, HIWORD(wParam));

@@ -22,6 +22,7 @@
 #include "ui/MainDialogInternal.h"
 #include "ui/MainDialogRes.h"
 #include "ui/RuleTree.h"
+#include "ui/WindowList.h"
 
 #include <string.h>
 
@@ -203,6 +204,9 @@ void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
         break;
     case IDB_MAIN_FINDNEXT:
         FindNextRule(dialog);
+        break;
+    case IDB_MAIN_LIST:
+        OpenWindowList();
         break;
     default:
         break;

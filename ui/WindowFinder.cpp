@@ -1,13 +1,19 @@
 // WindowFinder.cpp - the crosshair button: the drag over the desktop, the
-// frame around the window under the cursor, and the picked window handed to
-// the finder's dialog.
+// frame around the window under the cursor, the fields of the finder's
+// dialog filled live from the window table, and the picked window handed to
+// the dialog.
 #include "ui/WindowFinder.h"
 
 #include "engine/Engine.h"
+#include "engine/ExplorerWindows.h"
+#include "engine/OptionsRecord.h"
+#include "engine/ProductIds.h"
 #include "engine/ProfileStore.h"
 #include "engine/RuleCreate.h"
 #include "engine/WindowTable.h"
 #include "framework/core/DialogUtil.h"
+#include "framework/core/TextUtil.h"
+#include "ui/DialogSubclass.h"
 #include "ui/MainDialogRes.h"
 
 #include <stdlib.h>
@@ -15,14 +21,23 @@
 namespace {
 
 const UINT_PTR kPickTimer = 0x4321;
+const char kPreviousProc[] = "PanelShepherdFinderProc";
+
+// The fields the finders fill.
+const int kTitleField = 1148;
+const int kClassField = 1149;
+const int kProgramField = 1163;
+const int kFolderField = 1326;
+const int kXField = 1176, kYField = 1177, kWidthField = 1173, kHeightField = 1154;
 
 // One finder is active at a time. UI thread.
-WNDPROC g_buttonProc;
 int g_activeId;
 HWND g_owner;
 HWND g_lastUnder;
 HWND g_picked;
 bool g_picking;
+bool g_tested;
+PickerSnapshot g_snapshot;
 
 bool ButtonHeld()
 {
@@ -44,14 +59,95 @@ void DrawCrosshair(HWND button)
     ReleaseDC(button, dc);
 }
 
-// The window the finder would take: a monitored top-level window for which
-// (main dialog finder) some rule template exists. *decided false when the
-// table was busy this tick.
-HWND PickableWindow(HWND button, HWND root, bool* decided)
+bool FillsPlace(int id)
+{
+    return id == FINDER_ACTIONS_PICK || id == FINDER_EDITWINDOW_PICK;
+}
+
+// The owner's fields as they are when the drag starts, for Esc.
+void TakeSnapshot()
+{
+    g_snapshot = PickerSnapshot{};
+    HWND o = g_owner;
+    if (g_activeId == FINDER_MATCH_TITLE || g_activeId == FINDER_TEMPLATE || g_activeId == FINDER_TRAY_PICK)
+        GetDlgItemTextA(o, kTitleField, g_snapshot.title, sizeof(g_snapshot.title));
+    if (g_activeId == FINDER_MATCH_CLASS || g_activeId == FINDER_TEMPLATE)
+        GetDlgItemTextA(o, kClassField, g_snapshot.className, sizeof(g_snapshot.className));
+    if (g_activeId == FINDER_MATCH_PROGRAM || g_activeId == FINDER_TEMPLATE || g_activeId == FINDER_TRAY_PICK)
+        GetDlgItemTextA(o, kProgramField, g_snapshot.program, sizeof(g_snapshot.program));
+    if (FillsPlace(g_activeId)) {
+        g_snapshot.x = GetDlgItemNumber(o, kXField, -32767, 32767);
+        g_snapshot.y = GetDlgItemNumber(o, kYField, -32767, 32767);
+        g_snapshot.width = GetDlgItemNumber(o, kWidthField, 0, 32767);
+        g_snapshot.height = GetDlgItemNumber(o, kHeightField, 0, 32767);
+    }
+}
+
+void SetPlaceFields(HWND owner, int x, int y, int width, int height)
+{
+    SetDlgItemNumber(owner, kXField, x);
+    SetDlgItemNumber(owner, kYField, y);
+    SetDlgItemNumber(owner, kWidthField, width);
+    SetDlgItemNumber(owner, kHeightField, height);
+}
+
+// The owner's fields from the hovered window's table entry.
+void FillFromEntry(const MonitoredWindow* e)
+{
+    HWND o = g_owner;
+    switch (g_activeId) {
+    case FINDER_MATCH_TITLE:
+        SetDlgItemTextA(o, kTitleField, e->title);
+        break;
+    case FINDER_MATCH_CLASS:
+        SetDlgItemTextA(o, kClassField, e->className);
+        break;
+    case FINDER_MATCH_PROGRAM:
+        SetDlgItemTextA(o, kProgramField, e->program);
+        break;
+    case FINDER_MATCH_TEST:
+        CopyText(g_snapshot.title, sizeof(g_snapshot.title), e->title);
+        CopyText(g_snapshot.className, sizeof(g_snapshot.className), e->className);
+        CopyText(g_snapshot.program, sizeof(g_snapshot.program), e->program);
+        g_tested = true;
+        break;
+    case FINDER_FOLDER: {
+        char path[MAX_PATH] = "";
+        GetExplorerFolderPath(e->hwnd, path, sizeof(path));
+        SetDlgItemTextA(o, kFolderField, path);
+        break;
+    }
+    case FINDER_TEMPLATE:
+        SetDlgItemTextA(o, kTitleField, e->title);
+        SetDlgItemTextA(o, kClassField, e->className);
+        SetDlgItemTextA(o, kProgramField, e->program);
+        break;
+    case FINDER_ACTIONS_PICK:
+        SendMessageA(o, WM_PICKED_WINDOW, 0, (LPARAM)e->hwnd);
+        break;
+    case FINDER_TRAY_PICK:
+        SetDlgItemTextA(o, kProgramField, e->program);
+        SetDlgItemTextA(o, kTitleField, e->title);
+        break;
+    case FINDER_WINDOWLIST_PICK:
+        PostMessageA(o, WM_SELECTWINDOWROWS, 0, (LPARAM)e->hwnd);
+        break;
+    case FINDER_EDITWINDOW_PICK:
+        SetPlaceFields(o, e->x, e->y, e->width, e->height);
+        break;
+    default:
+        break;
+    }
+}
+
+// The window the finder would take and a copy of its entry: a monitored
+// top-level window, which some finders take only when a rule template
+// exists for it. *decided false when the table was busy this tick.
+HWND PickableWindow(HWND button, HWND root, MonitoredWindow* entry, bool* decided)
 {
     *decided = true;
     if (!root) return nullptr;
-    // One try: a tick never waits for a pass; the next tick asks again.
+    // One try for every finder: a tick never waits for a pass; the next tick asks again.
     if (!EnterTableLock(0)) {
         *decided = false;
         return nullptr;
@@ -60,9 +156,12 @@ HWND PickableWindow(HWND button, HWND root, bool* decided)
     int at = FindWindowEntry(root);
     if (at >= 0) {
         pickable = root;
-        if (g_activeId == IDB_MAIN_PICK && !IsCursorOverWindow(button) &&
-            FindTemplateForWindow(CurrentProfile(), nullptr, &g_windowTable[at], false) < 0)
+        *entry = g_windowTable[at];
+        bool templated = (g_activeId != FINDER_MAIN_PICK && !Options.bMonCheckTempl) ||
+                         FindTemplateForWindow(CurrentProfile(), nullptr, &g_windowTable[at], false) >= 0;
+        if ((g_activeId == FINDER_WINDOWLIST_PICK || g_activeId == FINDER_EDITWINDOW_PICK) && !templated)
             pickable = nullptr;
+        if (g_activeId == FINDER_MAIN_PICK && !IsCursorOverWindow(button) && !templated) pickable = nullptr;
     }
     LeaveTableLock();
     return pickable;
@@ -80,19 +179,26 @@ void TickPick(HWND button)
     HWND under = WindowFromPointDeep(&root, pt.x, pt.y);
     if (under == g_lastUnder) return;
     bool decided;
-    HWND pickable = PickableWindow(button, root, &decided);
+    MonitoredWindow entry;
+    HWND pickable = PickableWindow(button, root, &entry, &decided);
     if (!decided) return;
     g_lastUnder = under;
     g_picked = pickable;
     ShowCaptureOverlay(g_picked);
+    if (under == button)
+        UpdatePickerTarget(&g_snapshot);
+    else if (pickable)
+        FillFromEntry(&entry);
 }
 
 void BeginPick(HWND button)
 {
     SetFocus(button);
-    g_activeId = GetDlgCtrlID(button);
+    g_tested = false;
     g_owner = GetParent(button);
     g_picked = g_lastUnder = nullptr;
+    g_activeId = GetDlgCtrlID(button);
+    TakeSnapshot();
     g_picking = true;
     SetTimer(button, kPickTimer, 50, nullptr);
     SetCapture(button);
@@ -111,18 +217,55 @@ void EndPick(HWND button, bool deliver)
     InvalidateRect(button, nullptr, TRUE);
     HWND picked = g_picked;
     g_picked = nullptr;
-    if (!deliver || !picked || IsCursorOverWindow(button)) return;
-    if (g_activeId == IDB_MAIN_PICK && g_mainDialog)
-        PostMessageA(g_mainDialog, WM_COMMAND, IDB_MAIN_PICK, (LPARAM)picked);
+    if (!deliver || !picked) return;
+    if (g_activeId == FINDER_MAIN_PICK && g_mainDialog && !IsCursorOverWindow(button))
+        PostMessageA(g_mainDialog, WM_COMMAND, FINDER_MAIN_PICK, (LPARAM)picked);
+    if (g_activeId == FINDER_MATCH_TEST) {
+        g_snapshot.window = g_tested ? picked : nullptr;
+        PostMessageA(g_owner, WM_COMMAND, FINDER_MATCH_TEST, (LPARAM)&g_snapshot);
+    }
 }
 
 LRESULT CallButton(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return g_buttonProc ? CallWindowProcA(g_buttonProc, button, message, wParam, lParam)
-                        : DefWindowProcA(button, message, wParam, lParam);
+    return CallControlProc(button, kPreviousProc, message, wParam, lParam);
 }
 
 }  // namespace
+
+void UpdatePickerTarget(const PickerSnapshot* snapshot)
+{
+    HWND o = g_owner;
+    if (!snapshot || !o) return;
+    switch (g_activeId) {
+    case FINDER_MATCH_TITLE:
+        SetDlgItemTextA(o, kTitleField, snapshot->title);
+        break;
+    case FINDER_MATCH_CLASS:
+        SetDlgItemTextA(o, kClassField, snapshot->className);
+        break;
+    case FINDER_MATCH_PROGRAM:
+        SetDlgItemTextA(o, kProgramField, snapshot->program);
+        break;
+    // The template finder fills three fields while hovering: Esc puts all three back.
+    case FINDER_TEMPLATE:
+        SetDlgItemTextA(o, kClassField, snapshot->className);
+        // fall through
+    case FINDER_TRAY_PICK:
+        SetDlgItemTextA(o, kProgramField, snapshot->program);
+        SetDlgItemTextA(o, kTitleField, snapshot->title);
+        break;
+    case FINDER_ACTIONS_PICK:
+    case FINDER_EDITWINDOW_PICK:
+        SetPlaceFields(o, snapshot->x, snapshot->y, snapshot->width, snapshot->height);
+        break;
+    case FINDER_WINDOWLIST_PICK:
+        PostMessageA(o, WM_SELECTWINDOWROWS, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
 
 LRESULT CALLBACK WindowPickerProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -150,6 +293,7 @@ LRESULT CALLBACK WindowPickerProc(HWND button, UINT message, WPARAM wParam, LPAR
         break;
     case WM_KEYDOWN:
         if (g_picking && wParam == VK_ESCAPE) {
+            UpdatePickerTarget(&g_snapshot);
             g_picked = nullptr;
             EndPick(button, false);
             return 0;
@@ -165,7 +309,7 @@ LRESULT CALLBACK WindowPickerProc(HWND button, UINT message, WPARAM wParam, LPAR
     case WM_CAPTURECHANGED:
         if (g_picking && (HWND)lParam != button) EndPick(button, false);
         break;
-    case WM_DESTROY:
+    case WM_NCDESTROY:
         if (g_picking) EndPick(button, false);
         break;
     default:
@@ -176,7 +320,6 @@ LRESULT CALLBACK WindowPickerProc(HWND button, UINT message, WPARAM wParam, LPAR
 
 void SubclassWindowFinder(HWND button)
 {
-    if (!button) return;
-    WNDPROC previous = (WNDPROC)SetWindowLongPtrA(button, GWLP_WNDPROC, (LONG_PTR)WindowPickerProc);
-    if (previous != WindowPickerProc) g_buttonProc = previous;
+    // Kept per button: finders of two dialogs may be open at once.
+    SubclassControl(button, WindowPickerProc, kPreviousProc);
 }

@@ -78,16 +78,7 @@ TEST_F(ProgramTriggers, SessionLockSwitchesToTheFirstLockProfileAndTheSwitchIsSa
 
     // The switch's log line comes before it waits for the table lock, and a
     // save can be taken meanwhile: ask again until the saved options show it.
-    ULONGLONG asked = 0;
-    EXPECT_TRUE(PumpUntil(
-        [&] {
-            if (GetTickCount64() - asked >= 250) {
-                PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
-                asked = GetTickCount64();
-            }
-            return ReadOptions() && Options.iCurProfile == 0;
-        },
-        15000))
+    EXPECT_TRUE(WaitForSave([&] { return ReadOptions() && Options.iCurProfile == 0; }, 15000))
         << "iCurProfile " << Options.iCurProfile;
 }
 

@@ -4,11 +4,15 @@
 //   maindialoghost tree <ready file>   the dialog with a tree of groups and rules
 //   maindialoghost menu <ready file>   the same with the rule context menu open
 //   maindialoghost drag <ready file>   the same while a rule is dragged onto another
+//   maindialoghost windowlist <ready file>  the Window List with windows and log lines
+//   maindialoghost editor <ready file>      the Command Editor with a script
+//   maindialoghost editwindow <ready file>  Edit Window Properties on the main dialog
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
 #include "engine/Engine.h"
 #include "engine/FrameworkServices.h"
+#include "engine/Log.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
 #include "engine/ProductStrings.h"
@@ -22,9 +26,13 @@
 #include "framework/ui/MenuPopup.h"
 #include "framework/ui/Theme.h"
 #include "framework/ui/UIItem.h"
+#include "tests/support/ProductUiSetup.h"
 #include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
+#include "ui/CommandEditor.h"
+#include "ui/EditWindow.h"
 #include "ui/MainDialogRes.h"
+#include "ui/WindowList.h"
 
 #include <commctrl.h>
 #include <stdio.h>
@@ -56,50 +64,6 @@ const ShotRule kRules[] = {
     {"Calculator", 1, 0, false, false},
     {"Windows Explorer", 1, RULE_ITEM_GROUP | RULE_ITEM_EXPANDED, false, false},
 };
-
-void SetUpApp(HINSTANCE instance)
-{
-    LoadDpiFunctions();
-    MakeProcessDpiAware();
-    AppConstruct(&g_app);
-    g_app.instance = instance;
-    g_app.strings.productTables[0] = g_productStrings;
-    g_app.strings.productCount = SortStringTable(g_productStrings);
-    CopyText(g_app.productName, sizeof(g_app.productName), AppText(IDS_PRODUCT_NAME));
-    NONCLIENTMETRICSA ncm = {};
-    ncm.cbSize = sizeof(ncm);
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
-    CopyText(g_app.uiFontFace, sizeof(g_app.uiFontFace),
-             ncm.lfMessageFont.lfFaceName[0] ? ncm.lfMessageFont.lfFaceName : "MS Shell Dlg");
-    InstallFrameworkHooks();
-    InitThemeColours(&g_app);
-    HDC screen = GetDC(nullptr);
-    CreateBaseFonts(&g_app, nullptr, 0, GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = UIItemWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.lpszClassName = "ZRPAppUIItem";
-    RegisterClassA(&wc);
-    InitTableLock();
-}
-
-// The framework's commands (the separator among them) and the rule tree's
-// menu as the program registers it.
-void RegisterTreeMenu()
-{
-    RegisterFrameworkCommands(&g_app);
-    static const uint16_t kList[] = {1201, CMD_SEPARATOR, 1202, 1203, 1204, CMD_SEPARATOR, 1205, 1206,
-                                     1207, 1208, CMD_SEPARATOR, 1209, 1210, CMD_LIST_END};
-    static const struct { uint16_t id, image; } kImages[] = {
-        {1202, 22}, {1203, 28}, {1204, 26}, {1205, 21}, {1206, 24}, {1207, 25}, {1208, 23}, {1209, 32}, {1210, 33}};
-    for (const auto& i : kImages) AddCommandIcon(&g_app, i.id, i.image);
-    for (uint16_t id = 1201; id <= 1210; id++)
-        AddCommand(&g_app, id, ITEM_BUTTON, id == 1201 ? PCMD_TEXT : id == 1202 ? PCMD_BOLDICONTEXT : PCMD_ICONTEXT,
-                   0xFFFF, 0xFFFF, 0, 0, 0);
-    AddCommand(&g_app, CMD_CONTEXT_MENU, ITEM_POPUP, PCMD_POPUP, 0xFFFF, 0xFFFF, (intptr_t)kList, 0, 0);
-}
 
 void AddProfile(const char* name, bool withRules)
 {
@@ -178,6 +142,54 @@ void ShowDrag()
     SendMessageA(g_mainDialog, WM_MOUSEMOVE, 0, MAKELPARAM(over.x, over.y));
 }
 
+const char* g_shownCaption;   // a dialog opened by the action: the picture is of it
+
+void AddShotWindow(HWND window, const char* title, const char* cls, const char* program)
+{
+    MonitoredWindow* e = &g_windowTable[g_windowCount++];
+    *e = MonitoredWindow{};
+    e->hwnd = window;
+    CopyText(e->title, sizeof(e->title), title);
+    CopyText(e->className, sizeof(e->className), cls);
+    CopyText(e->program, sizeof(e->program), program);
+}
+
+void ShowWindowList()
+{
+    Options.bMonCheckTempl = 0;
+    Options.bMonIncludeEmpty = 1;
+    AddShotWindow(g_mainDialog, "PanelShepherd", "#32770", "C:\\Program Files\\PanelShepherd\\PanelShepherd.exe");
+    AddShotWindow(g_ruleTree, "Inbox - Mail", "MailFrame", "C:\\Program Files\\Mail\\mail.exe");
+    AddShotWindow(GetDesktopWindow(), "", "Progman", "C:\\Windows\\explorer.exe");
+    AddShotWindow((HWND)(INT_PTR)0x10088, "Calculator", "CalcFrame", "C:\\Windows\\System32\\calc.exe");
+    AddShotWindow((HWND)(INT_PTR)0x1008A, "Untitled - Notepad", "Notepad", "C:\\Windows\\notepad.exe");
+    g_shownCaption = "Window List";
+    OpenWindowList();
+    LogLine("NEW: HWND(%08X), TITLE(%s), DTP(%d), POS(%d,%d), DIM(%d,%d), STATE(%s), CLASS(%s), PROGRAM(%s)",
+            0x10088, "Calculator", 0, 120, 80, 320, 400, "Restored", "CalcFrame",
+            "C:\\Windows\\System32\\calc.exe");
+    LogLine("PRF: Switching Profile (%s)", "Default");
+    LogLine("RUL: RULE(%s), HWND(%08X), TITLE(%s)", "Calculator", 0x10088, "Calculator");
+}
+
+void ShowCommandEditorShot()
+{
+    static ScriptThreadContext context;
+    CopyText(context.rule.cmdtext[0], sizeof(context.rule.cmdtext[0]),
+             "; bring the mail window forward\r\nWINDOW( \"Inbox\" , \"MailFrame\" , \"mail.exe\" , 2000 )\r\n"
+             "STATE( 2 )\r\nWAIT( 500 )\r\nKEY( C+VK_HOME )\r\n");
+    g_shownCaption = "Command Editor";
+    ShowCommandEditor(g_mainDialog, &context);
+}
+
+void ShowEditWindowShot()
+{
+    MonitoredWindow w = {};
+    w.hwnd = g_mainDialog;
+    g_shownCaption = "Edit Window Properties";
+    ShowEditWindowProperties(g_mainDialog, &w);
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
 
 // Shows the menu or the drag, reports once the picture is complete and ends
@@ -185,11 +197,17 @@ void (*g_action)();   // the menu or the drag, once the desktop has settled
 void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
 {
     if (g_action) {
-        g_action();
+        // A modal dialog's loop calls this again while the action runs.
+        void (*action)() = g_action;
         g_action = nullptr;
+        action();
         return;
     }
     if (!g_reported) {
+        if (g_shownCaption) {
+            HWND shown = FindWindowA("#32770", g_shownCaption);
+            if (!shown || !GetWindowRect(shown, &g_shown)) return;
+        }
         char text[64];
         FormatText(text, sizeof(text), "%ld %ld %ld %ld\n", g_shown.left, g_shown.top, g_shown.right,
                    g_shown.bottom);
@@ -227,6 +245,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     GetWindowRect(dialog, &g_shown);
     if (strcmp(mode, "menu") == 0) g_action = ShowMenu;
     if (strcmp(mode, "drag") == 0) g_action = ShowDrag;
+    if (strcmp(mode, "windowlist") == 0) g_action = ShowWindowList;
+    if (strcmp(mode, "editor") == 0) g_action = ShowCommandEditorShot;
+    if (strcmp(mode, "editwindow") == 0) g_action = ShowEditWindowShot;
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -321,6 +321,20 @@ size_t ProgramTest::WaitForWindowLine(const char* event, HWND window, size_t fro
     return at;
 }
 
+bool ProgramTest::WaitForSave(const std::function<bool()>& saved, DWORD ms)
+{
+    ULONGLONG asked = 0;
+    return PumpUntil(
+        [&] {
+            if (GetTickCount64() - asked >= 250) {
+                PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
+                asked = GetTickCount64();
+            }
+            return saved();
+        },
+        ms);
+}
+
 TestWindow* ProgramTest::Open(const std::string& args)
 {
     windows.emplace_back(new TestWindow());

@@ -62,6 +62,9 @@ protected:
     bool SaveProfile(int index, Profile* profile);
     bool ReadProfileFile(const std::string& file, Profile* profile);
     bool SaveProfileFile(const std::string& file, Profile* profile);
+    // Asks the running program to save every 250 ms until saved holds (it
+    // reads back what was written); false on time-out.
+    bool WaitForSave(const std::function<bool()>& saved, DWORD ms = 15000);
     // The stored key=value lines of a record file as they are, or false.
     bool ReadRawRecord(const std::string& path, std::map<std::string, std::string>* keys);
 

@@ -1,6 +1,6 @@
 // SeamsProgram.cpp - linked into a copy of the program whose file dialogs,
 // folder picker and shell opening are answered by the test, and which opens
-// its About box when the test asks.
+// its About box and editors when the test asks.
 //
 // "<data folder>\TestSeams.txt" holds key=value lines, read at every call:
 // "open" and "save" are the paths the open and save dialogs return, "folder"
@@ -10,13 +10,19 @@
 //
 // The registered message "PanelShepherdTestSeam", posted to any window of the
 // program's UI thread, opens the About box: wParam 0 without an owner, 1 from
-// a window of the program's own made the foreground window first.
+// a window of the program's own made the foreground window first. wParam 2
+// opens the Command Editor on slot 0 of a rule holding the window in lParam
+// (none for 0), with the script "<data folder>\TestSeamsScript.txt" holds;
+// when it closes, "<data folder>\TestSeamsEditor.txt" gets its result on the
+// first line and the slot after it.
 #include "framework/core/AppObject.h"
 #include "framework/core/DialogUtil.h"
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBox.h"
+#include "ui/CommandEditor.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <map>
@@ -80,11 +86,12 @@ int RecordShellExecute(const char* file, const char*, const char*, int)
     return 0;
 }
 
-//--- opening the About box
+//--- opening the About box and the editors
 
 UINT g_openAboutMessage;
 HHOOK g_hook;
 WPARAM g_openMode;
+LPARAM g_openWindow;
 
 LRESULT CALLBACK OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -105,10 +112,43 @@ HWND ShowOwnWindow()
     return window;
 }
 
+std::string ReadSeamFile(const char* name)
+{
+    std::string text;
+    FILE* f = fopen(SeamPath(name).c_str(), "rb");
+    if (!f) return text;
+    char chunk[512];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0) text.append(chunk, n);
+    fclose(f);
+    return text;
+}
+
+void OpenCommandEditor(HWND window)
+{
+    ScriptThreadContext* context = (ScriptThreadContext*)calloc(1, sizeof(ScriptThreadContext));
+    if (!context) return;
+    context->rule.windows[0] = window;
+    CopyText(context->rule.cmdtext[0], sizeof(context->rule.cmdtext[0]), ReadSeamFile("TestSeamsScript.txt").c_str());
+    INT_PTR result = ShowCommandEditor(nullptr, context);
+    std::string out = std::to_string((long long)result) + "\n" + context->rule.cmdtext[0];
+    free(context);
+    std::string path = SeamPath("TestSeamsEditor.txt");
+    FILE* f = fopen((path + ".tmp").c_str(), "wb");
+    if (!f) return;
+    fwrite(out.data(), 1, out.size(), f);
+    fclose(f);
+    MoveFileExA((path + ".tmp").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 // Runs from the message loop's dispatch, never from inside the hook.
-void CALLBACK OpenAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
+void CALLBACK OpenAskedDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
+    if (g_openMode == 2) {
+        OpenCommandEditor((HWND)g_openWindow);
+        return;
+    }
     HWND own = g_openMode == 1 ? ShowOwnWindow() : nullptr;
     ShowAboutBox(nullptr, 0);
     if (own) DestroyWindow(own);
@@ -119,8 +159,9 @@ LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam)
     MSG* msg = (MSG*)lParam;
     if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == g_openAboutMessage) {
         g_openMode = msg->wParam;
+        g_openWindow = msg->lParam;
         msg->message = WM_NULL;
-        SetTimer(nullptr, 0, 0, OpenAboutBox);
+        SetTimer(nullptr, 0, 0, OpenAskedDialog);
     }
     return CallNextHookEx(g_hook, code, wParam, lParam);
 }

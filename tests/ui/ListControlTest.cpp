@@ -3,6 +3,7 @@
 // height, bounded titles, and the rows and cells as they are painted.
 #include "framework/core/MonitorTable.h"
 #include "framework/core/StringTable.h"
+#include "tests/support/ListRowReader.h"
 #include "tests/ui/ListTestUtil.h"
 
 namespace {
@@ -216,4 +217,29 @@ TEST_F(Lists, RowsAlternateAndCellsStayInTheirColumns)
             }
         for (int c = 0; c < 3; c++) EXPECT_GT(inked[c], 0) << "column " << c << " was drawn";
     }
+}
+
+// The driver's reader takes each row's own block out of the list's process
+// memory, in display order and with its selection, as the end-to-end tests
+// read the program's lists.
+TEST_F(Lists, TheDriverReadsEachRowsOwnBlockAndSelection)
+{
+    CList* list = MakeList(0, 0, 300, 150, {0.5, 0.5}, sizeof(ListRowText));
+    ASSERT_NE(nullptr, list);
+    EXPECT_TRUE(ReadListRows(list->window, sizeof(ListRowText)).empty()) << "no rows";
+    for (const char* name : {"alpha", "beta", "gamma"}) {
+        ListRowText r = MakeListRow({name, "x"});
+        ASSERT_GE(AddListRow(list, &r), 0);
+    }
+    SelectListRow(list, 1, true, false);
+    std::vector<RemoteListRecord<ListRowText>> rows = ReadListRecords<ListRowText>(list->window);
+    ASSERT_EQ(3u, rows.size());
+    for (int i = 0; i < 3; i++) {
+        SCOPED_TRACE(i);
+        const ListRowText* own = (const ListRowText*)GetListRowData(list, i);
+        EXPECT_EQ(0, memcmp(own, &rows[i].record, sizeof(ListRowText))) << "the list's copy, not a guess";
+        EXPECT_EQ(i == 1, rows[i].selected);
+    }
+    EXPECT_EQ(0, ListTopRow(list->window));
+    EXPECT_TRUE(ReadListRows(owner, sizeof(ListRowText)).empty()) << "a window without a list box";
 }
