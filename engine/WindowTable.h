@@ -85,6 +85,9 @@ void InitTableLock();
 // message pumping (plain sleeps off the UI thread); false when still busy.
 bool EnterTableLock(int tries);
 void LeaveTableLock();
+// This thread is inside EnterTableLock's wait, pumping messages: whatever
+// runs now was dispatched by that pump (LiveEdit.h).
+bool TableLockWaitPumping();
 
 const char* WindowEventTag(uint32_t event);   // "" for unchanged
 const char* WindowStateText(int32_t state);
