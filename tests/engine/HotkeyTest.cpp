@@ -353,7 +353,7 @@ TEST_F(Hotkeys, ActiveWindowOnlyKeyLeavesLaterPassesForEveryWindow)
 {
     Options.bEnabled = 1;
     Add("Only Active", [](Profile& p) {
-        p.bTrgHotKey = 1;
+        p.bTrgHotKeyWin = 1;
         p.iTrgHotKeyWin = 0x0352;   // Ctrl+Alt+R
         p.bTrgExecuteOnly = 1;
         Rule target = PlacingRule("Target rule", "kind one target", 120, 130);

@@ -534,6 +534,30 @@ TEST_F(MainDialogInProcess, ALoadHandedOverWhileACommandWaitsRunsAfterIt)
     DestroyWindow(handOver);
 }
 
+// A tray click or the hotkey while the worker holds the lock: the dialog
+// shows at once, and its profile box and tree fill once the lock is free.
+TEST_F(MainDialogInProcess, TheDialogOpensWhileTheLockIsBusyAndFillsOnceItIsFree)
+{
+    ClearProfileList(&g_profiles);
+    Profile p = {};
+    ASSERT_TRUE(InitProfile(&p, true));
+    CopyText(p.szGenName, sizeof(p.szGenName), "Busy");
+    Rule r = MakeRule("Only", 1);
+    ArrayAppend(p.pRules, &r);
+    ArrayAppend(&g_profiles, &p);
+    Options.iCurProfile = 0;
+    {
+        LockHolder worker;
+        HWND dialog = CreateMainDialog();
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_EQ("", Outline()) << "nothing read without the lock";
+    }
+    EXPECT_TRUE(PumpUntil([this] { return Outline() == "Only\n"; }, 5000));
+    EXPECT_EQ(1, SendDlgItemMessageA(g_mainDialog, IDCB_MAIN_PROFILE, CB_GETCOUNT, 0, 0));
+}
+
 // A re-capture changes the rule's placement: Cancel asks as for any change.
 TEST_F(MainDialogInProcess, APickThatOnlyRecapturesMakesCancelAsk)
 {
