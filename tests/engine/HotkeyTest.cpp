@@ -7,6 +7,7 @@
 #include "engine/ProfileSwitch.h"
 #include "engine/Rules.h"
 #include "engine/TransparentWindows.h"
+#include "tests/engine/RuleTestUtil.h"
 #include "tests/engine/TriggerFixture.h"
 #include "tests/support/FakeVirtualDesktop.h"
 
@@ -330,14 +331,9 @@ LRESULT CALLBACK FollowPassProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 
 Rule PlacingRule(const char* name, const char* caption, int x, int y)
 {
-    Rule r;
-    InitRule(&r);
+    Rule r = AnyWindowRule(0);
     CopyText(r.name, sizeof(r.name), name);
-    SET_RULE_TEXT(&r, caption, caption);
-    r.cmpcaption = CMP_EQUALS;
-    r.cmpwndclss = CMP_ANY;
-    r.cmpprogram = CMP_ANY;
-    r.ignnonmain = 0;
+    SET_CAPTION(&r, caption, CMP_EQUALS);
     r.movetomode = 0;
     r.x = x;
     r.y = y;

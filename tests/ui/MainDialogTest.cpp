@@ -23,6 +23,8 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "tests/engine/RuleTestUtil.h"
+#include "tests/engine/TriggerFixture.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
@@ -45,6 +47,16 @@ Rule MakeRule(const char* name, uint8_t level, bool group = false)
     CopyText(r.name, sizeof(r.name), name);
     r.level = level;
     if (group) r.item = RULE_ITEM_GROUP | RULE_ITEM_EXPANDED;
+    return r;
+}
+
+// A rule named after the one title it takes.
+Rule TitleRule(const char* title, uint8_t level)
+{
+    Rule r = AnyWindowRule(0);
+    CopyText(r.name, sizeof(r.name), title);
+    SET_CAPTION(&r, title, CMP_EQUALS);
+    r.level = level;
     return r;
 }
 
@@ -135,17 +147,6 @@ void NoteListFreed(const GrowArray<Profile>*)
     if (TableLockWaitPumping()) g_freedInWait = true;
 }
 
-// Log lines of this process, for what a pass did.
-std::vector<std::string> g_logLines;
-LRESULT CALLBACK LogProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
-{
-    if (m == WM_LOGLINE) {
-        g_logLines.push_back((const char*)lp);
-        return 0;
-    }
-    return DefWindowProcA(w, m, wp, lp);
-}
-
 // A second start's hand-over, as the main window runs it.
 LRESULT CALLBACK HandOverProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
@@ -198,7 +199,7 @@ protected:
         wc.hInstance = g_app.instance;
         wc.lpszClassName = "MainDialogTestControl";
         RegisterClassA(&wc);
-        wc.lpfnWndProc = LogProc;
+        wc.lpfnWndProc = LogCaptureProc;   // into g_logLines
         wc.lpszClassName = "MainDialogTestLog";
         RegisterClassA(&wc);
         wc.lpfnWndProc = HandOverProc;
@@ -561,12 +562,7 @@ TEST_F(MainDialogInProcess, TheDialogOpensWhileTheLockIsBusyAndFillsOnceItIsFree
 // A re-capture changes the rule's placement: Cancel asks as for any change.
 TEST_F(MainDialogInProcess, APickThatOnlyRecapturesMakesCancelAsk)
 {
-    Rule target = MakeRule("Pick Target", 1);
-    SET_RULE_TEXT(&target, caption, "Pick Target");
-    target.cmpcaption = CMP_EQUALS;
-    target.cmpwndclss = CMP_ANY;
-    target.cmpprogram = CMP_ANY;
-    target.ignnonmain = 0;
+    Rule target = TitleRule("Pick Target", 1);
     Open({target, MakeRule("Other", 1)});
     HWND window = CreateWindowExA(0, "MainDialogTestControl", "Pick Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
                                   40, 300, 200, nullptr, nullptr, g_app.instance, nullptr);
@@ -600,12 +596,8 @@ TEST_F(MainDialogInProcess, APickThatOnlyRecapturesMakesCancelAsk)
 TEST_F(MainDialogInProcess, ImportedScriptsStayOffUnlessTheUserTurnsThemOn)
 {
     std::string folder = FreshFolderForThisTest();
-    Rule scripted = MakeRule("Runs On Open", 0);
-    SET_RULE_TEXT(&scripted, caption, "Import Script Target");
-    scripted.cmpcaption = CMP_EQUALS;
-    scripted.cmpwndclss = CMP_ANY;
-    scripted.cmpprogram = CMP_ANY;
-    scripted.ignnonmain = 0;
+    Rule scripted = TitleRule("Import Script Target", 0);
+    CopyText(scripted.name, sizeof(scripted.name), "Runs On Open");
     scripted.cmdenable[SLOT_OPEN] = 1;
     CopyText(scripted.cmdtext[SLOT_OPEN], sizeof(scripted.cmdtext[SLOT_OPEN]), "RUN \"ps-no-such-program.exe\"");
     g_chosenFile = folder + "\\Scripted.rulexp";
