@@ -425,14 +425,18 @@ void CancelMainDialog(HWND dialog)
         CancelRuleTreeDrag(dialog);
         return;
     }
-    if (!LiveEditBusy()) {
-        RunLiveEdit(CancelChanges, nullptr);
-        return;
+    // Another change runs or waits: when the lock is free at once (no pump),
+    // a change is asked about now and the restore follows that change;
+    // otherwise Cancel itself runs after it.
+    if (LiveEditBusy() && EnterTableLock(0)) {
+        bool changed = g_backupTaken && ProfilesChanged();
+        LeaveTableLock();
+        if (changed) {
+            if (AskDiscard(dialog)) RunLiveEdit(RestoreAndClose, nullptr);
+            return;
+        }
     }
-    // What runs or waits now may change the rules still; whether anything
-    // changed is known only after it, so the question comes now and the
-    // restore after it.
-    if (AskDiscard(dialog)) RunLiveEdit(RestoreAndClose, nullptr);
+    RunLiveEdit(CancelChanges, nullptr);
 }
 
 //--- opening

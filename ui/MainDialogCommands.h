@@ -21,5 +21,6 @@ void ApplyMainDialogChanges(HWND dialog);
 void CloseMainDialogSaving(HWND dialog);
 // Cancel: after asking when something changed, the profile list as it was
 // (only from a backup that was taken). While another change runs or waits,
-// the question comes at once and the restore after that change.
+// the question comes at once when the lock is free, the restore after that
+// change; else Cancel runs after it.
 void CancelMainDialog(HWND dialog);
