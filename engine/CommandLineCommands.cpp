@@ -3,6 +3,7 @@
 #include "engine/CommandLineCommands.h"
 
 #include "engine/Engine.h"
+#include "engine/LiveEdit.h"
 #include "engine/MainDialogLink.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
@@ -18,6 +19,7 @@
 #include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 static const char* FirstArgument(const CommandLineOption* option)
@@ -77,11 +79,17 @@ static void SaveOverProfile(const Profile* current, int index)
         FreeProfileLists(&copy);
         return;
     }
+    LiveProfileRef noted = NoteLiveProfile(&g_profiles.data[index]);
     if (!EnterTableLock(200)) {
         FreeProfileLists(&copy);
         return;
     }
-    Profile* target = &g_profiles.data[index];
+    Profile* target = FindLiveProfile(&noted);
+    if (!target) {
+        LeaveTableLock();
+        FreeProfileLists(&copy);
+        return;
+    }
     CopyText(copy.szGenName, sizeof(copy.szGenName), target->szGenName);
     FreeProfileLists(target);
     *target = copy;
@@ -130,17 +138,15 @@ static void RunOption(const CommandLineOption* option)
     }
 }
 
-void RunCommandLineCommands()
-{
-    // As long as the longest command line that start-up writes, and its end.
+// The hand-over's text until its step runs.
+struct HandedOver {
     char text[sizeof(g_app.commandLine)];
-    uint32_t length = ReadRecordFile("(ZRP)Cmd", text, sizeof(text) - 1);
-    text[length] = '\0';
-    ParseCommandLine(&g_app, text);
-    if (g_app.options.count == 0) {
-        SendMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, NEWCOMMANDLINE_OPEN_DIALOG, 0);
-        return;
-    }
+};
+
+static bool RunHandedOver(void* context)
+{
+    const HandedOver* handed = (const HandedOver*)context;
+    ParseCommandLine(&g_app, handed->text);
     // Waiting for the table lock pumps messages, so another hand-over may
     // parse its command line meanwhile: this walk keeps a list of its own.
     GrowArray<CommandLineOption> options = g_app.options;
@@ -152,4 +158,23 @@ void RunCommandLineCommands()
     } else {
         g_app.options = options;
     }
+    return true;
+}
+
+void RunCommandLineCommands()
+{
+    // As long as the longest command line that start-up writes, and its end.
+    HandedOver* handed = (HandedOver*)calloc(1, sizeof(HandedOver));
+    if (!handed) return;
+    uint32_t length = ReadRecordFile("(ZRP)Cmd", handed->text, sizeof(handed->text) - 1);
+    handed->text[length] = '\0';
+    ParseCommandLine(&g_app, handed->text);
+    if (g_app.options.count == 0) {
+        free(handed);
+        SendMessageA(g_mainWindow, ZRPMSG_NEWCOMMANDLINE, NEWCOMMANDLINE_OPEN_DIALOG, 0);
+        return;
+    }
+    // The record is read now (the next hand-over writes it again); the
+    // commands run as one live edit, after whatever runs or waits now.
+    RunLiveEdit(RunHandedOver, handed);
 }

@@ -3,6 +3,7 @@
 #include "engine/Hotkeys.h"
 
 #include "engine/Engine.h"
+#include "engine/LiveEdit.h"
 #include "engine/Log.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
@@ -21,6 +22,7 @@
 #include "vdesktop/VirtualDesktop.h"
 
 #include <mmsystem.h>
+#include <stdlib.h>
 
 // Hotkey ids of the options' key words, in the order they are registered.
 static const struct {
@@ -230,22 +232,16 @@ static void OnProfileHotkey(int id, HWND active)
 
 //--- profile hotkeys
 
-// Applies the profile as a trigger does; kind 1 only for the active window.
+// Applies the profile as a trigger does; kind 1 only for the active window,
+// which goes with that one pass (set and cleared under its hold of the lock).
 static void TriggerProfile(int index, uint32_t kind, HWND active)
 {
     Profile* p = &g_profiles.data[index];
-    if (kind == PROFILE_HOTKEY_WINDOW && EnterTableLock(100)) {
-        g_singleWindowTarget = active;
-        LeaveTableLock();
-    }
+    HWND only = kind == PROFILE_HOTKEY_WINDOW ? active : nullptr;
     if (!p->bTrgExecuteOnly)
-        SwitchProfile(index, PROFILE_SOURCE_EVENT, 1, 1);
+        SwitchProfile(index, PROFILE_SOURCE_EVENT, 1, 1, only);
     else if (p->bGenEnabled)
-        ExecuteProfile(p, PROFILE_SOURCE_EVENT, EXECUTE_IF_ENABLED | EXECUTE_SCRIPT);
-    if (kind == PROFILE_HOTKEY_WINDOW && EnterTableLock(100)) {
-        g_singleWindowTarget = nullptr;
-        LeaveTableLock();
-    }
+        ExecuteProfile(p, PROFILE_SOURCE_EVENT, EXECUTE_IF_ENABLED | EXECUTE_SCRIPT, only);
 }
 
 // Every entry with the pressed key's word, in list order: one key may drive
@@ -319,6 +315,34 @@ static void PlayConfirmationSound()
         PlaySoundA((LPCSTR)SND_ALIAS_SYSTEMASTERISK, nullptr, SND_ALIAS_ID | SND_ASYNC);
 }
 
+// A key that acts on profiles, kept until its live edit runs.
+struct PressedKey {
+    int id;
+    HWND active;   // the foreground window when it was pressed
+};
+
+// After whatever else changes the profiles; the lock free once first.
+static bool RunProfileKey(void* context)
+{
+    const PressedKey* key = (const PressedKey*)context;
+    if (!EnterTableLock(0)) return false;
+    LeaveTableLock();
+    if (key->id >= PROFILE_HOTKEY_FIRST_ID)
+        OnProfileHotkeyEntry(key->id - PROFILE_HOTKEY_FIRST_ID, key->active);
+    else
+        OnProfileHotkey(key->id, key->active);
+    return true;
+}
+
+static void QueueProfileKey(int id, HWND active)
+{
+    PressedKey* key = (PressedKey*)malloc(sizeof(PressedKey));
+    if (!key) return;
+    key->id = id;
+    key->active = active;
+    RunLiveEdit(RunProfileKey, key);
+}
+
 void HandleHotkey(int id)
 {
     PlayConfirmationSound();
@@ -334,7 +358,7 @@ void HandleHotkey(int id)
     case HOTKEY_CREATE_UPDATE:
     case HOTKEY_CREATE_ALL:
     case HOTKEY_CREATE_ACTIVE:
-        OnProfileHotkey(id, active);
+        QueueProfileKey(id, active);
         return;
     case HOTKEY_TRANSPARENT:
         LogLine("HKY: Transparency (Active Window)");
@@ -354,7 +378,7 @@ void HandleHotkey(int id)
         return;
     }
     if (id >= PROFILE_HOTKEY_FIRST_ID)
-        OnProfileHotkeyEntry(id - PROFILE_HOTKEY_FIRST_ID, active);
+        QueueProfileKey(id, active);
     else if (id >= HOTKEY_SWITCH_DESKTOP)
         OnDesktopHotkey(id, active);
 }

@@ -8,6 +8,7 @@
 #include "engine/DesktopIcons.h"
 #include "engine/Engine.h"
 #include "engine/Hotkeys.h"
+#include "engine/LiveEdit.h"
 #include "engine/MainDialogLink.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
@@ -229,7 +230,7 @@ static void OnTimer()
     g_noExecute = 0;
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT DispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
@@ -338,4 +339,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     }
     return PassOn(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Hotkeys and hand-overs are live edits of their own; the tray icon's
+    // clicks only open menus and the dialog.
+    if (message == WM_HOTKEY || message == ZRPMSG_NEWCOMMANDLINE || message == ZRPMSG_TRAYNOTIFY)
+        return DispatchMainWindow(window, message, wParam, lParam);
+    // Triggers and menu commands read live profiles and may pump messages on
+    // the way: live edits wait until they are done.
+    BeginLiveCommand();
+    LRESULT result = DispatchMainWindow(window, message, wParam, lParam);
+    EndLiveCommand();
+    return result;
 }

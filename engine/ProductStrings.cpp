@@ -71,5 +71,12 @@ StringTableEntry g_productStrings[] = {
                 "The files are kept:\n\n%s"),
     ROW(0x14A3, "The file could not be read as exported rules; nothing was imported:\n%s"),
     ROW(0x14A4, "The rules could not be exported to\n%s"),
+    ROW(0x14A5, "The file holds more than %d rules or is too large; nothing was imported:\n%s"),
+    ROW(0x14A6, "The imported rules contain command scripts. Enable them?\n\n"
+                "A script can start programs: enable them only for a file you trust."),
+    ROW(0x14A7, "The rules are busy and too many changes are waiting; this change was not made. "
+                "Try again in a moment."),
+    ROW(0x14A8, "There was not enough memory to apply the changes. Cancel still discards everything "
+                "changed since the dialog opened or was last applied."),
     ROW(STRING_END_ID),
 };

@@ -22,3 +22,7 @@ extern StringTableEntry g_productStrings[];
 #define IDS_DISCARD_CHANGES     0x1482   // "Are you sure you want to discard the changes?"
 #define IDS_RULE_IMPORT_FAILED  0x14A3   // message box: the file's path
 #define IDS_RULE_EXPORT_FAILED  0x14A4   // message box: the file's path
+#define IDS_RULE_IMPORT_TOO_BIG 0x14A5   // message box: the most rules, the file's path
+#define IDS_IMPORT_SCRIPTS      0x14A6   // question: keep the imported rules' scripts on
+#define IDS_EDIT_REFUSED        0x14A7   // message box: too many changes wait for the rules
+#define IDS_APPLY_FAILED        0x14A8   // message box: Apply could not copy the profiles

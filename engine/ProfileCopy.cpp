@@ -31,8 +31,11 @@ bool CopyProfile(const Profile* source, Profile* destination)
     return ok;
 }
 
+void (*g_profileListClearing)(const GrowArray<Profile>* list);
+
 void ClearProfileList(GrowArray<Profile>* list)
 {
+    if (g_profileListClearing && list->count > 0) g_profileListClearing(list);
     for (int32_t i = 0; i < list->count; i++) FreeProfileLists(&list->data[i]);
     list->count = 0;
 }

@@ -118,6 +118,10 @@ bool SerializeProfile(int mode, const char* path, Profile* profile, bool shortPr
 // freed record. False when memory ran out.
 bool CopyProfile(const Profile* source, Profile* destination);
 void ClearProfileList(GrowArray<Profile>* list);
+// Told of a list whose records' lists ClearProfileList is about to free
+// (null: nobody is told). The tests check that none goes while a command
+// still waits for the table lock and may hold its records.
+extern void (*g_profileListClearing)(const GrowArray<Profile>* list);
 bool AssignProfileList(const GrowArray<Profile>* source, GrowArray<Profile>* destination);
 // Removes rules not used for more than days whole days (groups and kept rules
 // stay). The number removed.

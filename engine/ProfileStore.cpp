@@ -308,12 +308,21 @@ int ImportRules(GrowArray<Rule>* list, const char* path)
     FreeGrowArray(list);
     ConfigRecord record;
     InitConfigRecord(&record, 0, "prul->");
-    if (LoadRecordArchive(&record, path) < 0) {
+    int32_t length = LoadRecordArchive(&record, path);
+    if (length < 0) {
         ClearConfigRecord(&record);
-        return 1;
+        return RULE_IMPORT_UNREADABLE;
     }
-    // The file is not ours to trust: no more rules than it has lines for,
-    // and never more than a profile holds.
+    // The file is not ours to trust: a text or a rule count past the budget
+    // is refused whole, before a rule is made.
+    char beyond[32];
+    FormatText(beyond, sizeof(beyond), "Rule[%d].item", RULE_IMPORT_MAX);
+    if ((uint32_t)length > RULE_IMPORT_TEXT_MAX ||
+        FindRecordKey(&record, beyond, (int32_t)strlen(beyond), 0) >= 0) {
+        ClearConfigRecord(&record);
+        return RULE_IMPORT_TOO_LARGE;
+    }
+    // No more rules than it has lines for.
     int32_t bound = CountRecordKeys(&record, "Rule[");
     if (bound > RULE_IMPORT_MAX) bound = RULE_IMPORT_MAX;
     Rule* r = (Rule*)calloc(1, sizeof(Rule));
@@ -325,5 +334,25 @@ int ImportRules(GrowArray<Rule>* list, const char* path)
     }
     free(r);
     ClearConfigRecord(&record);
-    return 0;
+    return RULE_IMPORT_OK;
+}
+
+bool RulesHaveScripts(const GrowArray<Rule>* list)
+{
+    for (int i = 0; i < list->count; i++) {
+        const Rule* r = &list->data[i];
+        if (r->cmdactive) return true;
+        for (int s = 0; s < RULE_SCRIPT_SLOTS; s++)
+            if (r->cmdenable[s]) return true;
+    }
+    return false;
+}
+
+void TurnRuleScriptsOff(GrowArray<Rule>* list)
+{
+    for (int i = 0; i < list->count; i++) {
+        Rule* r = &list->data[i];
+        r->cmdactive = 0;
+        memset(r->cmdenable, 0, sizeof(r->cmdenable));
+    }
 }

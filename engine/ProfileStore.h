@@ -32,10 +32,19 @@ void MakeUniqueProfileName(char* name, const GrowArray<Profile>* list, int skip)
 // Inserts a copy of the record (its lists move into the list); the index or -1.
 int InsertProfileSorted(GrowArray<Profile>* list, Profile* profile);
 void SortProfilesByName(GrowArray<Profile>* list, int first, int last);
-// The most rules an import reads: what a profile holds.
-#define RULE_IMPORT_MAX PROFILE_MAX_LIST
-// Reads a rule export file into list (emptied first): the rules as stored,
-// from "Rule[0]." on, up to the first one missing. 0, or 1 when the file
-// cannot be read as a record (list empty then).
+// An import file is someone else's: it holds at most this many rules (a
+// rule takes some 12 KB in memory) in at most this much record text.
+#define RULE_IMPORT_MAX      2000
+#define RULE_IMPORT_TEXT_MAX (8u * 1024u * 1024u)
+#define RULE_IMPORT_OK         0
+#define RULE_IMPORT_UNREADABLE 1   // not a record file of ours
+#define RULE_IMPORT_TOO_LARGE  2   // more rules or text than the budget: nothing read
+// Reads a rule export file into list (emptied first, a list of its own, not
+// a live profile's): the rules as stored, from "Rule[0]." on, up to the first
+// one missing. RULE_IMPORT_*; the list is empty unless RULE_IMPORT_OK.
 int ImportRules(GrowArray<Rule>* list, const char* path);
+// Some rule of the list has an enabled command script.
+bool RulesHaveScripts(const GrowArray<Rule>* list);
+// Every command script of the list's rules off (their texts stay).
+void TurnRuleScriptsOff(GrowArray<Rule>* list);
 void FreeProfiles();

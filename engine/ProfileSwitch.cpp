@@ -13,6 +13,7 @@
 #include "engine/RuleCreate.h"
 #include "engine/Rules.h"
 #include "engine/TrayIcon.h"
+#include "engine/WindowTable.h"
 
 void PruneRuleWindows(Profile* p)
 {
@@ -25,7 +26,7 @@ void PruneRuleWindows(Profile* p)
     }
 }
 
-void ApplyProfile(Profile* p, int mode, bool force)
+void ApplyProfile(Profile* p, int mode, bool force, HWND onlyWindow)
 {
     if (!p || (!force && !p->bGenEnabled)) return;
     LogLine("PRF: Applying Profile (%s)", p->szGenName);
@@ -33,23 +34,27 @@ void ApplyProfile(Profile* p, int mode, bool force)
     // pass one step for the worker.
     if (!EnterTableLock(100)) return;
     PruneRuleWindows(p);
+    // The target lives exactly as long as this hold of the lock: no later
+    // pass can find it left over.
+    g_singleWindowTarget = onlyWindow;
     MonitorPass(p, 1, (uint8_t)mode, force ? 1 : 0);
+    g_singleWindowTarget = nullptr;
     LeaveTableLock();
     if (p->bGenRestoreIcons) RestoreDesktopIconsAsync(p, false);
     if (p->bGenRestoreExpWin) RestoreExplorerWindows(p);
 }
 
-void ExecuteProfile(Profile* p, int mode, uint32_t flags)
+void ExecuteProfile(Profile* p, int mode, uint32_t flags, HWND onlyWindow)
 {
     if (!p || ((flags & EXECUTE_IF_ENABLED) && !p->bGenEnabled)) return;
     LogLine("PRF: Executing Profile (%s)", p->szGenName);
     g_refreshAllowed = 0;
-    ApplyProfile(p, mode, (flags & EXECUTE_FORCE) != 0);
+    ApplyProfile(p, mode, (flags & EXECUTE_FORCE) != 0, onlyWindow);
     if ((flags & EXECUTE_SCRIPT) && p->bAdvCmdEnable[2]) RunProfileCommand(p, 2);
     g_refreshAllowed = 1;
 }
 
-void SwitchProfile(int index, int mode, int runScripts, int apply)
+void SwitchProfile(int index, int mode, int runScripts, int apply, HWND onlyWindow)
 {
     // -1 means none; any other index outside the list is refused too.
     if (index < 0 || index >= g_profiles.count) return;
@@ -78,7 +83,7 @@ void SwitchProfile(int index, int mode, int runScripts, int apply)
         LeaveTableLock();
     }
     if (mode == PROFILE_SOURCE_USER && p->bGenEnableOnLoad) p->bGenEnabled = 1;
-    if (apply) ApplyProfile(p, mode, false);
+    if (apply) ApplyProfile(p, mode, false, onlyWindow);
     if (g_mainDialog) {
         FillProfileCombo();
         PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, -1);

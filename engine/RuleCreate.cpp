@@ -239,10 +239,10 @@ int64_t CreateOrUpdateRuleForWindow(Profile* profile, MonitoredWindow* entry, in
     return id;
 }
 
-void UpdateProfileFromWindows(Profile* profile, int index, int updateOnly, int recapture)
+int64_t UpdateProfileFromWindows(Profile* profile, int index, int updateOnly, int recapture)
 {
-    if (!profile || !profile->bGenEnabled) return;
-    if (!EnterTableLock(200)) return;
+    if (!profile || !profile->bGenEnabled) return -1;
+    if (!EnterTableLock(200)) return -1;
     int64_t highest = -1;
     int first = index < 0 ? 0 : index;
     int end = index < 0 ? g_windowCount : (index < g_windowCount ? index + 1 : 0);
@@ -255,6 +255,7 @@ void UpdateProfileFromWindows(Profile* profile, int index, int updateOnly, int r
     LeaveTableLock();
     HWND dialog = g_mainDialog;
     if (dialog && g_refreshAllowed) PostMessageA(dialog, WM_PROFILE_RULESCHANGED, 1, (LPARAM)highest);
+    return highest;
 }
 
 //--- titles that settle

@@ -37,8 +37,8 @@ int CreateRuleFromTemplate(Profile* profile, MonitoredWindow* entry, Rule* rule,
 int64_t CreateOrUpdateRuleForWindow(Profile* profile, MonitoredWindow* entry, int updateOnly, int recapture);
 // Does the above for every monitored window (index -1) or the table entry at
 // index. recapture: all five placement fields, else only those the rule's
-// "Last ..." modes follow.
-void UpdateProfileFromWindows(Profile* profile, int index, int updateOnly, int recapture);
+// "Last ..." modes follow. The highest id updated or made, -1 none.
+int64_t UpdateProfileFromWindows(Profile* profile, int index, int updateOnly, int recapture);
 
 //--- titles that settle
 // A rule named after a window whose title was still changing: what its

@@ -35,15 +35,26 @@ void InitTableLock()
     InitOnceExecuteOnce(&g_tableLockOnce, InitTableLockOnce, nullptr, nullptr);
 }
 
+// Waits of this thread that pump messages now; nested ones count each.
+static thread_local int t_pumpingWaits;
+
 bool EnterTableLock(int tries)
 {
     InitTableLock();
     if (TryEnterCriticalSection(&g_tableLock)) return true;
-    for (int i = 0; i < tries; i++) {
+    bool locked = false;
+    t_pumpingWaits++;
+    for (int i = 0; i < tries && !locked; i++) {
         PumpMessagesFor(&g_app, 10);
-        if (TryEnterCriticalSection(&g_tableLock)) return true;
+        locked = TryEnterCriticalSection(&g_tableLock) != 0;
     }
-    return false;
+    t_pumpingWaits--;
+    return locked;
+}
+
+bool TableLockWaitPumping()
+{
+    return t_pumpingWaits > 0;
 }
 
 void LeaveTableLock()

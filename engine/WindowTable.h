@@ -88,6 +88,9 @@ void InitTableLock();
 // message pumping (plain sleeps off the UI thread); false when still busy.
 bool EnterTableLock(int tries);
 void LeaveTableLock();
+// This thread is inside EnterTableLock's wait, pumping messages: whatever
+// runs now was dispatched by that pump (LiveEdit.h).
+bool TableLockWaitPumping();
 
 const char* WindowEventTag(uint32_t event);   // "" for unchanged
 const char* WindowStateText(int32_t state);
@@ -115,6 +118,6 @@ int FindWindowEntry(HWND window);
 // Process-wide values the pass reads and writes, under g_tableLock unless said.
 extern HWND g_foregroundWindow, g_previousForeground;
 extern uint8_t g_desktopsCheck;        // re-read every window's desktop in the next pass; one byte, set by the UI thread
-extern HWND g_singleWindowTarget;      // rules apply to this window only while set; set by the UI thread around a pass
+extern HWND g_singleWindowTarget;      // rules apply to this window only while set; set and cleared by ApplyProfile within one hold of the lock
 extern uint8_t g_captureOverlayShown;  // the Window List blinks a frame; one byte, set by the UI thread
 extern uint8_t g_windowsPending;       // some window keeps an event for a later pass; one byte, read by the worker

@@ -3,6 +3,7 @@
 #include "ui/MainDialog.h"
 
 #include "engine/Engine.h"
+#include "engine/LiveEdit.h"
 #include "engine/Log.h"
 #include "engine/MainDialogLink.h"
 #include "engine/ProductIds.h"
@@ -37,10 +38,11 @@ namespace {
 // current index then. UI thread; exists while the dialog is open.
 GrowArray<Profile> g_backup = {0, nullptr, -1, 0, 0};
 int32_t g_savedCurrent = -1;
+// The backup was taken (the dialog opens before it when the lock is busy):
+// Cancel restores only from a backup that exists.
+bool g_backupTaken;
 DialogLayout g_layout;
 bool g_layoutRecorded;
-// A rule edit waits for the table lock (messages are pumped meanwhile).
-bool g_lockWaiting;
 // A double click on a group edits it and leaves it open or closed as it was:
 // the expansion the click would cause is refused until the edit is reached.
 bool g_keepExpansion;
@@ -83,29 +85,46 @@ const LayoutAnchor kLayout[] = {
     {IDCANCEL, LAYOUT_KEEP_BOTTOM | LAYOUT_KEEP_RIGHT},
 };
 
-void ClearEditedFlags()
+void ClearEditedFlags(GrowArray<Profile>* list)
 {
-    for (int i = 0; i < g_profiles.count; i++) {
-        Profile* p = &g_profiles.data[i];
+    for (int i = 0; i < list->count; i++) {
+        Profile* p = &list->data[i];
         p->edited = 0;
         for (int t = 0; p->pTemplates && t < p->pTemplates->count; t++) p->pTemplates->data[t].uiFlag = 0;
     }
 }
 
-void FreeBackup()
+void FreeProfileCopies(GrowArray<Profile>* list)
 {
-    ClearProfileList(&g_backup);
-    FreeGrowArray(&g_backup);
+    ClearProfileList(list);
+    FreeGrowArray(list);
 }
 
-// A deep copy of the live list; the worker changes rules under the lock.
-bool TakeBackup()
+void FreeBackup()
 {
-    if (!BeginRuleEdit()) return false;
-    bool ok = AssignProfileList(&g_profiles, &g_backup);
+    FreeProfileCopies(&g_backup);
+    g_backupTaken = false;
+}
+
+// A new backup: a deep copy of the live list, the edited marks cleared in
+// both. The old backup stays until the copy is complete; on failure it is
+// all there is. Caller holds the lock.
+bool RenewBackup()
+{
+    GrowArray<Profile> fresh;
+    InitGrowArray(&fresh);
+    if (!AssignProfileList(&g_profiles, &fresh)) {
+        FreeProfileCopies(&fresh);
+        return false;
+    }
+    ClearEditedFlags(&g_profiles);
+    ClearEditedFlags(&fresh);
+    GrowArray<Profile> old = g_backup;
+    g_backup = fresh;
     g_savedCurrent = Options.iCurProfile;
-    EndRuleEdit();
-    return ok;
+    g_backupTaken = true;
+    FreeProfileCopies(&old);
+    return true;
 }
 
 bool NamesDiffer(const char* a, const char* b, size_t cap)
@@ -143,26 +162,39 @@ void RecordLayout(HWND dialog)
     DialogLayoutApply(&g_layout);
 }
 
+// The backup, then the profile box and the tree: at once, or as soon as the
+// lock is free; the dialog shows meanwhile, its tree empty.
+bool FillOpenedDialog(void*)
+{
+    HWND dialog = g_mainDialog;
+    if (!dialog || g_backupTaken) return true;
+    if (!EnterTableLock(0)) return false;
+    bool taken = RenewBackup();
+    LeaveTableLock();
+    if (!taken) {
+        // Without the backup Cancel could not put anything back: no dialog.
+        LogLine("Main dialog closed: no memory for the copy Cancel restores");
+        DestroyWindow(dialog);
+        return true;
+    }
+    FillMainProfileCombo(dialog);
+    RefreshRuleTree(CurrentProfile(), -1);
+    EnableRuleButtons(dialog);
+    return true;
+}
+
 BOOL OnInitDialog(HWND dialog)
 {
     g_mainDialog = dialog;
-    ClearEditedFlags();
-    if (!TakeBackup()) {
-        // Without the backup Cancel could not put anything back: no dialog.
-        LogLine("Main dialog not opened: the rules are busy");
-        DestroyWindow(dialog);
-        return FALSE;
-    }
     InitDialogDefaults(&g_app, dialog);
     SetForegroundWindow(dialog);
     g_ruleTree = GetDlgItem(dialog, IDTV_MAIN_RULES);
     SubclassWindowFinder(GetDlgItem(dialog, IDB_MAIN_PICK));
     LoadImageButtons(dialog);
     AddButtonToolTips(dialog, false);
-    FillMainProfileCombo(dialog);
-    RefreshRuleTree(CurrentProfile(), -1);
     EnableRuleButtons(dialog);
     RecordLayout(dialog);
+    RunLiveEdit(FillOpenedDialog, nullptr);
     return TRUE;
 }
 
@@ -256,13 +288,10 @@ INT_PTR OnNotify(HWND dialog, NMHDR* header)
 
 bool BeginRuleEdit()
 {
-    // A command waiting for the lock pumps messages: one of them must not
-    // start a second edit of the same rules.
-    if (g_lockWaiting) return false;
-    g_lockWaiting = true;
-    bool locked = EnterTableLock(100);
-    g_lockWaiting = false;
-    return locked;
+    // A wait for the lock pumps messages: a command dispatched by that pump
+    // must not start a second edit of the same rules.
+    if (TableLockWaitPumping()) return false;
+    return EnterTableLock(100);
 }
 
 void EndRuleEdit()
@@ -287,23 +316,99 @@ void EnableRuleButtons(HWND dialog)
     EnableWindow(GetDlgItem(dialog, IDB_MAIN_EDIT), FALSE);
 }
 
-void ApplyMainDialogChanges(HWND dialog)
+namespace {
+
+bool ApplyChanges(void*)
 {
+    HWND dialog = g_mainDialog;
+    if (!dialog) return true;
+    if (!EnterTableLock(0)) return false;
+    bool renewed = RenewBackup();
+    LeaveTableLock();
+    if (!renewed) {
+        // The old backup stays; what Cancel would restore is said plainly.
+        AppMessageBox(&g_app, dialog, AppText(IDS_PRODUCT_NAME), AppText(IDS_APPLY_FAILED),
+                      MB_ZRP_WARNING | MB_ZRP_OK, 0);
+        return true;
+    }
     WakeAutoApply();
-    ClearEditedFlags();
-    FreeBackup();
-    TakeBackup();
     SaveAll();
     PostMessageA(dialog, WM_PROFILE_RULESCHANGED, 0, -1);
+    return true;
 }
 
-void CloseMainDialogSaving(HWND dialog)
+bool CloseSaving(void*)
 {
+    HWND dialog = g_mainDialog;
+    if (!dialog) return true;
     CloseDialog(dialog);
     WakeAutoApply();
-    FreeBackup();
     SaveAll();
     UpdateAppTrayIcon(1);
+    return true;
+}
+
+// The backup back in place of the live list, keeping what the pass keeps
+// up to date; the profile current then is current again. Caller holds the lock.
+void RestoreBackup()
+{
+    if (!g_backupTaken) return;
+    // Nothing may find the discarded rules once the lock is gone.
+    ForgetTreeProfile();
+    ReturnWorkingProfiles(&g_backup, g_savedCurrent);
+    Options.iCurProfile = g_savedCurrent >= 0 && g_savedCurrent < g_profiles.count ? g_savedCurrent : 0;
+    g_backupTaken = false;
+}
+
+// Yes was answered while another change ran or waited: the restore comes
+// after it, when the lock is free.
+bool RestoreAndClose(void*)
+{
+    HWND dialog = g_mainDialog;
+    if (!dialog) return true;
+    if (!EnterTableLock(0)) return false;
+    RestoreBackup();
+    LeaveTableLock();
+    DestroyWindow(dialog);
+    UpdateAppTrayIcon(1);
+    return true;
+}
+
+bool AskDiscard(HWND dialog)
+{
+    return AppMessageBox(&g_app, dialog, AppText(IDS_PRODUCT_NAME), AppText(IDS_DISCARD_CHANGES),
+                         MB_ZRP_QUESTION | MB_ZRP_YESNO | MB_ZRP_FORCENO, 0) == IDYES;
+}
+
+bool CancelChanges(void*)
+{
+    HWND dialog = g_mainDialog;
+    if (!dialog) return true;
+    if (!BeginRuleEdit()) return true;
+    bool changed = g_backupTaken && ProfilesChanged();
+    EndRuleEdit();
+    if (changed && !AskDiscard(dialog)) return true;
+    // The list goes back whole, under the lock the worker walks it with; no
+    // lock, no close.
+    if (!BeginRuleEdit()) return true;
+    if (changed) RestoreBackup();
+    Options.iCurProfile = g_savedCurrent >= 0 && g_savedCurrent < g_profiles.count ? g_savedCurrent : 0;
+    EndRuleEdit();
+    DestroyWindow(dialog);
+    UpdateAppTrayIcon(1);
+    return true;
+}
+
+}  // namespace
+
+void ApplyMainDialogChanges(HWND)
+{
+    RunLiveEdit(ApplyChanges, nullptr);
+}
+
+void CloseMainDialogSaving(HWND)
+{
+    RunLiveEdit(CloseSaving, nullptr);
 }
 
 void CancelMainDialog(HWND dialog)
@@ -312,27 +417,18 @@ void CancelMainDialog(HWND dialog)
         CancelRuleTreeDrag(dialog);
         return;
     }
-    if (!BeginRuleEdit()) return;
-    bool changed = ProfilesChanged();
-    EndRuleEdit();
-    if (changed && AppMessageBox(&g_app, dialog, AppText(IDS_PRODUCT_NAME), AppText(IDS_DISCARD_CHANGES),
-                                 MB_ZRP_QUESTION | MB_ZRP_YESNO | MB_ZRP_FORCENO, 0) != IDYES)
-        return;
-    // The list goes back whole, under the lock the worker walks it with; no
-    // lock, no close.
-    if (!BeginRuleEdit()) return;
-    if (changed) {
-        GrowArray<Profile> discarded = g_profiles;
-        g_profiles = g_backup;
-        g_backup = discarded;
-        // Nothing may find the discarded rules once the lock is gone.
-        ForgetTreeProfile();
-        FreeBackup();
+    // Another change runs or waits: when the lock is free at once (no pump),
+    // a change is asked about now and the restore follows that change;
+    // otherwise Cancel itself runs after it.
+    if (LiveEditBusy() && EnterTableLock(0)) {
+        bool changed = g_backupTaken && ProfilesChanged();
+        LeaveTableLock();
+        if (changed) {
+            if (AskDiscard(dialog)) RunLiveEdit(RestoreAndClose, nullptr);
+            return;
+        }
     }
-    Options.iCurProfile = g_savedCurrent >= 0 && g_savedCurrent < g_profiles.count ? g_savedCurrent : 0;
-    EndRuleEdit();
-    DestroyWindow(dialog);
-    UpdateAppTrayIcon(1);
+    RunLiveEdit(CancelChanges, nullptr);
 }
 
 //--- opening
@@ -356,9 +452,14 @@ void OpenMainDialogWindow()
     BringWindowToTop(dialog);
 }
 
+// The engine calls this from a live edit of its own: the rule commands run
+// at once, in its order.
 void RunMainDialogCommand(HWND dialog, int controlId)
 {
-    MainDialogProc(dialog, WM_COMMAND, (WPARAM)controlId, 0);
+    if (controlId == IDB_MAIN_NEW || controlId == IDB_MAIN_ALLWINDOWS || controlId == IDB_MAIN_UPDATE)
+        RunRulesFromWindows(controlId);
+    else
+        MainDialogProc(dialog, WM_COMMAND, (WPARAM)controlId, 0);
 }
 
 void StoreShownExpandState()

@@ -6,6 +6,7 @@
 #include "engine/DesktopIcons.h"
 #include "engine/Engine.h"
 #include "engine/ExplorerWindows.h"
+#include "engine/LiveEdit.h"
 #include "engine/Log.h"
 #include "engine/ProductIds.h"
 #include "engine/ProfileStore.h"
@@ -24,60 +25,120 @@
 #include "ui/RuleTree.h"
 #include "ui/WindowList.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
+
+// What a button asked for, kept until its step runs.
+struct ChosenProfile {
+    char name[MAX_PATH];
+    int execute;
+};
+
+bool SwitchToProfile(void* context)
+{
+    const ChosenProfile* chosen = (const ChosenProfile*)context;
+    if (!EnterTableLock(0)) return false;
+    int index = FindProfileByName(&g_profiles, chosen->name, -1);
+    LeaveTableLock();
+    if (index >= 0) SwitchProfile(index, PROFILE_SOURCE_USER, chosen->execute, chosen->execute);
+    return true;
+}
 
 void SwitchToChosenProfile(HWND dialog)
 {
     HWND combo = GetDlgItem(dialog, IDCB_MAIN_PROFILE);
     LRESULT chosen = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    char name[MAX_PATH];
-    if (chosen < 0 || SendMessageA(combo, CB_GETLBTEXTLEN, (WPARAM)chosen, 0) >= (LRESULT)sizeof(name)) return;
-    if (SendMessageA(combo, CB_GETLBTEXT, (WPARAM)chosen, (LPARAM)name) < 0) return;
-    int index = FindProfileByName(&g_profiles, name, -1);
-    if (index < 0) return;
+    ChosenProfile* c = (ChosenProfile*)calloc(1, sizeof(ChosenProfile));
+    if (!c) return;
+    if (chosen < 0 || SendMessageA(combo, CB_GETLBTEXTLEN, (WPARAM)chosen, 0) >= (LRESULT)sizeof(c->name) ||
+        SendMessageA(combo, CB_GETLBTEXT, (WPARAM)chosen, (LPARAM)c->name) < 0) {
+        free(c);
+        return;
+    }
     // Ctrl held at this moment: switch only, without executing.
-    int execute = (GetAsyncKeyState(VK_CONTROL) & 0x8000) ? 0 : 1;
-    SwitchProfile(index, PROFILE_SOURCE_USER, execute, execute);
+    c->execute = (GetAsyncKeyState(VK_CONTROL) & 0x8000) ? 0 : 1;
+    RunLiveEdit(SwitchToProfile, c);
+}
+
+bool StoreEnabledState(void* context)
+{
+    if (!EnterTableLock(0)) return false;
+    Profile* p = CurrentProfile();
+    if (p) {
+        p->bGenEnabled = *(const uint8_t*)context;
+        MarkProfileEdited(p);
+    }
+    LeaveTableLock();
+    if (p) UpdateAppTrayIcon(1);
+    return true;
 }
 
 void StoreEnabled(HWND dialog)
 {
-    Profile* p = CurrentProfile();
-    if (!p) return;
-    p->bGenEnabled = IsDlgButtonChecked(dialog, IDX_MAIN_ENABLED) == BST_CHECKED ? 1 : 0;
-    MarkProfileEdited(p);
-    UpdateAppTrayIcon(1);
+    uint8_t* enabled = (uint8_t*)malloc(1);
+    if (!enabled) return;
+    *enabled = IsDlgButtonChecked(dialog, IDX_MAIN_ENABLED) == BST_CHECKED ? 1 : 0;
+    RunLiveEdit(StoreEnabledState, enabled);
 }
 
-void ExecuteCurrentProfile()
+bool ExecuteCurrentProfile(void*)
 {
-    Profile* p = CurrentProfile();
-    if (!p) return;
+    if (!EnterTableLock(0)) return false;
+    LiveProfileRef ref;
+    bool current = NoteCurrentProfile(&ref);
+    LeaveTableLock();
+    Profile* p = current ? FindLiveProfile(&ref) : nullptr;
+    if (!p) return true;
     LogLine("PRF: Executing Profile (%s)", p->szGenName);
     g_treeRefresh = 0;
     ApplyProfile(p, PROFILE_SOURCE_USER, false);
     g_treeRefresh = 1;
+    return true;
 }
 
 // New (0, 0), All Windows (0, 1), and Update as the profile's update mode
-// says; then the icons and Explorer windows the profile keeps.
+// says; then the icons and Explorer windows the profile keeps. A rule that
+// was re-captured is a change Cancel asks about.
 void CreateRulesFromWindows(int id)
 {
-    Profile* p = CurrentProfile();
+    LiveProfileRef ref;
+    if (!NoteCurrentProfile(&ref)) return;
+    Profile* p = FindLiveProfile(&ref);
     if (!p || !p->bGenEnabled) return;
     if (id == IDB_MAIN_UPDATE) {
         // Updates only when windows changed; saves and tells the dialog itself.
+        bool pending = p->updatePending != 0;
         RunProfileUpdate(p);
+        if (pending && g_mainDialog) MarkProfileEdited(FindLiveProfile(&ref));
         return;
     }
     LogLine("PRF: Updating Profile (%s)", p->szGenName);
     p->updatePending = 0;
-    UpdateProfileFromWindows(p, -1, 0, id == IDB_MAIN_ALLWINDOWS ? 1 : 0);
+    int64_t touched = UpdateProfileFromWindows(p, -1, 0, id == IDB_MAIN_ALLWINDOWS ? 1 : 0);
+    if (touched >= 0 && g_mainDialog) MarkProfileEdited(p);
     if (p->bUpdSaveIcons) SaveDesktopIconsAsync(p, false);
     if (p->bUpdSaveExpWin) CollectExplorerWindows(p);
-    if (g_mainDialog && CurrentProfile() == p) PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, -1);
+    p = FindLiveProfile(&ref);
+    if (g_mainDialog && p && CurrentProfile() == p) PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, -1);
+}
+
+// The button's step: the lock free once, then the rules made from the windows.
+bool CreateRulesStep(void* context)
+{
+    if (!EnterTableLock(0)) return false;
+    LeaveTableLock();
+    CreateRulesFromWindows(*(const int*)context);
+    return true;
+}
+
+void RunCreateRules(int id)
+{
+    int* c = (int*)malloc(sizeof(int));
+    if (!c) return;
+    *c = id;
+    RunLiveEdit(CreateRulesStep, c);
 }
 
 // The finder dropped on a window: its rule is made or re-captured and selected.
@@ -88,6 +149,8 @@ void PickWindow(HWND window)
     int at = FindWindowEntry(window);
     int64_t id = -1;
     if (p && at >= 0) id = CreateOrUpdateRuleForWindow(p, &g_windowTable[at], 0, 1);
+    // Made or only re-captured, the rule changed: Cancel asks.
+    if (id >= 0) MarkProfileEdited(p);
     EndRuleEdit();
     if (p && at >= 0) RefreshRuleTree(p, id);
 }
@@ -150,11 +213,16 @@ void FillMainProfileCombo(HWND dialog)
     CheckDlgButton(dialog, IDX_MAIN_ENABLED, p && p->bGenEnabled ? BST_CHECKED : BST_UNCHECKED);
 }
 
+void RunRulesFromWindows(int id)
+{
+    CreateRulesFromWindows(id);
+}
+
 void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
 {
     // Called with the dialog closed, only the rules from the windows are made.
     if (id == IDB_MAIN_NEW || id == IDB_MAIN_ALLWINDOWS || id == IDB_MAIN_UPDATE) {
-        CreateRulesFromWindows(id);
+        RunCreateRules(id);
         return;
     }
     if (!dialog || (notification != BN_CLICKED && id != IDCB_MAIN_PROFILE)) return;
@@ -178,7 +246,7 @@ void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
         QuitProgram(dialog);
         break;
     case IDB_MAIN_EXECUTE:
-        ExecuteCurrentProfile();
+        RunLiveEdit(ExecuteCurrentProfile, nullptr);
         break;
     case IDB_MAIN_REFRESH:
         PostMessageA(dialog, WM_PROFILE_RULESCHANGED, 0, -1);

@@ -161,21 +161,35 @@ void EditRules(Edit edit)
     if (changed) RefreshRuleTree(p, select);
 }
 
+// The file is someone else's: read into a list of its own, within a budget,
+// and its scripts stay off unless the user turns them on here.
 void RunImport()
 {
     const char* chosen = FileDialog(false, kRuleFileFilter, nullptr);
     if (!chosen) return;
     char path[MAX_PATH];
     CopyText(path, sizeof(path), chosen);
-    if (ImportRules(&g_exportRules, path) != 0 || g_exportRules.count == 0) {
-        FreeGrowArray(&g_exportRules);
+    static GrowArray<Rule> s_imported;
+    int read = ImportRules(&s_imported, path);
+    if (read == RULE_IMPORT_TOO_LARGE) {
+        AppMessageBox(&g_app, g_mainDialog, AppText(IDS_PRODUCT_NAME), AppText(IDS_RULE_IMPORT_TOO_BIG),
+                      MB_ZRP_WARNING | MB_ZRP_OK, 0, RULE_IMPORT_MAX, path);
+        return;
+    }
+    if (read != RULE_IMPORT_OK || s_imported.count == 0) {
+        FreeGrowArray(&s_imported);
         ReportRuleFile(IDS_RULE_IMPORT_FAILED, path);
         return;
     }
+    if (RulesHaveScripts(&s_imported) &&
+        AppMessageBox(&g_app, g_mainDialog, AppText(IDS_PRODUCT_NAME), AppText(IDS_IMPORT_SCRIPTS),
+                      MB_ZRP_QUESTION | MB_ZRP_YESNO | MB_ZRP_FORCENO, 0) != IDYES)
+        TurnRuleScriptsOff(&s_imported);
     EditRules([](Profile* p, int64_t* select) {
-        *select = PasteRules(p, &g_exportRules);
+        *select = PasteRules(p, &s_imported);
         return *select >= 0;
     });
+    FreeGrowArray(&s_imported);
 }
 
 void RunExport()

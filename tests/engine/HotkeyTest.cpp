@@ -2,8 +2,12 @@
 // fake desktop object, the transparency keys and their list, the guards of the
 // profile keys, and profile keys shared by two profiles.
 #include "engine/Hotkeys.h"
+#include "engine/LiveEdit.h"
 #include "engine/ProfileHotkeys.h"
+#include "engine/ProfileSwitch.h"
+#include "engine/Rules.h"
 #include "engine/TransparentWindows.h"
+#include "tests/engine/RuleTestUtil.h"
 #include "tests/engine/TriggerFixture.h"
 #include "tests/support/FakeVirtualDesktop.h"
 
@@ -279,4 +283,111 @@ TEST_F(Hotkeys, OneKeyDrivesEveryProfileThatHasIt)
     HandleHotkey(PROFILE_HOTKEY_FIRST_ID + 4);
     EXPECT_TRUE(Take().empty()) << "an id beyond the list";
     RegisterProfileHotKeys(&g_profiles, 0);
+}
+
+//--- "Active Window Only" while the worker holds the lock
+
+namespace {
+
+// Holds the table lock for 2 s from the moment the hotkey's pass has placed
+// the active window, as a worker pass that starts right then would: every
+// later wait of the hotkey finds the lock busy.
+struct PassFollower {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread thread{[this] {
+        if (WaitForSingleObject(go, 20000) != WAIT_OBJECT_0) return;
+        EnterCriticalSection(&g_tableLock);
+        Sleep(2000);
+        LeaveCriticalSection(&g_tableLock);
+    }};
+    ~PassFollower()
+    {
+        SetEvent(go);
+        thread.join();
+        CloseHandle(go);
+    }
+};
+PassFollower* g_follower;
+WNDPROC g_logProc;
+
+// Wine's critical section counts its owner's holds and its waiters in
+// LockCount (holds + waiters - 1): a waiter is there once it reaches the holds.
+bool LockHasWaiter()
+{
+    return g_tableLock.LockCount >= g_tableLock.RecursionCount;
+}
+
+LRESULT CALLBACK FollowPassProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    LRESULT r = CallWindowProcA(g_logProc, w, m, wp, lp);
+    if (m == WM_LOGLINE && g_follower && strstr((const char*)lp, "RUL: RULE(Target rule)")) {
+        // The pass still holds the lock: the follower queues behind it.
+        SetEvent(g_follower->go);
+        for (ULONGLONG end = GetTickCount64() + 2000; !LockHasWaiter() && GetTickCount64() < end;) Sleep(0);
+        g_follower = nullptr;
+    }
+    return r;
+}
+
+Rule PlacingRule(const char* name, const char* caption, int x, int y)
+{
+    Rule r = AnyWindowRule(0);
+    CopyText(r.name, sizeof(r.name), name);
+    SET_CAPTION(&r, caption, CMP_EQUALS);
+    r.movetomode = 0;
+    r.x = x;
+    r.y = y;
+    return r;
+}
+
+}  // namespace
+
+// The kind-1 key's pass acts on the active window alone; the worker holds
+// the lock for 2 s right after it. Afterwards a new window is placed by its
+// rule: the target went with that pass, whatever the lock did later.
+TEST_F(Hotkeys, ActiveWindowOnlyKeyLeavesLaterPassesForEveryWindow)
+{
+    Options.bEnabled = 1;
+    Add("Only Active", [](Profile& p) {
+        p.bTrgHotKeyWin = 1;
+        p.iTrgHotKeyWin = 0x0352;   // Ctrl+Alt+R
+        p.bTrgExecuteOnly = 1;
+        Rule target = PlacingRule("Target rule", "kind one target", 120, 130);
+        target.id = 1;
+        Rule later = PlacingRule("Later rule", "kind one later", 210, 220);
+        later.id = 2;
+        ArrayAppend(p.pRules, &target);
+        ArrayAppend(p.pRules, &later);
+        p.nextRuleId = 3;
+    });
+    MakeCurrent("Only Active");
+    RegisterProfileHotKeys(&g_profiles, 1);
+    int entry = -1;
+    for (int i = 0; i < g_profileHotKeys.count; i++)
+        if (g_profileHotKeys.data[i].kind == PROFILE_HOTKEY_WINDOW) entry = i;
+    ASSERT_GE(entry, 0);
+    HWND target = CreateWindowA("TriggerTestLog", "kind one target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300,
+                                200, 100, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(target);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == target; }, 5000));
+    {
+        PassFollower follower;
+        g_follower = &follower;
+        g_logProc = (WNDPROC)SetWindowLongPtrA(g_logWindow, GWLP_WNDPROC, (LONG_PTR)FollowPassProc);
+        HandleHotkey(PROFILE_HOTKEY_FIRST_ID + entry);
+        PumpUntil([] { return QueuedLiveEdits() == 0; }, 10000);
+        EXPECT_EQ(nullptr, g_follower) << "the hotkey's pass placed the active window";
+        g_follower = nullptr;
+    }
+    SetWindowLongPtrA(g_logWindow, GWLP_WNDPROC, (LONG_PTR)g_logProc);
+    HWND later = CreateWindowA("TriggerTestLog", "kind one later", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200,
+                               100, nullptr, nullptr, nullptr, nullptr);
+    RunCurrentProfilePass();
+    RECT r = {};
+    EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(later, &r) && r.left == 210 && r.top == 220; }, 5000))
+        << "placed at " << r.left << "," << r.top;
+    EXPECT_EQ(nullptr, g_singleWindowTarget);
+    RegisterProfileHotKeys(&g_profiles, 0);
+    DestroyWindow(later);
+    DestroyWindow(target);
 }

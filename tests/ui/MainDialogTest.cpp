@@ -3,19 +3,28 @@
 // command runs, a second command arriving while the first waits for the
 // lock, rules the worker makes while the tree shows older ones, a refill
 // asked for in the middle of a drag, and the levels of pasted rules.
+#include "engine/CommandLineCommands.h"
 #include "engine/Engine.h"
+#include "engine/LiveEdit.h"
+#include "engine/Log.h"
 #include "engine/MainDialogLink.h"
+#include "engine/MonitorPass.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
 #include "engine/ProductStrings.h"
 #include "engine/ProfileStore.h"
 #include "engine/RuleCreate.h"
+#include "engine/Rules.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/ConfigRecord.h"
+#include "framework/core/DialogUtil.h"
+#include "framework/core/RecordFile.h"
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "tests/engine/RuleTestUtil.h"
+#include "tests/engine/TriggerFixture.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
@@ -38,6 +47,16 @@ Rule MakeRule(const char* name, uint8_t level, bool group = false)
     CopyText(r.name, sizeof(r.name), name);
     r.level = level;
     if (group) r.item = RULE_ITEM_GROUP | RULE_ITEM_EXPANDED;
+    return r;
+}
+
+// A rule named after the one title it takes.
+Rule TitleRule(const char* title, uint8_t level)
+{
+    Rule r = AnyWindowRule(0);
+    CopyText(r.name, sizeof(r.name), title);
+    SET_CAPTION(&r, title, CMP_EQUALS);
+    r.level = level;
     return r;
 }
 
@@ -101,6 +120,62 @@ int AnswerYes(const char*, const char*, uint32_t)
     return IDYES;
 }
 
+// Every framework message box's text, answered as the test says.
+std::vector<std::string> g_boxTexts;
+int g_boxAnswer = IDYES;
+int RecordBox(const char*, const char* text, uint32_t)
+{
+    g_boxTexts.push_back(text);
+    return g_boxAnswer;
+}
+
+// The open-file dialog answered with this path.
+std::string g_chosenFile;
+BOOL ChooseFile(bool, OPENFILENAMEA* ofn, DWORD*)
+{
+    CopyText(ofn->lpstrFile, ofn->nMaxFile, g_chosenFile.c_str());
+    return TRUE;
+}
+
+// Profile lists freed, and whether one went while a wait for the lock pumped
+// (a command then holds records of the list it waits to change).
+int g_listsFreed;
+bool g_freedInWait;
+void NoteListFreed(const GrowArray<Profile>*)
+{
+    g_listsFreed++;
+    if (TableLockWaitPumping()) g_freedInWait = true;
+}
+
+// A second start's hand-over, as the main window runs it.
+LRESULT CALLBACK HandOverProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_APP) {
+        RunCommandLineCommands();
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+bool DialogClosedAndNothingQueued()
+{
+    return !g_mainDialog && QueuedLiveEdits() == 0;
+}
+
+// Writes the rules as an export file.
+void WriteRuleFile(const std::string& path, const std::vector<Rule>& rules)
+{
+    ConfigRecord record;
+    InitConfigRecord(&record, 1, "prul->");
+    for (size_t i = 0; i < rules.size(); i++) {
+        Rule r = rules[i];
+        SetRecordKeyPrefix(&record, "prul->", "Rule[%d].", (int)i);
+        ASSERT_TRUE(SerializeRule(1, &record, &r, (uint32_t)i, RULE_KIND_PROFILE));
+    }
+    ASSERT_GT(SaveRecordArchive(&record, path.c_str()), 0);
+    ClearConfigRecord(&record);
+}
+
 LRESULT CALLBACK ControlProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
     return DefWindowProcA(w, m, wp, lp);
@@ -124,18 +199,39 @@ protected:
         wc.hInstance = g_app.instance;
         wc.lpszClassName = "MainDialogTestControl";
         RegisterClassA(&wc);
+        wc.lpfnWndProc = LogCaptureProc;   // into g_logLines
+        wc.lpszClassName = "MainDialogTestLog";
+        RegisterClassA(&wc);
+        wc.lpfnWndProc = HandOverProc;
+        wc.lpszClassName = "MainDialogTestHandOver";
+        RegisterClassA(&wc);
         g_app.controlWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                               g_app.instance, nullptr);
         SetMessageBoxHook(AnswerYes);
         SetMainDialogEntryPoints(MainDialogEntries());
+        g_boxTexts.clear();
+        g_boxAnswer = IDYES;
+    }
+    // Saving and the hand-over's record need a data folder of the test's own.
+    void UseDataFolder()
+    {
+        std::string data = FreshFolderForThisTest();
+        CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), data.c_str());
     }
     void TearDown() override
     {
         if (g_mainDialog) DestroyWindow(g_mainDialog);
         SetMessageBoxHook(nullptr);
         SetMainDialogEntryPoints(nullptr);
+        DropQueuedLiveEdits();
+        g_profileListClearing = nullptr;
+        SetFileDialogRunner(nullptr);
+        g_windowCount = 0;
+        g_app.dataFolder[0] = '\0';
         ClearProfileList(&g_profiles);
         Options.iCurProfile = -1;
+        if (g_logWindow) DestroyWindow(g_logWindow);
+        g_logWindow = nullptr;
         if (g_app.controlWindow) DestroyWindow(g_app.controlWindow);
         g_app.controlWindow = nullptr;
     }
@@ -343,6 +439,244 @@ TEST_F(MainDialogInProcess, ExpandedStatesGoOnlyIntoTheProfileTheTreeShows)
     Options.iCurProfile = 0;
     StoreTreeExpandState();
     EXPECT_FALSE(g_profiles.data[0].pRules->data[0].item & RULE_ITEM_EXPANDED) << "One takes the tree's";
+}
+
+
+//--- changes of the live profiles while the worker holds the lock
+
+// Apply copies the list for Cancel only once it can have the lock, keeping
+// the old copy until then: Cancel -> Yes right after it restores what Apply
+// saw, and the save at exit finds every profile.
+TEST_F(MainDialogInProcess, ApplyWhileTheWorkerHoldsTheLockThenCancelKeepsEveryProfileFile)
+{
+    UseDataFolder();
+    Open(kRules, {"One", "Two"});
+    Select("Beta");
+    Command(1208);
+    const std::string applied = RulesText();
+    ASSERT_EQ("Group A:1\nAlpha:2\nZulu:1\nMike:1\n", applied);
+    {
+        LockHolder worker;
+        worker.ReleaseAfter(2000);
+        SendMessageA(g_mainDialog, WM_COMMAND, MAKEWPARAM(IDB_MAIN_APPLY, BN_CLICKED), 0);
+        SendMessageA(g_mainDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);   // Yes
+        ASSERT_TRUE(PumpUntil(DialogClosedAndNothingQueued, 15000));
+    }
+    EXPECT_EQ(applied, RulesText()) << "Cancel put back what Apply kept";
+    SaveAll();   // as at exit
+    ClearProfileList(&g_profiles);
+    ASSERT_EQ(2, LoadProfiles()) << "every profile file is still there";
+    Options.iCurProfile = 0;
+    EXPECT_EQ(applied, RulesText());
+    EXPECT_STREQ("Two", g_profiles.data[1].szGenName);
+    EXPECT_EQ(5, g_profiles.data[1].pRules->count);
+}
+
+// A command waits for the lock; Esc -> Yes arriving meanwhile is answered at
+// once and the list goes back after the command, never under it.
+TEST_F(MainDialogInProcess, EscYesWhileACommandWaitsForTheLockRestoresTheBackupAfterIt)
+{
+    g_profileListClearing = NoteListFreed;
+    static const struct {
+        const char* why;
+        int id;
+        bool tree;
+    } kCommands[] = {
+        {"New", IDB_MAIN_NEW, false},
+        {"Exp", IDB_MAIN_EXECUTE, false},
+        {"disable from the tree", 1201, true},
+    };
+    for (const auto& c : kCommands) {
+        SCOPED_TRACE(c.why);
+        Open(kRules);
+        const std::string backup = RulesText();
+        Select("Beta");
+        Command(1208);   // what Cancel discards
+        Select("Zulu");
+        g_listsFreed = 0;
+        g_freedInWait = false;
+        {
+            LockHolder worker;
+            worker.ReleaseAfter(500);
+            PostMessageA(g_mainDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);   // Esc, then Yes
+            if (c.tree)
+                Command(c.id);
+            else
+                SendMessageA(g_mainDialog, WM_COMMAND, MAKEWPARAM(c.id, BN_CLICKED), 0);
+            ASSERT_TRUE(PumpUntil(DialogClosedAndNothingQueued, 10000));
+        }
+        EXPECT_EQ(backup, RulesText()) << "the profile set is the backup";
+        EXPECT_GE(g_listsFreed, 1) << "the discarded list went";
+        EXPECT_FALSE(g_freedInWait) << "but never while a command waited for the lock";
+    }
+}
+
+// A second start's "-LOAD" dispatched while a delete waits for the lock
+// switches only after it: the delete goes to the profile it was made in.
+TEST_F(MainDialogInProcess, ALoadHandedOverWhileACommandWaitsRunsAfterIt)
+{
+    UseDataFolder();
+    Open(kRules, {"One", "Two"});
+    const char kLine[] = "-LOAD Two";
+    ASSERT_GT(SaveRecord("(ZRP)Cmd", -1, kLine, sizeof(kLine)), 0u);
+    HWND handOver = CreateWindowExA(0, "MainDialogTestHandOver", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    g_app.instance, nullptr);
+    Select("Beta");
+    {
+        LockHolder worker;
+        worker.ReleaseAfter(500);
+        PostMessageA(handOver, WM_APP, 0, 0);
+        Command(1208);
+        EXPECT_EQ(0, Options.iCurProfile) << "nothing switched while the delete waited";
+        EXPECT_EQ("Group A:1\nAlpha:2\nZulu:1\nMike:1\n", RulesText()) << "deleted in One";
+        EXPECT_TRUE(PumpUntil([] { return QueuedLiveEdits() == 0 && Options.iCurProfile == 1; }, 5000))
+            << "then switched";
+    }
+    DestroyWindow(handOver);
+}
+
+// A tray click or the hotkey while the worker holds the lock: the dialog
+// shows at once, and its profile box and tree fill once the lock is free.
+TEST_F(MainDialogInProcess, TheDialogOpensWhileTheLockIsBusyAndFillsOnceItIsFree)
+{
+    ClearProfileList(&g_profiles);
+    Profile p = {};
+    ASSERT_TRUE(InitProfile(&p, true));
+    CopyText(p.szGenName, sizeof(p.szGenName), "Busy");
+    Rule r = MakeRule("Only", 1);
+    ArrayAppend(p.pRules, &r);
+    ArrayAppend(&g_profiles, &p);
+    Options.iCurProfile = 0;
+    {
+        LockHolder worker;
+        HWND dialog = CreateMainDialog();
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_EQ("", Outline()) << "nothing read without the lock";
+    }
+    EXPECT_TRUE(PumpUntil([this] { return Outline() == "Only\n"; }, 5000));
+    EXPECT_EQ(1, SendDlgItemMessageA(g_mainDialog, IDCB_MAIN_PROFILE, CB_GETCOUNT, 0, 0));
+}
+
+// A re-capture changes the rule's placement: Cancel asks as for any change.
+TEST_F(MainDialogInProcess, APickThatOnlyRecapturesMakesCancelAsk)
+{
+    Rule target = TitleRule("Pick Target", 1);
+    Open({target, MakeRule("Other", 1)});
+    HWND window = CreateWindowExA(0, "MainDialogTestControl", "Pick Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                  40, 300, 200, nullptr, nullptr, g_app.instance, nullptr);
+    ASSERT_NE(nullptr, window);
+    MonitoredWindow& e = g_windowTable[0];
+    e = MonitoredWindow{};
+    e.hwnd = window;
+    e.event = WEV_UNCHANGED;
+    CopyText(e.title, sizeof(e.title), "Pick Target");
+    e.titleLength = (int32_t)strlen(e.title);
+    CopyText(e.className, sizeof(e.className), "MainDialogTestControl");
+    e.classLength = (int32_t)strlen(e.className);
+    e.x = 40;
+    e.y = 40;
+    e.width = 300;
+    e.height = 200;
+    g_windowCount = 1;
+    g_boxAnswer = IDNO;
+    SetMessageBoxHook(RecordBox);
+    HWND dialog = g_mainDialog;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDB_MAIN_PICK, BN_CLICKED), (LPARAM)window);
+    EXPECT_EQ("Pick Target:1\nOther:1\n", RulesText()) << "re-captured, nothing made";
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(std::vector<std::string>{AppText(IDS_DISCARD_CHANGES)}, g_boxTexts) << "Cancel asked";
+    EXPECT_TRUE(IsWindow(dialog)) << "No keeps the dialog";
+    DestroyWindow(window);
+}
+
+// An imported rule's script runs only when the user turned the scripts on:
+// a pass over a window the rule takes runs it, or does not.
+TEST_F(MainDialogInProcess, ImportedScriptsStayOffUnlessTheUserTurnsThemOn)
+{
+    std::string folder = FreshFolderForThisTest();
+    Rule scripted = TitleRule("Import Script Target", 0);
+    CopyText(scripted.name, sizeof(scripted.name), "Runs On Open");
+    scripted.cmdenable[SLOT_OPEN] = 1;
+    CopyText(scripted.cmdtext[SLOT_OPEN], sizeof(scripted.cmdtext[SLOT_OPEN]), "RUN \"ps-no-such-program.exe\"");
+    g_chosenFile = folder + "\\Scripted.rulexp";
+    WriteRuleFile(g_chosenFile, {scripted});
+    SetFileDialogRunner(ChooseFile);
+    SetMessageBoxHook(RecordBox);
+    g_logWindow = CreateWindowExA(0, "MainDialogTestLog", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, g_app.instance,
+                                  nullptr);
+    uint8_t wasEnabled = Options.bEnabled;
+    Options.bEnabled = 1;
+    for (int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+        Open(kRules);
+        Select("Mike");
+        g_boxTexts.clear();
+        g_boxAnswer = answer;
+        Command(1209);
+        EXPECT_EQ(std::vector<std::string>{AppText(IDS_IMPORT_SCRIPTS)}, g_boxTexts);
+        ASSERT_EQ("Group A:1\nAlpha:2\nBeta:2\nZulu:1\nMike:1\nRuns On Open:1\n", RulesText());
+        HWND window = CreateWindowExA(0, "MainDialogTestControl", "Import Script Target",
+                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 300, 200, nullptr, nullptr,
+                                      g_app.instance, nullptr);
+        g_logLines.clear();
+        g_windowCount = 0;
+        ASSERT_TRUE(EnterTableLock(100));
+        MonitorPass(CurrentProfile(), 0, 0, 0);
+        LeaveTableLock();
+        bool seen = false, ran = false;
+        for (const std::string& line : g_logLines) {
+            seen |= line.find("NEW: ") != std::string::npos && line.find("Import Script Target") != std::string::npos;
+            ran |= line.find("ADV: RULE(Runs On Open)") != std::string::npos;
+        }
+        EXPECT_TRUE(seen) << "the pass saw the window";
+        EXPECT_EQ(answer == IDYES, ran) << "its script ran only when allowed";
+        DestroyWindow(window);
+        DestroyWindow(g_mainDialog);
+    }
+    Options.bEnabled = wasEnabled;
+}
+
+// A file past the import's budget is refused whole with a message; the
+// tree and the rules stay as they were.
+TEST_F(MainDialogInProcess, AnImportPastItsBudgetIsRefusedAndChangesNothing)
+{
+    std::string folder = FreshFolderForThisTest();
+    static const struct {
+        const char* name;
+        int rules;
+        const char* why;
+    } kFiles[] = {
+        {"Million.rulexp", 1000000, "a million rules of one line each: past the text budget"},
+        {"Many.rulexp", RULE_IMPORT_MAX + 1, "one rule more than the count allows"},
+    };
+    SetFileDialogRunner(ChooseFile);
+    SetMessageBoxHook(RecordBox);
+    Open(kRules);
+    const std::string rules = RulesText();
+    const std::string tree = Outline();
+    for (const auto& f : kFiles) {
+        SCOPED_TRACE(f.why);
+        g_chosenFile = folder + "\\" + f.name;
+        ConfigRecord record;
+        InitConfigRecord(&record, 1, "prul->");
+        char key[32];
+        for (int i = 0; i < f.rules; i++) {
+            FormatText(key, sizeof(key), "Rule[%d].item", i);
+            ASSERT_EQ(CFG_OK, AppendRecordLine(&record, key, "00"));
+        }
+        ASSERT_GT(SaveRecordArchive(&record, g_chosenFile.c_str()), 0);
+        ClearConfigRecord(&record);
+        g_boxTexts.clear();
+        Select("Mike");
+        Command(1209);
+        ASSERT_EQ(1u, g_boxTexts.size());
+        EXPECT_NE(std::string::npos, g_boxTexts[0].find("more than " + std::to_string(RULE_IMPORT_MAX) + " rules"))
+            << g_boxTexts[0];
+        EXPECT_EQ(rules, RulesText());
+        EXPECT_EQ(tree, Outline());
+    }
 }
 
 //--- levels of pasted and imported rules
