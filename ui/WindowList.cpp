@@ -3,6 +3,7 @@
 #include "ui/WindowList.h"
 
 #include "engine/Engine.h"
+#include "engine/LiveEdit.h"
 #include "engine/Log.h"
 #include "engine/OptionsRecord.h"
 #include "engine/ProductIds.h"
@@ -24,6 +25,7 @@
 #include "ui/WindowListInternal.h"
 #include "ui/WindowListRes.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -189,24 +191,41 @@ void SelectRowsOf(HWND window)
     if (first >= 0) SendMessageA(g_windowRows->listBox, LB_SETTOPINDEX, (WPARAM)first, 0);
 }
 
+// Create Rule's step: the rules change under the lock the worker walks them
+// with, so it waits its turn among the live edits and finds its window again.
+struct CreateRuleStepData {
+    HWND dialog;
+    MonitoredWindow window;
+};
+
+static bool CreateRuleStep(void* context)
+{
+    CreateRuleStepData* c = (CreateRuleStepData*)context;
+    if (!EnterTableLock(0)) return false;
+    Profile* profile = CurrentProfile();
+    int before = profile && profile->pRules ? profile->pRules->count : 0;
+    int at = FindWindowEntry(c->window.hwnd);
+    int64_t id = profile ? CreateOrUpdateRuleForWindow(profile, at >= 0 ? &g_windowTable[at] : &c->window, 0, 1) : -1;
+    int after = profile && profile->pRules ? profile->pRules->count : 0;
+    LeaveTableLock();
+    if (id < 0) {
+        HWND owner = IsWindow(c->dialog) ? c->dialog : nullptr;
+        AppMessageBox(&g_app, owner, AppText(IDS_PRODUCT_NAME), AppText(5030, 5), 0x111, 0);
+        return true;
+    }
+    if (g_mainDialog) PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, after != before ? 1 : 0, (LPARAM)id);
+    return true;
+}
+
 void CreateRuleForSelected(HWND dialog)
 {
     const MonitoredWindow* row = SelectedRow();
     if (!row) return;
-    MonitoredWindow window = *row;
-    // The rules change under the lock the worker walks them with; no lock, no rule.
-    if (!EnterTableLock(100)) return;
-    Profile* profile = CurrentProfile();
-    int before = profile && profile->pRules ? profile->pRules->count : 0;
-    int at = FindWindowEntry(window.hwnd);
-    int64_t id = profile ? CreateOrUpdateRuleForWindow(profile, at >= 0 ? &g_windowTable[at] : &window, 0, 1) : -1;
-    int after = profile && profile->pRules ? profile->pRules->count : 0;
-    LeaveTableLock();
-    if (id < 0) {
-        AppMessageBox(&g_app, dialog, AppText(IDS_PRODUCT_NAME), AppText(5030, 5), 0x111, 0);
-        return;
-    }
-    if (g_mainDialog) PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, after != before ? 1 : 0, (LPARAM)id);
+    CreateRuleStepData* c = (CreateRuleStepData*)malloc(sizeof(CreateRuleStepData));
+    if (!c) return;
+    c->dialog = dialog;
+    c->window = *row;
+    RunLiveEdit(CreateRuleStep, c);
 }
 
 void EditSelected(HWND dialog)
