@@ -488,8 +488,6 @@ static int RunMenuShot(HINSTANCE instance)
 {
     FrameworkHooks hooks = {};
     hooks.addCommandIcon = AddCommandIcon;
-    hooks.addOwnerDrawnIcon = AddOwnerDrawnIcon;
-    hooks.refreshTheme = RefreshTheme;
     hooks.redrawCommandItems = RedrawItemsOfCommand;
     hooks.closeMenus = CloseAllMenus;
     SetFrameworkHooks(&hooks);
