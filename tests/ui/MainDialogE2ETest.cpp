@@ -806,8 +806,8 @@ TEST_F(ProgramMainDialog, FindNextSearchesTheNamesFromTheSelectionRoundToTheStar
     // A text no name contains leaves the selection alone: neither cleared nor
     // moved to the first rule, the next one or the last one visited. A marker
     // posted behind the click shows when the dialog has taken it.
-    ASSERT_TRUE(SetControlText(DialogControl(dialog, IDE_MAIN_SEARCH), "nowhere"));
     HWND search = DialogControl(dialog, IDE_MAIN_SEARCH);
+    ASSERT_TRUE(SetControlText(search, "nowhere"));
     ASSERT_TRUE(ClickControl(dialog, IDB_MAIN_FINDNEXT));
     ASSERT_TRUE(PostMessageA(search, EM_SETSEL, 2, 5));
     ASSERT_TRUE(PumpUntil(
