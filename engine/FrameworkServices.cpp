@@ -33,7 +33,9 @@ void InstallFrameworkHooks()
     hooks.initTheme = InitThemeColours;
     hooks.createBaseFonts = CreateBaseFonts;
     hooks.addCommandIcon = AddCommandIcon;
+    hooks.addOwnerDrawnIcon = AddOwnerDrawnIcon;
     hooks.freeTheme = FreeTheme;
+    hooks.refreshTheme = RefreshTheme;
     hooks.uiItemWndProc = UIItemWndProc;
     hooks.createDockBay = CreateDockBay;
     hooks.layoutDockBays = LayoutDockBays;

@@ -58,6 +58,13 @@ static_assert(sizeof(AppRecord) == 297, "(ZRP)App layout changed");
 
 struct AppWindow;
 
+// What the first application window receives to draw an owner-drawn command
+// icon (ZRPMSG_OWNERDRAWICON); an empty rectangle asks for the icon's size.
+struct OwnerDrawnIcon {
+    uint16_t commandId;
+    RECT     rect;
+};
+
 struct AppObject {
     HINSTANCE instance;
     uint32_t  processId;
@@ -143,7 +150,7 @@ extern AppObject g_app;
 #define ZRPMSG_HELP              0x83FA
 #define ZRPMSG_TABORDER          0x83FB
 #define ZRPMSG_PAINTBACKGROUND   0x83FC
-#define ZRPMSG_OWNERDRAWICON     0x83FE
+#define ZRPMSG_OWNERDRAWICON     0x83FE   // wParam DC, lParam OwnerDrawnIcon*
 #define ZRPMSG_NEWCOMMANDLINE    0x83FF
 #define ZRPMSG_STYLECHANGED      0x8400
 #define ZRPMSG_TASKBARCREATED    0x8401

@@ -9,6 +9,7 @@
 #include "framework/core/GrowArray.h"
 
 struct AppObject;
+struct OwnerDrawnIcon;
 
 // AppWindow flags.
 #define APPWIN_TASKBAR        0x1
@@ -94,6 +95,10 @@ void SetStatusText(AppWindow* record, int key, const char* text);
 void RepaintAppNonClient(AppObject* app);
 void UpdateCommandStates(AppWindow* record);
 void HandleWindowMenuCommand(AppWindow* record, uint16_t command);
+// Draws the colour swatch of a Custom colour command (0xF134-0xF137) into
+// the DC; an empty rectangle gets the swatch's 16 x 16 size. False for
+// another command.
+bool DrawWindowMenuIcon(HDC dc, OwnerDrawnIcon* request);
 LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Alpha for a transparency percent: (25500 - 255 x percent) / 100.
 BYTE TransparencyAlpha(int percent);

@@ -63,9 +63,45 @@ static void PickColour(uint32_t* colour)
     cc.Flags = CC_FULLOPEN | CC_RGBINIT;
     if (ChooseColorA(&cc)) {
         *colour = cc.rgbResult;
-        g_app.appRecord.colourMode = 2;
+        AppSetColourMode(&g_app, 2);
     }
 }
+
+//--- the colour swatches of the Custom commands
+
+// The record's colour each of 0xF134-0xF137 sets, or null.
+static const uint32_t* CustomColourOf(uint16_t command)
+{
+    AppRecord* rec = &g_app.appRecord;
+    switch (command) {
+    case 0xF134: return &rec->backgroundColour;
+    case 0xF135: return &rec->focusColour;
+    case 0xF136: return &rec->textColour;
+    case 0xF137: return &rec->highlightTextColour;
+    }
+    return nullptr;
+}
+
+bool DrawWindowMenuIcon(HDC dc, OwnerDrawnIcon* request)
+{
+    const uint32_t* colour = request ? CustomColourOf(request->commandId) : nullptr;
+    if (!colour) return false;
+    RECT r = request->rect;
+    if (IsRectEmpty(&r)) {
+        request->rect.right = r.left + 16;
+        request->rect.bottom = r.top + 16;
+        return true;
+    }
+    InflateRect(&r, -4, -4);
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWTEXT));
+    InflateRect(&r, -1, -1);
+    HBRUSH fill = CreateSolidBrush(*colour & 0x00FFFFFF);
+    FillRect(dc, &r, fill);
+    DeleteObject(fill);
+    return true;
+}
+
+//--- commands
 
 void HandleWindowMenuCommand(AppWindow* r, uint16_t command)
 {
@@ -84,9 +120,9 @@ void HandleWindowMenuCommand(AppWindow* r, uint16_t command)
     case 0xF122: SetCaptionStyle(r, APPWIN_SMALLCAPTION); return;
     case 0xF123: SetCaptionStyle(r, APPWIN_NOCAPTION); return;
     case 0xF124: SetCaptionStyle(r, APPWIN_BORDERLESS); return;
-    case 0xF131: rec->colourMode = 0; return;
-    case 0xF132: rec->colourMode = 1; return;
-    case 0xF133: rec->colourMode = 2; return;
+    case 0xF131: AppSetColourMode(&g_app, 0); return;
+    case 0xF132: AppSetColourMode(&g_app, 1); return;
+    case 0xF133: AppSetColourMode(&g_app, 2); return;
     case 0xF134: PickColour(&rec->backgroundColour); return;
     case 0xF135: PickColour(&rec->focusColour); return;
     case 0xF136: PickColour(&rec->textColour); return;

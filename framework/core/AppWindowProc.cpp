@@ -134,6 +134,12 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                      SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+        // The colours a mode derives from changed; following the system, the
+        // mode itself may have.
+        AppSetColourMode(&g_app, g_app.appRecord.colourMode);
+        return 0;
     case WM_ACTIVATEAPP:
         // Only on leaving: a click that activates the program on a popup's
         // item must still reach the item.
@@ -157,6 +163,8 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case ZRPMSG_COMMAND:
         HandleWindowMenuCommand(r, LOWORD(wParam));
         return 0;
+    case ZRPMSG_OWNERDRAWICON:
+        return DrawWindowMenuIcon((HDC)wParam, (OwnerDrawnIcon*)lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

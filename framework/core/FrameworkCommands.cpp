@@ -11,12 +11,16 @@ static const uint16_t kLockList[] = {0xF151, 0xF152, 0xF153, 0xF154, 0xF155, 0xF
 static const uint16_t kTransparencyList[] = {0xF161, 0xF000, 0xF162, 0xF163, 0xF164, 0xF165, 0xF166,
                                              0xF167, 0xF168, 0xF169, 0xF16A, 0xF000, 0xF16B, 0xFFFF};
 
+// The Custom colour commands' icons are swatches the window draws itself.
+static const uint16_t kSwatchIcon = 0xFFFF;
+static const uint16_t kSwatchSize[2] = {16, 16};
+
 struct FrameworkCommand {
     uint16_t id, type;
     uint32_t flags;
     uint16_t iconId, stringId;
     intptr_t data;
-    uint16_t iconResource;   // 0: no icon registered before the command
+    uint16_t iconResource;   // 0: no icon registered before the command; kSwatchIcon: drawn
 };
 
 static const FrameworkCommand kCommands[] = {
@@ -35,10 +39,10 @@ static const FrameworkCommand kCommands[] = {
     {0xF131, 1, 0x80, 0, 0xF131, 0, 0},
     {0xF132, 1, 0x80, 0, 0xF132, 0, 0},
     {0xF133, 3, 0x1000000, 0, 0xF133, (intptr_t)kCustomList, 0},
-    {0xF134, 1, 0x180, 0xF134, 0xF134, 0, 0},
-    {0xF135, 1, 0x180, 0xF135, 0xF135, 0, 0},
-    {0xF136, 1, 0x180, 0xF136, 0xF136, 0, 0},
-    {0xF137, 1, 0x180, 0xF137, 0xF137, 0, 0},
+    {0xF134, 1, 0x180, 0xF134, 0xF134, 0, kSwatchIcon},
+    {0xF135, 1, 0x180, 0xF135, 0xF135, 0, kSwatchIcon},
+    {0xF136, 1, 0x180, 0xF136, 0xF136, 0, kSwatchIcon},
+    {0xF137, 1, 0x180, 0xF137, 0xF137, 0, kSwatchIcon},
     {0xF140, 3, 0x180, 0xF140, 0xF140, (intptr_t)kFontList, 0xC352},
     {0xF141, 1, 0x80, 0, 0xF141, 0, 0},
     {0xF142, 1, 0x80, 0, 0xF142, 0, 0},
@@ -55,7 +59,10 @@ static const FrameworkCommand kCommands[] = {
 int RegisterFrameworkCommands(AppObject* app)
 {
     for (const FrameworkCommand& c : kCommands) {
-        if (c.iconResource && AppAddCommandIcon(app, c.iconId, c.iconResource) != 0) return ZRP_ERR_ICON;
+        int icon = c.iconResource == kSwatchIcon ? AppAddOwnerDrawnIcon(app, c.iconId, kSwatchSize)
+                   : c.iconResource                ? AppAddCommandIcon(app, c.iconId, c.iconResource)
+                                                   : 0;
+        if (icon != 0) return ZRP_ERR_ICON;
         if (AddCommand(app, c.id, c.type, c.flags, c.iconId, c.stringId, c.data, 0, 0) < 0)
             return ZRP_ERR_COMMAND;
     }

@@ -1,6 +1,7 @@
 // FrameworkHooks.cpp - the table of services handed down by the program.
 #include "framework/core/FrameworkHooks.h"
 
+#include "framework/core/AppObject.h"
 #include "framework/core/TextUtil.h"
 
 #include <stdarg.h>
@@ -36,4 +37,17 @@ int AppShowMessage(AppObject* app, HWND owner, const char* caption, uint32_t fla
 int AppAddCommandIcon(AppObject* app, uint16_t iconId, uint16_t resource)
 {
     return g_hooks.addCommandIcon ? g_hooks.addCommandIcon(app, iconId, resource) : 0;
+}
+
+void AppSetColourMode(AppObject* app, uint8_t colourMode)
+{
+    if (g_hooks.refreshTheme)
+        g_hooks.refreshTheme(app, colourMode);
+    else
+        app->appRecord.colourMode = colourMode;
+}
+
+int AppAddOwnerDrawnIcon(AppObject* app, uint16_t iconId, const uint16_t* size)
+{
+    return g_hooks.addOwnerDrawnIcon ? g_hooks.addOwnerDrawnIcon(app, iconId, size) : 0;
 }

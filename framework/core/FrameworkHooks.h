@@ -20,7 +20,13 @@ struct FrameworkHooks {
     void (*createBaseFonts)(AppObject* app, const char* face, uint32_t pointSize, int dpi);
     // 0, or 0xF00A.
     int (*addCommandIcon)(AppObject* app, uint16_t iconId, uint16_t resource);
+    // An icon the first application window draws (ZRPMSG_OWNERDRAWICON);
+    // size: its width and height, kept by the caller for the theme's life.
+    int (*addOwnerDrawnIcon)(AppObject* app, uint16_t iconId, const uint16_t* size);
     void (*freeTheme)(AppObject* app);
+    // Stores the colour mode, recomputes the theme from it and redraws the
+    // application windows.
+    void (*refreshTheme)(AppObject* app, uint8_t colourMode);
     WNDPROC uiItemWndProc;
     // The dock bays of an application window: created per side while the
     // frame is built (index in the window's bay list, or -1), placed on every
@@ -55,3 +61,7 @@ int AppShowMessage(AppObject* app, HWND owner, const char* caption, uint32_t fla
                    const char* format, ...);
 // Registers a command's icon through the theme; 0 when there is no theme.
 int AppAddCommandIcon(AppObject* app, uint16_t iconId, uint16_t resource);
+int AppAddOwnerDrawnIcon(AppObject* app, uint16_t iconId, const uint16_t* size);
+// A new colour mode, or the system's colours changed under the current one:
+// the theme follows at once. Without a theme only the mode is stored.
+void AppSetColourMode(AppObject* app, uint8_t colourMode);

@@ -112,8 +112,9 @@ LRESULT CALLBACK HotkeyKeyboardHook(int code, WPARAM wParam, LPARAM lParam)
         HotkeyField* field = AskForField(focus);
         bool released = (lParam & 0x80000000) != 0;
         if (field && field->edit == focus) {
-            // The edit swallows the keystroke itself.
-            if (!released && !IsModifierKey(wParam))
+            // The edit swallows the keystroke itself. Print Screen reports
+            // only its release.
+            if ((!released || wParam == VK_SNAPSHOT) && !IsModifierKey(wParam))
                 SetHotkey(field, (uint16_t)(HeldModifiers() | (wParam == VK_BACK ? 0 : (wParam & 0xFF))));
         } else {
             HWND root = focus ? GetAncestor(focus, GA_ROOT) : nullptr;

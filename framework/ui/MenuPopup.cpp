@@ -43,6 +43,25 @@ static const uint16_t* MenuCommandList(CMenu* menu, const CommandEntry* row)
     return (const uint16_t*)SendMessageA(menu->owner, ZRPMSG_GETMENUITEMS, menu->commandId, (LPARAM)record);
 }
 
+// Whether the item is the one a caller made for its command row (type 99).
+static bool IsCallerItem(const CUIItem* item)
+{
+    const CommandEntry* row = FindItemCommand(item);
+    return row && row->type == UIITEM_CALLER && (const CUIItem*)row->data == item;
+}
+
+// The popup's own items are freed; a caller's item belongs to its command
+// row, which hands it to every opening: only its windows go.
+static void ReleasePopupItem(CUIItem* item, bool callerMade)
+{
+    if (!callerMade) {
+        FreeUIItem(item);
+        return;
+    }
+    SetItemCommandFlags(item, 0, CMD_HOT | CMD_PRESSED);
+    item->Destroy();
+}
+
 // Makes, creates and keeps one item of the popup; 0, or 0xF007 for an id not
 // in the table, or 0xF003 for an item that cannot be made or kept. An item
 // of an unknown type is left out.
@@ -51,10 +70,14 @@ static int AddPopupItem(CMenu* menu, uint16_t id)
     int at = FindCommandIndex(&g_app, id);
     if (at < 0) return ZRP_ERR_COMMAND_ID;
     const CommandEntry* row = &g_app.commands.data[at];
-    CUIItem* item = CreateUIItemByType(row->type, row->type == UIITEM_CALLER ? (CUIItem*)row->data : nullptr);
+    bool callerMade = row->type == UIITEM_CALLER;
+    CUIItem* item = CreateUIItemByType(row->type, callerMade ? (CUIItem*)row->data : nullptr);
     if (!item) return IsKnownItemType(row->type) ? MENU_ERR_ITEM : 0;
+    // A caller's item already showing in another open popup has one window
+    // only: it stays where it is.
+    if (callerMade && item->window) return 0;
     if (item->Create(id, menu->popupWindow, menu->owner, menu) != 0 || ArrayAppend(&menu->popupItems, &item) < 0) {
-        FreeUIItem(item);
+        ReleasePopupItem(item, callerMade);
         return MENU_ERR_ITEM;
     }
     return 0;
@@ -173,7 +196,7 @@ int HideMenuPopup(CMenu* menu)
     while (menu->popupItems.count > 0) {
         CUIItem* item = menu->popupItems.data[menu->popupItems.count - 1];
         ArrayRemoveAt(&menu->popupItems, menu->popupItems.count - 1);
-        FreeUIItem(item);
+        ReleasePopupItem(item, IsCallerItem(item));
     }
     if (g_app.openRootPopup == menu) g_app.openRootPopup = nullptr;
     if (menu->window) InvalidateRect(menu->window, nullptr, TRUE);

@@ -22,7 +22,8 @@ bool RegisterMenuPopupClass();
 // beside the anchor (screen pixels); 0, or a framework code. A list with no
 // items shows nothing and returns 0.
 int ShowMenuPopup(CMenu* menu, const RECT* anchor);
-// Closes the popup and any popup open from it, freeing its items; 0.
+// Closes the popup and any popup open from it, freeing its items (a caller's
+// type-99 item only loses its windows and can show again); 0.
 int HideMenuPopup(CMenu* menu);
 // The cursor is on the item's split-arrow part (right arrow-width pixels).
 bool IsCursorOnSplitArrow(CUIItem* item);

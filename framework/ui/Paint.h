@@ -69,11 +69,6 @@ void BlendCornerPixels(Theme* theme, HWND parent, HDC dc, const RECT* block, con
 void DrawThemeText(Theme* theme, HDC dc, UINT dpi, const char* format, uint32_t colourState, const RECT* rect,
                    int alignment, bool bold, ...) __attribute__((format(printf, 4, 9)));
 
-// What an owner-drawn icon entry's owner receives (lParam of ZRPMSG_OWNERDRAWICON).
-struct OwnerDrawnIcon {
-    uint16_t commandId;
-    RECT     rect;
-};
 // 0, or THEME_ERR_NOICON. Disabled commands (no flag 0x1) get the recoloured icon.
 int DrawCommandIcon(Theme* theme, HDC dc, uint16_t commandId, uint32_t commandFlags, const RECT* rect);
 

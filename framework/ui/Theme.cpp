@@ -61,6 +61,12 @@ int AddCommandIcon(AppObject* app, uint16_t commandId, uint16_t resource)
     return AddCommandIcon(&g_theme, commandId, (uintptr_t)resource, 0);
 }
 
+int AddOwnerDrawnIcon(AppObject* app, uint16_t commandId, const uint16_t* size)
+{
+    g_theme.app = app;
+    return AddCommandIcon(&g_theme, commandId, (uintptr_t)size, ICON_OWNER_DRAWN);
+}
+
 void FreeTheme(AppObject*)
 {
     ReleaseTheme(&g_theme);

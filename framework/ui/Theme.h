@@ -114,4 +114,6 @@ void ReleaseTheme(Theme* theme);
 int InitThemeColours(AppObject* app);
 void CreateBaseFonts(AppObject* app, const char* face, uint32_t size, int dpi);
 int AddCommandIcon(AppObject* app, uint16_t commandId, uint16_t resource);
+// size: width and height, kept by the caller while the theme lives.
+int AddOwnerDrawnIcon(AppObject* app, uint16_t commandId, const uint16_t* size);
 void FreeTheme(AppObject* app);

@@ -84,7 +84,7 @@ public:
 //--- making and freeing items
 
 // A new item of the type's class (caller frees with FreeUIItem); type 99
-// returns object itself; null for any other code.
+// returns object itself, which stays its maker's; null for any other code.
 CUIItem* CreateUIItemByType(uint32_t type, CUIItem* object);
 // Runs the item's own teardown (its windows and data), removes it from the
 // application and deletes it. Null is fine.

@@ -33,9 +33,27 @@ ps_stop_xvfb() {
   fi
 }
 
+# Debian's Wine looks for the fonts it ships (package fonts-wine) in
+# "<data folder>\../fonts", a path its NT layer never resolves, so it never
+# finds Marlett, the font of caption buttons, check marks and scroll arrows,
+# and draws them as the letters "0", "1", "r" of a fallback font. The
+# prefix's own font folder is always read: Marlett goes there.
+ps_prefix_fonts() {   # WINEPREFIX must be set
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" font
+  [ -f "$fonts/marlett.ttf" ] && return 0
+  font=$(dpkg -L fonts-wine 2>/dev/null | grep -m 1 '/marlett\.ttf$' || true)
+  if [ -z "$font" ] || [ ! -f "$font" ]; then
+    echo "no marlett.ttf from fonts-wine: caption buttons are drawn as letters" >&2
+    return 0
+  fi
+  mkdir -p "$fonts"
+  cp "$font" "$fonts/marlett.ttf"
+}
+
 ps_prepare_prefix() {   # <log file>; WINEPREFIX and DISPLAY must be set
   local log=$1 users
   if [ -f "$WINEPREFIX/.ps-ready" ]; then
+    ps_prefix_fonts
     return 0
   fi
   rm -rf "$WINEPREFIX"
@@ -58,6 +76,7 @@ ps_prepare_prefix() {   # <log file>; WINEPREFIX and DISPLAY must be set
       fi
     done
   done
+  ps_prefix_fonts
   touch "$WINEPREFIX/.ps-ready"
 }
 

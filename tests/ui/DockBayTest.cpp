@@ -83,7 +83,8 @@ TEST_F(DockBays, FourEmptyBaysArePlacedOnEveryResizeAndCoverNothing)
         EXPECT_EQ(i >= 2, bay->vertical != 0);
         EXPECT_EQ(-1, bay->rowLimit) << "not a resizable window";
         EXPECT_EQ(-1, bay->dragRow);
-        EXPECT_FALSE(IsWindowVisible(bay->window)) << "hidden until placed";
+        // The window itself is hidden: only the bay's own style tells.
+        EXPECT_FALSE(GetWindowLongA(bay->window, GWL_STYLE) & WS_VISIBLE) << "hidden until placed";
     }
 
     static const SIZE kSizes[] = {{500, 300}, {640, 420}, {320, 240}};

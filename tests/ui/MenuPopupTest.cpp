@@ -320,6 +320,60 @@ TEST_F(Menus, TheListComesFromTheRowOrElseFromTheOwner)
     EXPECT_EQ(0, LiveItemsOf(0x301));
 }
 
+namespace {
+int g_callerItemsDeleted;
+// A button its caller makes and keeps for its command row.
+class CallerButton : public CButton {
+public:
+    ~CallerButton() override { g_callerItemsDeleted++; }
+};
+}  // namespace
+
+TEST_F(Menus, ACallersOwnItemShowsAtEveryOpeningAndStaysTheCallers)
+{
+    g_callerItemsDeleted = 0;
+    CallerButton* own = new CallerButton;
+    own->type = UIITEM_BUTTON;
+    commands.Add(0x3B1, UIITEM_CALLER, CMD_SHOWTEXT, {"Made by the caller"}, (intptr_t)own);
+    commands.Add(0x3B2, 1, 0, {"Plain"});
+    static const uint16_t kInner[] = {0x3B1, 0x3B2, 0xFFFF};
+    static const uint16_t kOuter[] = {0x3B1, 0x3B3, 0xFFFF};
+    commands.Add(0x3B3, 3, 0, {"Inner"}, (intptr_t)kInner);
+    commands.Add(0x3B0, 3, 0, {"Outer"}, (intptr_t)kOuter);
+    CMenu* menu = (CMenu*)Make(3, 0x3B0);
+    ASSERT_NE(nullptr, menu);
+    RECT anchor = {100, 100, 150, 120};
+    for (int opening = 1; opening <= 3; opening++) {
+        SCOPED_TRACE(testing::Message() << "opening " << opening);
+        ASSERT_EQ(0, ShowMenuPopup(menu, &anchor));
+        ASSERT_EQ((std::vector<uint16_t>{0x3B1, 0x3B3}), ItemIds(menu));
+        EXPECT_EQ(own, menu->popupItems.data[0]) << "the row's object itself";
+        ASSERT_NE(nullptr, own->window);
+        EXPECT_EQ(menu->popupWindow, GetParent(own->window));
+        EXPECT_TRUE(IsWindowVisible(own->window));
+        EXPECT_GT(own->height, 0);
+
+        // Listed again in a popup opened from this one: it keeps its one
+        // window where it is.
+        CMenu* inner = (CMenu*)ItemOf(menu, 0x3B3);
+        ASSERT_NE(nullptr, inner);
+        RECT beside = ScreenRect(inner->window);
+        ASSERT_EQ(0, ShowMenuPopup(inner, &beside));
+        EXPECT_EQ((std::vector<uint16_t>{0x3B2}), ItemIds(inner));
+        EXPECT_EQ(menu->popupWindow, GetParent(own->window));
+        HideMenuPopup(inner);
+        EXPECT_EQ(menu->popupWindow, GetParent(own->window)) << "closing the inner popup left it alone";
+
+        SetItemCommandFlags(own, CMD_HOT, 0);
+        HideMenuPopup(menu);
+        EXPECT_EQ(0, g_callerItemsDeleted) << "closing the popup leaves the caller's item to the caller";
+        EXPECT_EQ(nullptr, own->window) << "its window went with the popup";
+        EXPECT_FALSE(commands.Flags(0x3B1) & CMD_HOT) << "nothing hovers over a closed popup";
+    }
+    FreeUIItem(own);
+    EXPECT_EQ(1, g_callerItemsDeleted);
+}
+
 //--- the shared context menu
 
 TEST_F(Menus, ASecondContextMenuReplacesTheFirst)
@@ -483,15 +537,34 @@ TEST_F(Menus, APressOutsideTheOpenPopupsClosesThem)
 
 //--- the window menu
 
-TEST_F(Menus, TheWindowMenuOpensAtTheCursorAndCarriesOutItsCommands)
+namespace {
+
+// An application window of the framework with its window menu's commands.
+AppWindow* MakeAppWindow(const char* title)
 {
-    ASSERT_EQ(0, RegisterFrameworkCommands(&g_app));
+    if (RegisterFrameworkCommands(&g_app) != 0) return nullptr;
     g_app.firstStart = 1;
     CopyText(g_app.dataFolder, sizeof(g_app.dataFolder), FreshFolderForThisTest().c_str());
-    int at = CreateAppWindow(&g_app, "Window menu");
-    ASSERT_GE(at, 0);
+    int at = CreateAppWindow(&g_app, title);
+    if (at < 0) return nullptr;
     AppWindow* w = g_app.windows.data[at];
     SetWindowPos(w->window, nullptr, 100, 100, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    return w;
+}
+
+void AddHooks(void (*change)(FrameworkHooks*))
+{
+    FrameworkHooks hooks = *GetFrameworkHooks();
+    change(&hooks);
+    SetFrameworkHooks(&hooks);
+}
+
+}  // namespace
+
+TEST_F(Menus, TheWindowMenuOpensAtTheCursorAndCarriesOutItsCommands)
+{
+    AppWindow* w = MakeAppWindow("Window menu");
+    ASSERT_NE(nullptr, w);
 
     POINT cursor;
     ASSERT_TRUE(GetCursorPos(&cursor));
@@ -531,6 +604,105 @@ TEST_F(Menus, TheWindowMenuOpensAtTheCursorAndCarriesOutItsCommands)
     EXPECT_EQ(50, w->transparency);
     EXPECT_FALSE(menu->popupShown);
     EXPECT_EQ(0, ShownPopupCount());
+}
+
+
+TEST_F(Menus, TheCustomColourCommandsShowASwatchOfTheirColour)
+{
+    AddHooks([](FrameworkHooks* h) { h->addOwnerDrawnIcon = AddOwnerDrawnIcon; });
+    AppWindow* w = MakeAppWindow("Swatches");
+    ASSERT_NE(nullptr, w);
+    AppRecord* rec = &g_app.appRecord;
+    rec->backgroundColour = RGB(200, 20, 20);
+    rec->focusColour = RGB(20, 200, 20);
+    rec->textColour = RGB(20, 20, 200);
+    rec->highlightTextColour = RGB(200, 200, 20);
+
+    OwnerDrawnIcon size = {0xF135, {7, 9, 7, 9}};
+    EXPECT_EQ(1, SendMessageA(w->window, ZRPMSG_OWNERDRAWICON, 0, (LPARAM)&size));
+    EXPECT_EQ(16, size.rect.right - size.rect.left) << "an empty rectangle asks for the size";
+    EXPECT_EQ(16, size.rect.bottom - size.rect.top);
+    OwnerDrawnIcon other = {0xF110, {0, 0, 0, 0}};
+    EXPECT_EQ(0, SendMessageA(w->window, ZRPMSG_OWNERDRAWICON, 0, (LPARAM)&other)) << "not a swatch";
+
+    // Color > Custom, opened as the window menu opens it.
+    SendMessageA(w->window, ZRPMSG_WINDOWMENU, 0, 0);
+    CMenu* menu = (CMenu*)g_app.openRootPopup;
+    ASSERT_NE(nullptr, menu);
+    CUIItem* colour = ItemOf(menu, 0xF130);
+    ASSERT_NE(nullptr, colour);
+    SendMessageA(colour->window, WM_MOUSEMOVE, 0, -1);
+    ASSERT_NE(nullptr, menu->openChild);
+    CMenu* custom = (CMenu*)ItemOf(menu->openChild, 0xF133);
+    ASSERT_NE(nullptr, custom);
+    RECT anchor = ScreenRect(custom->window);
+    ASSERT_EQ(0, ShowMenuPopup(custom, &anchor));
+
+    const COLORREF frame = GetSysColor(COLOR_WINDOWTEXT);
+    const struct {
+        uint16_t id;
+        COLORREF colour;
+    } kSwatches[] = {{0xF134, RGB(200, 20, 20)}, {0xF135, RGB(20, 200, 20)}, {0xF136, RGB(20, 20, 200)},
+                     {0xF137, RGB(200, 200, 20)}};
+    for (const auto& sw : kSwatches) {
+        SCOPED_TRACE(testing::Message() << std::hex << sw.id);
+        CUIItem* item = ItemOf(custom, sw.id);
+        ASSERT_NE(nullptr, item);
+        RECT client;
+        GetClientRect(item->window, &client);
+        PixelCanvas canvas(client.right, client.bottom);
+        canvas.Print(item->window);
+        const RECT& icon = item->iconRect;   // laid out by the painting
+        ASSERT_GE(icon.right - icon.left, 16) << "an icon part for the swatch";
+        int midX = (icon.left + icon.right) / 2, midY = (icon.top + icon.bottom) / 2;
+        EXPECT_EQ(sw.colour, canvas.At(midX, midY)) << "filled with the record's colour";
+        EXPECT_EQ(frame, canvas.At(icon.left + 4, midY)) << "framed 4 pixels inside the icon part";
+        EXPECT_EQ(sw.colour, canvas.At(icon.left + 5, midY));
+        EXPECT_NE(sw.colour, canvas.At(icon.left + 3, midY)) << "nothing outside the frame";
+    }
+}
+
+TEST_F(Menus, AColourModeChangeRefreshesTheThemeAtOnce)
+{
+    AddHooks([](FrameworkHooks* h) { h->refreshTheme = RefreshTheme; });
+    AppWindow* w = MakeAppWindow("Colour modes");
+    ASSERT_NE(nullptr, w);
+    g_app.appRecord.backgroundColour = RGB(90, 140, 40);
+    g_app.appRecord.focusColour = RGB(160, 40, 120);
+
+    struct Step {
+        UINT message;
+        WPARAM wParam;
+        int presetMode;   // -1: as the previous step left it
+        int visualStyle;
+        uint8_t mode;     // afterwards
+        const char* why;
+    };
+    const Step kSteps[] = {
+        {ZRPMSG_COMMAND, 0xF131, -1, 1, 0, "Color > None"},
+        {ZRPMSG_COMMAND, 0xF133, -1, 1, 2, "Color > Custom"},
+        {ZRPMSG_COMMAND, 0xF132, -1, 1, 1, "Color > Default"},
+        {WM_SYSCOLORCHANGE, 0, -1, 1, 1, "the system's colours changed"},
+        {WM_THEMECHANGED, 0, 0xFF, 0, 0xFF, "following the system: the visual style went off"},
+        {WM_THEMECHANGED, 0, -1, 1, 0xFF, "and came back"},
+    };
+    for (const Step& s : kSteps) {
+        SCOPED_TRACE(s.why);
+        if (s.presetMode >= 0) g_app.appRecord.colourMode = (uint8_t)s.presetMode;
+        SetVisualStyleOverride(s.visualStyle);
+        // Whatever the table held before must not survive the change.
+        for (COLORREF& c : g_theme.colours) c = RGB(1, 2, 3);
+        SendMessageA(w->window, s.message, s.wParam, 0);
+        EXPECT_EQ(s.mode, g_app.appRecord.colourMode);
+        Theme fresh = {};
+        fresh.app = &g_app;
+        InitThemeColors(&fresh);
+        int differs = -1;
+        for (int i = 0; i < THEME_COLOURS && differs < 0; i++)
+            if ((i < 7 || i > 9) && fresh.colours[i] != g_theme.colours[i]) differs = i;   // 7-9: never set
+        EXPECT_EQ(-1, differs) << "the table as the mode gives it, first wrong: colour " << differs;
+    }
+    SetVisualStyleOverride(-1);
 }
 
 //--- redraws

@@ -273,3 +273,21 @@ TEST_F(Painting, GlyphsFillTheirShapeInTheTextColour)
 }
 
 }  // namespace
+
+// The system draws caption buttons, check marks and scroll arrows as glyphs
+// of Marlett; a prefix without the font shows the letters "0", "1", "r" of a
+// fallback face in their place.
+TEST(SystemGlyphs, TheCaptionButtonFontIsFound)
+{
+    HDC dc = GetDC(nullptr);
+    ASSERT_NE(nullptr, dc);
+    HFONT font = CreateFontA(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett");
+    ASSERT_NE(nullptr, font);
+    HGDIOBJ old = SelectObject(dc, font);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof(face), face);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    EXPECT_STREQ("Marlett", face);
+}
