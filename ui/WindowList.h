@@ -17,3 +17,8 @@ void BlinkSelectedListWindow();
 // A record that is not 24 bytes, or holds a width that is not a number in
 // (0, 1], gives the defaults 0.5, 0.25 and 0.2.
 void ReadColumnWidths(const void* record, uint32_t size, double widths[3]);
+
+// Tests stand in for a slow window table: the hook runs on each refresh
+// thread after it read the rows. Null runs none.
+typedef void (*WindowListRefreshHook)();
+void SetWindowListRefreshHook(WindowListRefreshHook hook);

@@ -27,11 +27,13 @@ struct WindowRows {
     MonitoredWindow windows[1];
 };
 
-// A pending ask waits for the timer; one refresh thread at a time. The
+// A pending ask waits for the timer; one refresh thread at a time, counted
+// as running until it has ended, not just until it posted its rows. The
 // generation names the open dialog, so a late thread's rows are dropped.
 bool g_refreshAsked;                 // UI thread
-volatile LONG g_refreshRunning;      // set by the UI thread, cleared by the refresh thread
+HANDLE g_refreshThread;              // UI thread; kept across dialogs
 volatile LONG g_generation = 1;
+WindowListRefreshHook g_refreshHook;
 
 struct RefreshJob {
     HWND dialog;
@@ -66,9 +68,9 @@ DWORD WINAPI RefreshWindowListThread(void* parameter)
     RefreshJob job = *(RefreshJob*)parameter;
     free(parameter);
     WindowRows* rows = ReadRows();
+    if (g_refreshHook) g_refreshHook();
     // Posted, never sent: the UI thread may be waiting for this thread's lock.
     if (rows && !PostMessageA(job.dialog, WM_WLIST_ROWS, (WPARAM)job.generation, (LPARAM)rows)) free(rows);
-    InterlockedExchange(&g_refreshRunning, 0);
     return 0;
 }
 
@@ -78,14 +80,8 @@ void StartWindowListRefresh(HWND dialog)
     if (!job) return;
     job->dialog = dialog;
     job->generation = g_generation;
-    InterlockedExchange(&g_refreshRunning, 1);
-    HANDLE thread = CreateThread(nullptr, 0, RefreshWindowListThread, job, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
-        return;
-    }
-    free(job);
-    InterlockedExchange(&g_refreshRunning, 0);
+    g_refreshThread = CreateThread(nullptr, 0, RefreshWindowListThread, job, 0, nullptr);
+    if (!g_refreshThread) free(job);
 }
 
 int FindRowOf(HWND window)
@@ -115,6 +111,11 @@ const char* Cell(const MonitoredWindow* w, int column)
 
 }  // namespace
 
+void SetWindowListRefreshHook(WindowListRefreshHook hook)
+{
+    g_refreshHook = hook;
+}
+
 void RequestWindowListRefresh(HWND dialog)
 {
     if (g_refreshAsked) return;
@@ -126,7 +127,9 @@ void OnWindowListRefreshTimer(HWND dialog)
 {
     // The running refresh may have read the table before the change: the
     // ask stays until a refresh starts after it.
-    if (InterlockedCompareExchange(&g_refreshRunning, 0, 0)) return;
+    if (g_refreshThread && WaitForSingleObject(g_refreshThread, 0) == WAIT_TIMEOUT) return;
+    if (g_refreshThread) CloseHandle(g_refreshThread);
+    g_refreshThread = nullptr;
     KillTimer(dialog, WLIST_REFRESH_TIMER);
     g_refreshAsked = false;
     StartWindowListRefresh(dialog);

@@ -15,11 +15,15 @@
 // (none for 0), with the script "<data folder>\TestSeamsScript.txt" holds;
 // when it closes, "<data folder>\TestSeamsEditor.txt" gets its result on the
 // first line and the slot after it.
+//
+// "refreshdelay" in TestSeams.txt is how many ms each Window List refresh
+// thread waits after reading its rows.
 #include "framework/core/AppObject.h"
 #include "framework/core/DialogUtil.h"
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBox.h"
 #include "ui/CommandEditor.h"
+#include "ui/WindowList.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -78,6 +82,14 @@ bool AnswerFolderDialog(const char*, char* folder)
     auto answers = ReadAnswers();
     auto it = answers.find("folder");
     return it != answers.end() && CopyText(folder, MAX_PATH, it->second.c_str());
+}
+
+// "refreshdelay" keeps each Window List refresh thread alive that many ms.
+void SlowWindowListRefresh()
+{
+    auto answers = ReadAnswers();
+    auto it = answers.find("refreshdelay");
+    if (it != answers.end()) Sleep((DWORD)strtoul(it->second.c_str(), nullptr, 10));
 }
 
 int RecordShellExecute(const char* file, const char*, const char*, int)
@@ -172,6 +184,7 @@ struct InstallSeams {
         SetFileDialogRunner(AnswerFileDialog);
         SetFolderDialogRunner(AnswerFolderDialog);
         SetShellExecuteRunner(RecordShellExecute);
+        SetWindowListRefreshHook(SlowWindowListRefresh);
         g_openAboutMessage = RegisterWindowMessageA("PanelShepherdTestSeam");
         g_hook = SetWindowsHookExA(WH_GETMESSAGE, WatchMessages, nullptr, GetCurrentThreadId());
     }

@@ -78,7 +78,9 @@ bool ScreenPixels(POINT a, POINT b, COLORREF* atA, COLORREF* atB)
 class WindowListE2E : public ProgramTest {
 protected:
     // Templates: "WL " titles make rules, "WLI " titles are ignored.
-    bool StartWithTemplates(const std::function<void(OptionsRecord&)>& options = nullptr)
+    // With seams, the program that reads them.
+    bool StartWithTemplates(const std::function<void(OptionsRecord&)>& options = nullptr,
+                            const std::string& seams = "")
     {
         if (!WriteProfile({}, [](Profile& p) {
                 p.pTemplates->count = 0;
@@ -89,7 +91,8 @@ protected:
             }))
             return false;
         if (options && !WriteOptions(options)) return false;
-        return Start("-MINIMIZE");
+        if (!seams.empty() && !WriteWholeFileText(Data("TestSeams.txt"), seams)) return false;
+        return Start("-MINIMIZE", seams.empty() ? "PanelShepherd.exe" : SEAMS_PROGRAM);
     }
     // The main dialog, then its List... button.
     bool OpenList()
@@ -199,7 +202,9 @@ TEST_F(WindowListE2E, ListsTrackedWindowsAndShowsANewOneAndItsLogLineWithinTwoSe
 
 TEST_F(WindowListE2E, AFloodOfLogLinesLeavesOneRefreshThreadAndACorrectList)
 {
-    ASSERT_TRUE(StartWithTemplates());
+    // Each refresh thread outlives several lines, so refreshes not gathered
+    // into one would run side by side.
+    ASSERT_TRUE(StartWithTemplates(nullptr, "refreshdelay=150\n"));
     TestWindow* target = Open("--title \"WL Flood\" --rect 40,40,300,200");
     ASSERT_TRUE(OpenList());
     ASSERT_TRUE(WaitForRow(target->hwnd));
