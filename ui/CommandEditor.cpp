@@ -32,8 +32,7 @@ HWND g_editor;
 ScriptThreadContext* g_context;
 char* g_openedScript;   // the slot as it was on opening; ours
 HFONT g_editFont;       // ours
-DialogLayout g_layout;
-bool g_layoutRecorded;
+ResizableLayout g_layout;
 bool g_testRunning;
 bool g_closing;
 
@@ -235,15 +234,15 @@ void InsertKeyStatement(HWND dialog)
 
 void RecordLayout(HWND dialog)
 {
-    DialogLayoutInit(&g_layout, dialog, IDOK);
-    DialogLayoutAdd(&g_layout, GetDlgItem(dialog, IDG_CMDEDIT_SCRIPT), LAYOUT_STRETCH_WIDTH | LAYOUT_STRETCH_HEIGHT);
-    DialogLayoutAdd(&g_layout, GetDlgItem(dialog, IDE_CMDEDIT_SCRIPT), LAYOUT_STRETCH_WIDTH | LAYOUT_STRETCH_HEIGHT);
-    for (int id : kCommandButtons) DialogLayoutAdd(&g_layout, GetDlgItem(dialog, id), LAYOUT_KEEP_RIGHT);
-    DialogLayoutAdd(&g_layout, GetDlgItem(dialog, IDB_CMDEDIT_HELP), LAYOUT_KEEP_BOTTOM);
+    DialogLayoutInit(&g_layout.layout, dialog, IDOK);
+    DialogLayoutAdd(&g_layout.layout, GetDlgItem(dialog, IDG_CMDEDIT_SCRIPT), LAYOUT_STRETCH_WIDTH | LAYOUT_STRETCH_HEIGHT);
+    DialogLayoutAdd(&g_layout.layout, GetDlgItem(dialog, IDE_CMDEDIT_SCRIPT), LAYOUT_STRETCH_WIDTH | LAYOUT_STRETCH_HEIGHT);
+    for (int id : kCommandButtons) DialogLayoutAdd(&g_layout.layout, GetDlgItem(dialog, id), LAYOUT_KEEP_RIGHT);
+    DialogLayoutAdd(&g_layout.layout, GetDlgItem(dialog, IDB_CMDEDIT_HELP), LAYOUT_KEEP_BOTTOM);
     const int kClosing[] = {IDOK, IDCANCEL, IDB_CMDEDIT_TEST};
     for (int id : kClosing)
-        DialogLayoutAdd(&g_layout, GetDlgItem(dialog, id), LAYOUT_KEEP_BOTTOM | LAYOUT_KEEP_RIGHT);
-    g_layoutRecorded = true;
+        DialogLayoutAdd(&g_layout.layout, GetDlgItem(dialog, id), LAYOUT_KEEP_BOTTOM | LAYOUT_KEEP_RIGHT);
+    g_layout.recorded = true;
 }
 
 BOOL OnInitDialog(HWND dialog, ScriptThreadContext* context)
@@ -310,8 +309,7 @@ void OnCommand(HWND dialog, int id, LPARAM lParam)
 
 void OnDestroy()
 {
-    if (g_layoutRecorded) DialogLayoutFree(&g_layout);
-    g_layoutRecorded = false;
+    FreeResizableLayout(&g_layout);
     free(g_openedScript);
     g_openedScript = nullptr;
     if (g_editFont) DeleteObject(g_editFont);
@@ -371,18 +369,13 @@ INT_PTR ShowCommandEditor(HWND owner, ScriptThreadContext* context)
 
 INT_PTR CALLBACK CommandEditorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (HandleDialogSizing(&g_layout, dialog, message, lParam, IDOK, 8, 22)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog, (ScriptThreadContext*)lParam);
     case WM_DESTROY:
         OnDestroy();
         return FALSE;
-    case WM_SIZE:
-        if (g_layoutRecorded) DialogLayoutApply(&g_layout);
-        return TRUE;
-    case WM_GETMINMAXINFO:
-        SetMinimumTrackSize(dialog, IDOK, 8, 22, (MINMAXINFO*)lParam);
-        return TRUE;
     case WM_DPICHANGED:
         ApplyDialogFontForDpi(dialog, HIWORD(wParam));
         SetEditFont(dialog);

@@ -1,9 +1,11 @@
 // DialogSubclass.h - what the product's dialogs share: a control's own window
 // procedure kept in a property of the control (so two dialogs' controls never
-// share one), and the minimum tracking size of a resizable dialog.
+// share one), and the layout and minimum size of a resizable dialog.
 #pragma once
 
 #include <windows.h>
+
+#include "framework/ui/DialogSetup.h"
 
 // Installs proc over the control's own procedure, kept under the property
 // name; a second call leaves the first in place.
@@ -33,4 +35,33 @@ inline void SetMinimumTrackSize(HWND dialog, int referenceId, int widths, int he
     if (!reference || !GetClientRect(reference, &r)) return;
     info->ptMinTrackSize.x = widths * (r.right - r.left);
     info->ptMinTrackSize.y = heights * (r.bottom - r.top);
+}
+
+// A resizable dialog's layout; recorded from its first layout until freed.
+struct ResizableLayout {
+    DialogLayout layout;
+    bool         recorded;
+};
+
+inline void FreeResizableLayout(ResizableLayout* r)
+{
+    if (r->recorded) DialogLayoutFree(&r->layout);
+    r->recorded = false;
+}
+
+// WM_SIZE and WM_GETMINMAXINFO of a resizable dialog: the recorded layout
+// follows the size, and the dialog keeps at least widths x heights of the
+// reference control. True when the message was one of the two.
+inline bool HandleDialogSizing(ResizableLayout* r, HWND dialog, UINT message, LPARAM lParam, int referenceId,
+                               int widths, int heights)
+{
+    if (message == WM_SIZE) {
+        if (r->recorded) DialogLayoutApply(&r->layout);
+        return true;
+    }
+    if (message == WM_GETMINMAXINFO) {
+        SetMinimumTrackSize(dialog, referenceId, widths, heights, (MINMAXINFO*)lParam);
+        return true;
+    }
+    return false;
 }

@@ -41,8 +41,7 @@ int32_t g_savedCurrent = -1;
 // The backup was taken (the dialog opens before it when the lock is busy):
 // Cancel restores only from a backup that exists.
 bool g_backupTaken;
-DialogLayout g_layout;
-bool g_layoutRecorded;
+ResizableLayout g_layout;
 // A double click on a group edits it and leaves it open or closed as it was:
 // the expansion the click would cause is refused until the edit is reached.
 bool g_keepExpansion;
@@ -153,13 +152,13 @@ bool ProfilesChanged()
 
 void RecordLayout(HWND dialog)
 {
-    DialogLayoutInit(&g_layout, dialog, IDOK);
+    DialogLayoutInit(&g_layout.layout, dialog, IDOK);
     for (const LayoutAnchor& a : kLayout) {
         HWND control = GetDlgItem(dialog, a.id);
-        if (control) DialogLayoutAdd(&g_layout, control, a.flags);
+        if (control) DialogLayoutAdd(&g_layout.layout, control, a.flags);
     }
-    g_layoutRecorded = true;
-    DialogLayoutApply(&g_layout);
+    g_layout.recorded = true;
+    DialogLayoutApply(&g_layout.layout);
 }
 
 // The backup, then the profile box and the tree: at once, or as soon as the
@@ -203,8 +202,7 @@ void OnDestroy(HWND dialog)
     if (RuleTreeDragging()) EndRuleTreeDrag(dialog);
     ShowCaptureOverlay(nullptr);
     DestroyButtonToolTips();
-    if (g_layoutRecorded) DialogLayoutFree(&g_layout);
-    g_layoutRecorded = false;
+    FreeResizableLayout(&g_layout);
     ForgetTreeProfile();
     g_ruleTree = nullptr;
     if (g_mainDialog == dialog) g_mainDialog = nullptr;
@@ -486,18 +484,13 @@ const MainDialogEntryPoints* MainDialogEntries()
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (HandleDialogSizing(&g_layout, dialog, message, lParam, IDOK, 8, 23)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_DESTROY:
         OnDestroy(dialog);
         return FALSE;
-    case WM_SIZE:
-        if (g_layoutRecorded) DialogLayoutApply(&g_layout);
-        return TRUE;
-    case WM_GETMINMAXINFO:
-        SetMinimumTrackSize(dialog, IDOK, 8, 23, (MINMAXINFO*)lParam);
-        return TRUE;
     case WM_DPICHANGED:
         ApplyDialogFontForDpi(dialog, HIWORD(wParam));
         LoadImageButtons(dialog);

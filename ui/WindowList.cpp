@@ -34,8 +34,7 @@ const char kWidthsRecord[] = "MonitorLV";
 
 // The open list (one at a time) and its layout. UI thread.
 HWND g_windowList;
-DialogLayout g_layout;
-bool g_layoutRecorded;
+ResizableLayout g_layout;
 // Kept for the process's life, both on at start.
 bool g_listUpdates = true;
 bool g_logUpdates = true;
@@ -106,12 +105,12 @@ void SaveColumnWidths()
 
 void RecordLayout(HWND dialog)
 {
-    DialogLayoutInit(&g_layout, dialog, IDCANCEL);
+    DialogLayoutInit(&g_layout.layout, dialog, IDCANCEL);
     for (const LayoutAnchor& a : kLayout) {
         HWND control = GetDlgItem(dialog, a.id);
-        if (control) DialogLayoutAdd(&g_layout, control, a.flags);
+        if (control) DialogLayoutAdd(&g_layout.layout, control, a.flags);
     }
-    g_layoutRecorded = true;
+    g_layout.recorded = true;
 }
 
 BOOL OnInitDialog(HWND dialog)
@@ -142,8 +141,7 @@ void OnDestroy(HWND dialog)
     SaveColumnWidths();
     if (g_windowRows) FreeUIItem(g_windowRows);
     g_windowRows = nullptr;
-    if (g_layoutRecorded) DialogLayoutFree(&g_layout);
-    g_layoutRecorded = false;
+    FreeResizableLayout(&g_layout);
     if (g_windowList == dialog) g_windowList = nullptr;
 }
 
@@ -332,18 +330,13 @@ void BlinkSelectedListWindow()
 
 INT_PTR CALLBACK WindowListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (HandleDialogSizing(&g_layout, dialog, message, lParam, IDCANCEL, 8, 22)) return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_DESTROY:
         OnDestroy(dialog);
         return FALSE;
-    case WM_SIZE:
-        if (g_layoutRecorded) DialogLayoutApply(&g_layout);
-        return TRUE;
-    case WM_GETMINMAXINFO:
-        SetMinimumTrackSize(dialog, IDCANCEL, 8, 22, (MINMAXINFO*)lParam);
-        return TRUE;
     case WM_DPICHANGED:
         ApplyDialogFontForDpi(dialog, HIWORD(wParam));
         SetLogFont(dialog);

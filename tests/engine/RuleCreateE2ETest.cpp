@@ -73,13 +73,8 @@ protected:
     // the last one read stays in saved.
     bool WaitForSaved(const std::function<bool(const Profile&)>& done, DWORD ms = 15000)
     {
-        ULONGLONG asked = 0;
-        return PumpUntil(
+        return WaitForSave(
             [&] {
-                if (GetTickCount64() - asked >= 250) {
-                    PostMessageA(run.main, ZRPMSG_SAVEALL, 0, 0);
-                    asked = GetTickCount64();
-                }
                 FreeProfileLists(&saved);
                 return ReadProfile(0, &saved) && saved.pRules && done(saved);
             },
