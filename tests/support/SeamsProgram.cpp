@@ -18,6 +18,8 @@
 //
 // "refreshdelay" in TestSeams.txt is how many ms each Window List refresh
 // thread waits after reading its rows.
+#include "engine/ProfileStore.h"
+#include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/DialogUtil.h"
 #include "framework/core/TextUtil.h"
@@ -157,6 +159,12 @@ void OpenCommandEditor(HWND window)
 void CALLBACK OpenAskedDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
+    // A user reaches these dialogs only once the program has started; an ask
+    // delivered by a pumping wait of the start (no profiles yet) waits for it.
+    if (ProfileCount() == 0 || TableLockWaitPumping()) {
+        SetTimer(nullptr, 0, 50, OpenAskedDialog);
+        return;
+    }
     if (g_openMode == 2) {
         OpenCommandEditor((HWND)g_openWindow);
         return;
