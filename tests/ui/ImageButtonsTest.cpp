@@ -1,0 +1,317 @@
+// ImageButtonsTest.cpp - every image button shows its icon on the screen
+// and has its tooltip in its dialog's own tooltip window, read as another
+// process would read it; a nested dialog's tooltips go with it and leave
+// the outer dialog's working.
+#include "engine/ProductStrings.h"
+#include "framework/core/AppObject.h"
+#include "framework/core/StringTable.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/TestEnv.h"
+#include "ui/ImageButtons.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kButtonsDialog = 2901;    // every image button, and kNoRowButton
+const int kNestedDialog = 2902;     // four of them
+const int kNoRowButton = 1003;      // an icon button that is in no row
+
+// The buttons' table as the user sees it: control, icon, tooltip.
+struct Row {
+    int control, icon;
+    const char* tip;
+};
+const Row kRows[] = {
+    {1010, 23, "Delete"},  {1011, 22, "Edit..."},   {1008, 24, "Copy"},      {1026, 25, "Paste"},
+    {1000, 29, "Add..."},  {1001, 30, "Move Up"},   {1002, 31, "Move Down"}, {1009, 32, "Import..."},
+    {1012, 33, "Export..."}, {1325, 34, "Run Profile"},
+};
+const int kNestedRows[] = {1010, 1000, 1001, 1002};   // in the table's order
+
+// lParam of the test dialogs: AddButtonToolTips's recreate flag.
+INT_PTR CALLBACK ButtonsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        LoadImageButtons(dialog);
+        AddButtonToolTips(dialog, lParam != 0);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        DestroyWindow(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+HWND OpenButtons(int id, HWND owner, bool recreate)
+{
+    HWND d = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), owner, ButtonsProc, recreate);
+    if (!d) return nullptr;
+    ShowWindow(d, SW_SHOW);
+    SetWindowPos(d, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    UpdateWindow(d);
+    return d;
+}
+
+// Pixels of a rectangle of the screen (or of a DC), row by row.
+struct Pixels {
+    int w = 0, h = 0;
+    std::vector<COLORREF> at;
+    COLORREF Get(int x, int y) const { return at[(size_t)y * w + x]; }
+};
+
+Pixels Grab(HDC from, int x, int y, int w, int h)
+{
+    Pixels p;
+    p.w = w;
+    p.h = h;
+    HDC memory = CreateCompatibleDC(from);
+    HBITMAP bitmap = CreateCompatibleBitmap(from, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, from, x, y, SRCCOPY);
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) p.at.push_back(GetPixel(memory, i, j));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return p;
+}
+
+Pixels ScreenOf(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    HDC screen = GetDC(nullptr);
+    Pixels p = Grab(screen, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    ReleaseDC(nullptr, screen);
+    return p;
+}
+
+// The icon drawn at size over black and over white: where both agree the
+// pixel is the icon's own (CLR_INVALID where it is clear).
+Pixels IconPixels(int iconId, int size)
+{
+    Pixels out;
+    HICON icon = (HICON)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size, 0);
+    if (!icon) return out;
+    Pixels over[2];
+    HDC screen = GetDC(nullptr);
+    for (int k = 0; k < 2; k++) {
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        RECT all = {0, 0, size, size};
+        HBRUSH fill = CreateSolidBrush(k ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        FillRect(memory, &all, fill);
+        DeleteObject(fill);
+        DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+        over[k] = Grab(memory, 0, 0, size, size);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+    }
+    ReleaseDC(nullptr, screen);
+    DestroyIcon(icon);
+    out = over[0];
+    for (size_t i = 0; i < out.at.size(); i++)
+        if (over[0].at[i] != over[1].at[i]) out.at[i] = CLR_INVALID;
+    return out;
+}
+
+bool Near(COLORREF a, COLORREF b)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= 24 && abs(GetGValue(a) - GetGValue(b)) <= 24 &&
+           abs(GetBValue(a) - GetBValue(b)) <= 24;
+}
+
+// The best share of the icon's own pixels found on the button, over every
+// place the icon could stand on it.
+double IconShare(const Pixels& button, const Pixels& icon)
+{
+    int own = 0;
+    for (COLORREF c : icon.at) own += c != CLR_INVALID;
+    if (own == 0 || button.w < icon.w || button.h < icon.h) return 0;
+    int best = 0;
+    for (int dy = 0; dy + icon.h <= button.h; dy++)
+        for (int dx = 0; dx + icon.w <= button.w; dx++) {
+            int hits = 0;
+            for (int y = 0; y < icon.h; y++)
+                for (int x = 0; x < icon.w; x++) {
+                    COLORREF c = icon.Get(x, y);
+                    if (c != CLR_INVALID && Near(c, button.Get(dx + x, dy + y))) hits++;
+                }
+            if (hits > best) best = hits;
+        }
+    return (double)best / own;
+}
+
+const Row* RowOf(int control)
+{
+    for (const Row& r : kRows)
+        if (r.control == control) return &r;
+    return nullptr;
+}
+
+// Tools of the window's one tooltip window, as "control=text" per button.
+std::vector<std::string> ToolsOf(HWND dialog, std::string* problem)
+{
+    std::vector<std::string> out;
+    std::vector<HWND> tips = OwnedToolTips(dialog);
+    if (tips.size() != 1) {
+        *problem = std::to_string(tips.size()) + " tooltip windows";
+        return out;
+    }
+    for (const RemoteTool& t : ReadToolTipTools(tips[0])) {
+        HWND button = (HWND)t.id;
+        if (t.window != dialog || !(t.flags & TTF_IDISHWND) || !IsWindow(button) || GetParent(button) != dialog)
+            *problem += "a tool not of the dialog's own button; ";
+        out.push_back(std::to_string(GetDlgCtrlID(button)) + "=" + t.text);
+    }
+    return out;
+}
+
+std::vector<std::string> ExpectedTools(const std::vector<int>& controls)
+{
+    std::vector<std::string> out;
+    for (int c : controls) out.push_back(std::to_string(c) + "=" + RowOf(c)->tip);
+    return out;
+}
+
+std::vector<int> AllControls()
+{
+    std::vector<int> out;
+    for (const Row& r : kRows) out.push_back(r.control);
+    return out;
+}
+
+class ImageButtons : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!g_app.strings.productTables[0]) {
+            g_app.strings.productTables[0] = g_productStrings;
+            g_app.strings.productCount = SortStringTable(g_productStrings);
+        }
+        g_app.instance = GetModuleHandleA(nullptr);
+    }
+    void TearDown() override
+    {
+        for (HWND d : opened)
+            if (IsWindow(d)) DestroyWindow(d);
+    }
+    HWND Open(int id, HWND owner = nullptr, bool recreate = false)
+    {
+        HWND d = OpenButtons(id, owner, recreate);
+        if (d) opened.push_back(d);
+        return d;
+    }
+    std::vector<HWND> opened;
+};
+
+}  // namespace
+
+TEST(ImageButtonSize, TwoThirdsOfTheOkButtonAtTheDialogsDpi)
+{
+    static const struct {
+        int okHeight;
+        UINT okDpi, dialogDpi;
+        int size;
+        const char* why;
+    } kCases[] = {
+        {23, 96, 96, 16, "an OK button of 23 pixels at 96 DPI"},
+        {23, 96, 144, 24, "the dialog on a monitor of 150 %: 35 pixels"},
+        {35, 144, 96, 16, "the main dialog at 150 %, this one at 100 %"},
+        {0, 0, 120, 20, "no main dialog: its button at 96 DPI is taken"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(c.size, ImageButtonIconSize(c.okHeight, c.okDpi, c.dialogDpi));
+    }
+}
+
+// Each row's icon is on its button on the screen; an icon button that is in
+// no row shows none of them (the comparison can fail).
+TEST_F(ImageButtons, EveryRowShowsItsIcon)
+{
+    HWND d = Open(kButtonsDialog);
+    ASSERT_NE(nullptr, d);
+    SetForegroundWindow(d);
+    const int size = ImageButtonIconSize(0, 0, 96);
+    std::vector<Pixels> icons;
+    for (const Row& r : kRows) {
+        icons.push_back(IconPixels(r.icon, size));
+        ASSERT_FALSE(icons.back().at.empty()) << "icon " << r.icon << " is not in the resources";
+    }
+    std::vector<double> shares(sizeof(kRows) / sizeof(kRows[0]));
+    bool shown = PumpUntil(
+        [&] {
+            bool all = true;
+            for (size_t i = 0; i < shares.size(); i++) {
+                shares[i] = IconShare(ScreenOf(GetDlgItem(d, kRows[i].control)), icons[i]);
+                all = all && shares[i] >= 0.9;
+            }
+            return all;
+        },
+        5000);
+    for (size_t i = 0; i < shares.size(); i++)
+        EXPECT_GE(shares[i], 0.9) << "button " << kRows[i].control << ", icon " << kRows[i].icon;
+    EXPECT_TRUE(shown);
+    Pixels plain = ScreenOf(GetDlgItem(d, kNoRowButton));
+    for (size_t i = 0; i < icons.size(); i++)
+        EXPECT_LT(IconShare(plain, icons[i]), 0.5) << "icon " << kRows[i].icon << " on a button of no row";
+}
+
+// One tooltip window, owned by the dialog, with one tool per button and the
+// row's text; a second call adds nothing.
+TEST_F(ImageButtons, EveryRowHasItsTooltipInTheDialogsOwnWindow)
+{
+    HWND d = Open(kButtonsDialog);
+    ASSERT_NE(nullptr, d);
+    std::string problem;
+    EXPECT_EQ(ExpectedTools(AllControls()), ToolsOf(d, &problem));
+    EXPECT_EQ("", problem);
+    HWND tip = OwnedToolTips(d).empty() ? nullptr : OwnedToolTips(d)[0];
+    ASSERT_TRUE(AddButtonToolTips(d, false));
+    problem.clear();
+    EXPECT_EQ(ExpectedTools(AllControls()), ToolsOf(d, &problem)) << "called again: the same tools, once each";
+    EXPECT_EQ("", problem);
+    EXPECT_EQ(std::vector<HWND>{tip}, OwnedToolTips(d));
+    DestroyWindow(d);
+    EXPECT_FALSE(IsWindow(tip)) << "the tooltip window goes with its dialog";
+}
+
+// A dialog with image buttons opened over another and closed: the outer
+// one keeps its tooltip window and tools, and no tooltip window is left.
+TEST_F(ImageButtons, ANestedDialogsTooltipsGoWithItAndLeaveTheOuterOnesWorking)
+{
+    for (bool recreate : {false, true}) {
+        SCOPED_TRACE(recreate ? "nested dialog recreates" : "nested dialog adds");
+        HWND outer = Open(kButtonsDialog);
+        ASSERT_NE(nullptr, outer);
+        const size_t before = ProcessToolTips(GetCurrentProcessId()).size();
+        std::vector<HWND> outerTips = OwnedToolTips(outer);
+        ASSERT_EQ(1u, outerTips.size());
+
+        HWND nested = Open(kNestedDialog, outer, recreate);
+        ASSERT_NE(nullptr, nested);
+        std::string problem;
+        EXPECT_EQ(ExpectedTools(std::vector<int>(std::begin(kNestedRows), std::end(kNestedRows))),
+                  ToolsOf(nested, &problem));
+        EXPECT_EQ("", problem);
+        ClickControl(nested, IDOK);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(nested); }, 5000));
+
+        EXPECT_EQ(before, ProcessToolTips(GetCurrentProcessId()).size()) << "a tooltip window was left behind";
+        EXPECT_EQ(outerTips, OwnedToolTips(outer));
+        problem.clear();
+        EXPECT_EQ(ExpectedTools(AllControls()), ToolsOf(outer, &problem));
+        EXPECT_EQ("", problem);
+        DestroyWindow(outer);
+    }
+}
