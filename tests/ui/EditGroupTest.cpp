@@ -476,9 +476,11 @@ TEST_F(EditGroupInProcess, OkWhileTheLockIsBusyLandsWhenItIsFree)
         Open();
         g_boxTexts.clear();
         const std::string before = DisabledRules(TestProfile());
+        HANDLE take = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         std::thread worker([&] {
+            WaitForSingleObject(take, INFINITE);
             EnterCriticalSection(&g_tableLock);
             SetEvent(held);
             WaitForSingleObject(release, INFINITE);
@@ -491,9 +493,11 @@ TEST_F(EditGroupInProcess, OkWhileTheLockIsBusyLandsWhenItIsFree)
         EXPECT_EQ(IDOK, Edit("Nested", [&](HWND d) {
                       Type(d, IDE_GROUP_NAME, "Landed");
                       ClickEnabledTo(d, BST_UNCHECKED);
+                      SetEvent(take);
                       WaitForSingleObject(held, 10000);
                       PressOk(d);
                   }));
+        SetEvent(take);   // also when the dialog never showed: the thread must end
         EXPECT_EQ(1, QueuedLiveEdits());
         EXPECT_EQ(before, DisabledRules(TestProfile())) << "nothing written without the lock";
         SetEvent(release);
@@ -514,6 +518,7 @@ TEST_F(EditGroupInProcess, OkWhileTheLockIsBusyLandsWhenItIsFree)
             EXPECT_EQ(std::string("Landed;Depth 2;Inner;Depth 3;Innermost;Depth 4;Back at 2;") + before,
                       DisabledRules(TestProfile()));
         }
+        CloseHandle(take);
         CloseHandle(held);
         CloseHandle(release);
         DestroyWindow(g_mainDialog);

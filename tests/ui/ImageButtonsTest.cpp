@@ -1,13 +1,15 @@
 // ImageButtonsTest.cpp - every image button shows its icon on the screen
 // and has its tooltip in its dialog's own tooltip window, read as another
 // process would read it; a nested dialog's tooltips go with it and leave
-// the outer dialog's working.
+// the outer dialog's working. The running program's main dialog likewise.
 #include "engine/ProductStrings.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/StringTable.h"
 #include "tests/support/DialogDriver.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestEnv.h"
 #include "ui/ImageButtons.h"
+#include "ui/MainDialogRes.h"
 
 #include <gtest/gtest.h>
 
@@ -158,21 +160,26 @@ const Row* RowOf(int control)
     return nullptr;
 }
 
-// Tools of the window's one tooltip window, as "control=text" per button.
+// Tools of the dialog's buttons, as "control=text", from the one tooltip
+// window the dialog owns that holds them (a tree view owns one of its own).
 std::vector<std::string> ToolsOf(HWND dialog, std::string* problem)
 {
     std::vector<std::string> out;
-    std::vector<HWND> tips = OwnedToolTips(dialog);
-    if (tips.size() != 1) {
-        *problem = std::to_string(tips.size()) + " tooltip windows";
-        return out;
+    int holding = 0;
+    for (HWND tip : OwnedToolTips(dialog)) {
+        std::vector<RemoteTool> tools = ReadToolTipTools(tip);
+        bool ours = false;
+        for (const RemoteTool& t : tools) ours = ours || t.window == dialog;
+        if (!ours) continue;
+        holding++;
+        for (const RemoteTool& t : tools) {
+            HWND button = (HWND)t.id;
+            if (t.window != dialog || !(t.flags & TTF_IDISHWND) || !IsWindow(button) || GetParent(button) != dialog)
+                *problem += "a tool not of the dialog's own button; ";
+            out.push_back(std::to_string(GetDlgCtrlID(button)) + "=" + t.text);
+        }
     }
-    for (const RemoteTool& t : ReadToolTipTools(tips[0])) {
-        HWND button = (HWND)t.id;
-        if (t.window != dialog || !(t.flags & TTF_IDISHWND) || !IsWindow(button) || GetParent(button) != dialog)
-            *problem += "a tool not of the dialog's own button; ";
-        out.push_back(std::to_string(GetDlgCtrlID(button)) + "=" + t.text);
-    }
+    if (holding != 1) *problem += std::to_string(holding) + " tooltip windows hold the buttons' tools; ";
     return out;
 }
 
@@ -282,6 +289,12 @@ TEST_F(ImageButtons, EveryRowHasItsTooltipInTheDialogsOwnWindow)
     EXPECT_EQ(ExpectedTools(AllControls()), ToolsOf(d, &problem)) << "called again: the same tools, once each";
     EXPECT_EQ("", problem);
     EXPECT_EQ(std::vector<HWND>{tip}, OwnedToolTips(d));
+    ASSERT_TRUE(AddButtonToolTips(d, true));
+    EXPECT_FALSE(IsWindow(tip)) << "made anew: the old window goes";
+    problem.clear();
+    EXPECT_EQ(ExpectedTools(AllControls()), ToolsOf(d, &problem));
+    EXPECT_EQ("", problem);
+    tip = OwnedToolTips(d).empty() ? nullptr : OwnedToolTips(d)[0];
     DestroyWindow(d);
     EXPECT_FALSE(IsWindow(tip)) << "the tooltip window goes with its dialog";
 }
@@ -313,5 +326,38 @@ TEST_F(ImageButtons, ANestedDialogsTooltipsGoWithItAndLeaveTheOuterOnesWorking)
         EXPECT_EQ(ExpectedTools(AllControls()), ToolsOf(outer, &problem));
         EXPECT_EQ("", problem);
         DestroyWindow(outer);
+    }
+}
+
+// The running program's main dialog: its three image buttons have their
+// tooltips in one window, and the enabled ones show their icons at the size
+// its OK button gives (Edt stays disabled until the editors are wired to it).
+TEST_F(ProgramTest, TheMainDialogsImageButtonsShowTheirIconsAndTooltips)
+{
+    ASSERT_TRUE(WriteOptions());
+    ASSERT_TRUE(Start("-MINIMIZE"));
+    ASSERT_EQ(0, RunProgramToEnd(""));   // a second start opens the dialog
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindDialog(run.child.pid, "PanelShepherd")) != nullptr; }, 15000));
+    SetForegroundWindow(dialog);
+    HWND tree = DialogControl(dialog, IDTV_MAIN_RULES);
+    HTREEITEM first = FindTreeItem(tree, "PanelShepherd");
+    ASSERT_TRUE(first && SelectTreeItem(tree, first));   // Del is enabled with a selection
+    ASSERT_TRUE(PumpUntil([&] { return ControlEnabled(dialog, IDB_MAIN_DELETE); }, 5000));
+
+    std::string problem;
+    EXPECT_EQ(ExpectedTools({1010, 1011, 1325}), ToolsOf(dialog, &problem));
+    EXPECT_EQ("", problem);
+
+    RECT ok = {};
+    ASSERT_TRUE(GetClientRect(DialogControl(dialog, IDOK), &ok));
+    const int size = ImageButtonIconSize(ok.bottom - ok.top, 96, 96);
+    for (int control : {IDB_MAIN_EXECUTE, IDB_MAIN_DELETE}) {
+        SCOPED_TRACE("button " + std::to_string(control));
+        Pixels icon = IconPixels(RowOf(control)->icon, size);
+        ASSERT_FALSE(icon.at.empty());
+        double share = 0;
+        PumpUntil([&] { return (share = IconShare(ScreenOf(DialogControl(dialog, control)), icon)) >= 0.9; }, 5000);
+        EXPECT_GE(share, 0.9);
     }
 }
