@@ -4,6 +4,7 @@
 // the outer dialog's working. The running program's main dialog likewise.
 #include "engine/ProductStrings.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/MonitorTable.h"
 #include "framework/core/StringTable.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/ProgramFixture.h"
@@ -197,6 +198,28 @@ std::vector<int> AllControls()
     return out;
 }
 
+// The width of the icon a button shows, 0 for none.
+int ButtonIconWidth(HWND button)
+{
+    HICON icon = (HICON)SendMessageA(button, BM_GETIMAGE, IMAGE_ICON, 0);
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
+    BITMAP b = {};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(b), &b);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return b.bmWidth;
+}
+
+// The DPI of each dialog by its caption, as a test puts it on a monitor.
+std::string g_highDpiCaption;
+UINT WINAPI FakeDpiForWindow(HWND window)
+{
+    char caption[64] = {};
+    GetWindowTextA(GetAncestor(window, GA_ROOT), caption, sizeof(caption));
+    return g_highDpiCaption == caption ? 144 : 96;
+}
+
 class ImageButtons : public testing::Test {
 protected:
     void SetUp() override
@@ -206,9 +229,12 @@ protected:
             g_app.strings.productCount = SortStringTable(g_productStrings);
         }
         g_app.instance = GetModuleHandleA(nullptr);
+        realDpiForWindow = g_dpi.getDpiForWindow;
     }
     void TearDown() override
     {
+        g_dpi.getDpiForWindow = realDpiForWindow;
+        g_highDpiCaption.clear();
         for (HWND d : opened)
             if (IsWindow(d)) DestroyWindow(d);
     }
@@ -219,6 +245,7 @@ protected:
         return d;
     }
     std::vector<HWND> opened;
+    UINT(WINAPI* realDpiForWindow)(HWND) = nullptr;
 };
 
 }  // namespace
@@ -325,8 +352,49 @@ TEST_F(ImageButtons, ANestedDialogsTooltipsGoWithItAndLeaveTheOuterOnesWorking)
         problem.clear();
         EXPECT_EQ(ExpectedTools(AllControls()), ToolsOf(outer, &problem));
         EXPECT_EQ("", problem);
+
+        // The pointer resting on an outer button shows the outer tooltip.
+        HWND button = GetDlgItem(outer, 1001);
+        RECT r;
+        GetWindowRect(button, &r);
+        SetForegroundWindow(outer);
+        MoveMouseTo({r.left + 2, r.top + 2});
+        MoveMouseTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        HWND tip = outerTips[0];
+        bool shown = PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }, 5000);
+        EXPECT_TRUE(shown) << "the outer tooltip does not show";
+        TOOLINFOA current = {};
+        current.cbSize = sizeof(current);
+        if (shown) {
+            EXPECT_TRUE(SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, (LPARAM)&current));
+            EXPECT_EQ((UINT_PTR)button, current.uId);
+        }
+        MoveMouseTo({0, 0});
         DestroyWindow(outer);
     }
+}
+
+// A dialog on a monitor of 150 % gets icons of its own size while the one
+// at 100 % keeps its own; a DPI change gives new icons and frees the old.
+TEST_F(ImageButtons, EachDialogsIconsFollowItsOwnDpi)
+{
+    g_dpi.getDpiForWindow = FakeDpiForWindow;
+    g_highDpiCaption = "Nested Image Buttons";
+    HWND outer = Open(kButtonsDialog);
+    HWND nested = Open(kNestedDialog, outer);
+    ASSERT_TRUE(outer && nested);
+    const int normal = ImageButtonIconSize(0, 0, 96), large = ImageButtonIconSize(0, 0, 144);
+    ASSERT_NE(normal, large);
+    for (const Row& r : kRows) EXPECT_EQ(normal, ButtonIconWidth(GetDlgItem(outer, r.control))) << r.control;
+    for (int c : kNestedRows) EXPECT_EQ(large, ButtonIconWidth(GetDlgItem(nested, c))) << c;
+
+    // The outer dialog moves to the 150 % monitor.
+    HICON before = (HICON)SendDlgItemMessageA(outer, 1000, BM_GETIMAGE, IMAGE_ICON, 0);
+    g_highDpiCaption = "Image Buttons";
+    LoadImageButtons(outer);
+    for (const Row& r : kRows) EXPECT_EQ(large, ButtonIconWidth(GetDlgItem(outer, r.control))) << r.control;
+    ICONINFO info = {};
+    EXPECT_FALSE(GetIconInfo(before, &info)) << "the icon it showed before was not freed";
 }
 
 // The running program's main dialog: its three image buttons have their
