@@ -13,6 +13,7 @@
 #include "engine/TemplateRecord.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/MonitorTable.h"
 #include "framework/core/StringTable.h"
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
@@ -22,7 +23,11 @@
 #include "ui/EditGroup.h"
 #include "ui/EditGroupInternal.h"
 #include "ui/EditGroupRes.h"
+#include "ui/ImageButtons.h"
 #include "ui/MainDialog.h"
+#include "ui/MainDialogRes.h"
+
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -523,4 +528,45 @@ TEST_F(EditGroupInProcess, OkWhileTheLockIsBusyLandsWhenItIsFree)
         CloseHandle(release);
         DestroyWindow(g_mainDialog);
     }
+}
+
+namespace {
+
+UINT WINAPI HighDpiButMainDialog(HWND window)
+{
+    return GetAncestor(window, GA_ROOT) == g_mainDialog ? 96 : 144;
+}
+
+INT_PTR CALLBACK ImageButtonsProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) LoadImageButtons(dialog);
+    return message == WM_INITDIALOG;
+}
+
+int TreeImageSize()
+{
+    int w = 0, h = 0;
+    HIMAGELIST list = TreeView_GetImageList(g_ruleTree, TVSIL_NORMAL);
+    return list && ImageList_GetIconSize(list, &w, &h) ? w : 0;
+}
+
+}  // namespace
+
+// Another dialog with image buttons on a monitor of another DPI leaves the
+// rule tree's images at the main dialog's size.
+TEST_F(EditGroupInProcess, OnlyTheMainDialogSizesTheRuleTreesImages)
+{
+    Open();
+    RECT ok;
+    GetClientRect(GetDlgItem(g_mainDialog, IDOK), &ok);
+    const int treeSize = ImageButtonIconSize(ok.bottom - ok.top, 96, 96);
+    EXPECT_EQ(treeSize, TreeImageSize());
+    UINT(WINAPI * real)(HWND) = g_dpi.getDpiForWindow;
+    g_dpi.getDpiForWindow = HighDpiButMainDialog;
+    HWND other = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(2901), g_mainDialog,
+                                    ImageButtonsProc, 0);
+    g_dpi.getDpiForWindow = real;
+    ASSERT_NE(nullptr, other);
+    EXPECT_EQ(treeSize, TreeImageSize());
+    DestroyWindow(other);
 }
