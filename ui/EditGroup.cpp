@@ -40,6 +40,11 @@ char* FieldText(GroupFields* f, const TextField& t)
     return (char*)f + t.offset;
 }
 
+const char* FieldText(const GroupFields* f, const TextField& t)
+{
+    return (const char*)f + t.offset;
+}
+
 GroupEdit* EditOf(HWND dialog)
 {
     return (GroupEdit*)GetWindowLongPtrA(dialog, DWLP_USER);
@@ -53,11 +58,10 @@ int ShownType(uint8_t stored)
 
 void ShowFields(HWND dialog, const GroupEdit* edit)
 {
-    GroupFields shown = edit->opened;
     for (const TextField& t : kTextFields) {
         UINT limit = t.control == IDCB_GROUP_TEMPLATE ? CB_LIMITTEXT : EM_LIMITTEXT;
         SendDlgItemMessageA(dialog, t.control, limit, t.size - 1, 0);
-        SetDlgItemTextA(dialog, t.control, FieldText(&shown, t));
+        SetDlgItemTextA(dialog, t.control, FieldText(&edit->opened, t));
     }
     CheckDlgButton(dialog, IDX_GROUP_ENABLED, (UINT)edit->opened.enabled);
     SendDlgItemMessageA(dialog, IDCB_GROUP_TYPE, CB_SETCURSEL, (WPARAM)ShownType(edit->opened.type), 0);
@@ -84,10 +88,10 @@ void ReadFields(HWND dialog, const GroupEdit* edit, GroupFields* f)
 
 bool FieldsChanged(const GroupEdit* edit, const GroupFields* now)
 {
-    GroupFields opened = edit->opened;
+    const GroupFields* opened = &edit->opened;
     for (const TextField& t : kTextFields)
-        if (strcmp(FieldText(&opened, t), FieldText(const_cast<GroupFields*>(now), t)) != 0) return true;
-    return now->type != opened.type || now->enabled != opened.enabled;
+        if (strcmp(FieldText(opened, t), FieldText(now, t)) != 0) return true;
+    return now->type != opened->type || now->enabled != opened->enabled;
 }
 
 int ShowMessage(HWND dialog, const char* text, uint32_t flags)
