@@ -26,3 +26,4 @@ extern StringTableEntry g_productStrings[];
 #define IDS_IMPORT_SCRIPTS      0x14A6   // question: keep the imported rules' scripts on
 #define IDS_EDIT_REFUSED        0x14A7   // message box: too many changes wait for the rules
 #define IDS_APPLY_FAILED        0x14A8   // message box: Apply could not copy the profiles
+#define IDS_GROUP_GONE          0x14C0  // message box: the edited group went while its dialog was open

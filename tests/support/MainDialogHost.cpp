@@ -7,6 +7,7 @@
 //   maindialoghost windowlist <ready file>  the Window List with windows and log lines
 //   maindialoghost editor <ready file>      the Command Editor with a script
 //   maindialoghost editwindow <ready file>  Edit Window Properties on the main dialog
+//   maindialoghost editgroup <ready file>   Edit Group on a group of rules both on and off
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
@@ -30,6 +31,7 @@
 #include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
 #include "ui/CommandEditor.h"
+#include "ui/EditGroup.h"
 #include "ui/EditWindow.h"
 #include "ui/MainDialogRes.h"
 #include "ui/WindowList.h"
@@ -190,6 +192,23 @@ void ShowEditWindowShot()
     ShowEditWindowProperties(g_mainDialog, &w);
 }
 
+void ShowEditGroupShot()
+{
+    Profile* p = &g_profiles.data[0];
+    for (int i = 0; i < p->pRules->count; i++) {
+        Rule* group = &p->pRules->data[i];
+        if (strcmp(group->name, "Browsers") != 0) continue;
+        SET_RULE_TEXT(group, caption, "*Mozilla Firefox*");
+        SET_RULE_TEXT(group, program, "C:\\Program Files\\Mozilla Firefox\\firefox.exe");
+        if (p->pTemplates->count > 0) SET_RULE_TEXT(group, tmpname, p->pTemplates->data[0].match.name);
+        group->cmpcaption = 1;
+        LiveProfileRef ref = NoteLiveProfile(p);
+        g_shownCaption = "Edit Group";
+        ShowEditGroup(g_mainDialog, &ref, group->id);
+        return;
+    }
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
 
 // Shows the menu or the drag, reports once the picture is complete and ends
@@ -248,6 +267,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (strcmp(mode, "windowlist") == 0) g_action = ShowWindowList;
     if (strcmp(mode, "editor") == 0) g_action = ShowCommandEditorShot;
     if (strcmp(mode, "editwindow") == 0) g_action = ShowEditWindowShot;
+    if (strcmp(mode, "editgroup") == 0) g_action = ShowEditGroupShot;
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -16,8 +16,15 @@
 // when it closes, "<data folder>\TestSeamsEditor.txt" gets its result on the
 // first line and the slot after it.
 //
+// wParam 30 opens Edit Group over the main dialog (or none) on the current
+// profile's group named by "group" in TestSeams.txt; after OK the main
+// dialog's tree is refilled, as its Edit command does.
+//
 // "refreshdelay" in TestSeams.txt is how many ms each Window List refresh
 // thread waits after reading its rows.
+#include "engine/Engine.h"
+#include "engine/LiveEdit.h"
+#include "engine/ProductIds.h"
 #include "engine/ProfileStore.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
@@ -25,6 +32,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBox.h"
 #include "ui/CommandEditor.h"
+#include "ui/EditGroup.h"
 #include "ui/WindowList.h"
 
 #include <stdio.h>
@@ -155,6 +163,24 @@ void OpenCommandEditor(HWND window)
     MoveFileExA((path + ".tmp").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
+void OpenEditGroup()
+{
+    std::string name = ReadAnswers()["group"];
+    LiveProfileRef ref;
+    uint32_t id = 0;
+    bool found = false;
+    if (!EnterTableLock(100)) return;
+    Profile* p = NoteCurrentProfile(&ref) ? FindLiveProfile(&ref) : nullptr;
+    for (int i = 0; p && i < p->pRules->count && !found; i++) {
+        const Rule* r = &p->pRules->data[i];
+        found = (r->item & RULE_ITEM_GROUP) && name == r->name;
+        id = r->id;
+    }
+    LeaveTableLock();
+    if (found && ShowEditGroup(g_mainDialog, &ref, id) == IDOK && g_mainDialog)
+        PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, (LPARAM)id);
+}
+
 // Runs from the message loop's dispatch, never from inside the hook.
 void CALLBACK OpenAskedDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
@@ -167,6 +193,10 @@ void CALLBACK OpenAskedDialog(HWND, UINT, UINT_PTR timer, DWORD)
     }
     if (g_openMode == 2) {
         OpenCommandEditor((HWND)g_openWindow);
+        return;
+    }
+    if (g_openMode == 30) {
+        OpenEditGroup();
         return;
     }
     HWND own = g_openMode == 1 ? ShowOwnWindow() : nullptr;
