@@ -3,31 +3,51 @@
 #include "engine/ProfileImport.h"
 
 #include "engine/ProfileStore.h"
-#include "framework/core/TextUtil.h"
-
 #include <string.h>
 
 namespace {
 
-// A list whose claimed count, or whose element number limit, is there.
-bool PastLimit(ConfigRecord* record, const char* countKey, const char* keyFormat, int32_t limit)
+// A list's claimed count is past the limit.
+bool ClaimPast(ConfigRecord* record, const char* countKey, int32_t limit)
 {
     int32_t claimed = 0;
-    if (ExchangeIntField(record, &claimed, countKey, 0) == CFG_OK && claimed > limit) return true;
-    if (!keyFormat) return false;
-    char beyond[64];
-    FormatText(beyond, sizeof(beyond), keyFormat, limit);
-    return FindRecordKey(record, beyond, (int32_t)strlen(beyond), 0) >= 0;
+    return ExchangeIntField(record, &claimed, countKey, 0) == CFG_OK && claimed > limit;
+}
+
+// Some line's key is stem followed by an element number at or past limit.
+// Lists are read from element 0 up to the first one missing, so this bounds
+// what any count could make.
+bool ElementPast(const ConfigRecord* record, const char* stem, int32_t limit)
+{
+    size_t length = strlen(stem);
+    const char* text = record->text.data;
+    size_t size = record->text.count > 0 ? (size_t)record->text.count : 0;
+    for (size_t at = 0; at < size;) {
+        const char* line = text + at;
+        size_t left = size - at;
+        if (left > length && memcmp(line, stem, length) == 0) {
+            int32_t number = 0;
+            for (size_t i = length; i < left && line[i] >= '0' && line[i] <= '9' && number <= limit; i++)
+                number = number * 10 + (line[i] - '0');
+            if (number >= limit) return true;
+        }
+        const char* end = (const char*)memchr(line, '\n', left);
+        at = end ? (size_t)(end - text) + 1 : size;
+    }
+    return false;
 }
 
 bool TooLarge(ConfigRecord* record, int32_t length)
 {
     if ((uint32_t)length > RULE_IMPORT_TEXT_MAX) return true;
     SetRecordKeyPrefix(record, "pprf->", nullptr);
-    return PastLimit(record, "pprf->iNumRules", "Rule[%d].item", RULE_IMPORT_MAX) ||
-           PastLimit(record, "pprf->iNumIcons", "Icon[%d].name", PROFILE_IMPORT_MAX_ICONS) ||
-           PastLimit(record, "pprf->iNumTmpls", "Template[%d].Match.item", PROFILE_IMPORT_MAX_TEMPLATES) ||
-           PastLimit(record, "pprf->iNumExpWin", nullptr, PROFILE_IMPORT_MAX_EXPWIN) ||
+    return ClaimPast(record, "pprf->iNumRules", RULE_IMPORT_MAX) ||
+           ClaimPast(record, "pprf->iNumIcons", PROFILE_IMPORT_MAX_ICONS) ||
+           ClaimPast(record, "pprf->iNumTmpls", PROFILE_IMPORT_MAX_TEMPLATES) ||
+           ClaimPast(record, "pprf->iNumExpWin", PROFILE_IMPORT_MAX_EXPWIN) ||
+           ElementPast(record, "Rule[", RULE_IMPORT_MAX) ||
+           ElementPast(record, "Icon[", PROFILE_IMPORT_MAX_ICONS) ||
+           ElementPast(record, "Template[", PROFILE_IMPORT_MAX_TEMPLATES) ||
            CountRecordKeys(record, "ExpWinxi].type=") > PROFILE_IMPORT_MAX_EXPWIN;
 }
 

@@ -358,7 +358,9 @@ BOOL OnInitDialog(HWND dialog)
         return TRUE;
     }
     RebuildRows(FindProfileByName(&g_workingProfiles, g_openedCurrent, -1));
-    return TRUE;
+    // The list has the focus, so the selected profile shows as such.
+    SetFocus(g_rows->listBox);
+    return FALSE;
 }
 
 INT_PTR CALLBACK ProfilesDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

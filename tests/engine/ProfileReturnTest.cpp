@@ -196,8 +196,9 @@ TEST_F(ProfileReturn, AnExportReadsBackWithoutHotkeysAndOversizedFilesAreRefused
         const char* key;
         const char* value;
     } kTooMuch[] = {
-        {"iNumRules", "1000000000"}, {"Rule[2000].item", "0"},  {"iNumIcons", "4097"},
-        {"iNumTmpls", "100000"},     {"iNumExpWin", "513"},
+        {"iNumRules", "1000000000"},     {"Rule[2000].item", "0"}, {"iNumIcons", "4097"},
+        {"Icon[4096].pt.x", "1"},         {"iNumTmpls", "100000"},  {"Template[512].Rule.name", "x"},
+        {"iNumExpWin", "513"},
     };
     for (const auto& t : kTooMuch) {
         SCOPED_TRACE(t.key);

@@ -313,6 +313,39 @@ TEST_F(ProfilesDialogProgram, AHotkeyThatCannotBeRegisteredIsNamedAndNothingChan
     EXPECT_EQ(0, SavedNamed("Work").iTrgHotKey);
 }
 
+TEST_F(ProfilesDialogProgram, TheMainDialogFollowsOkAndItsCancelPutsTheOldListBack)
+{
+    ASSERT_TRUE(WriteProfiles({{"Home", nullptr, {PlainRule("Home Rule", 1)}},
+                               {"Work", nullptr, {PlainRule("Work Rule", 1)}}},
+                              1));
+    ASSERT_TRUE(OpenMainDialog());
+    HWND tree = DialogControl(dialog, IDTV_MAIN_RULES);
+    ASSERT_TRUE(PumpUntil([&] { return TreeOutline(ReadTree(tree)) == "Work Rule\n"; }, 10000));
+    ASSERT_TRUE(OpenProfiles());
+    ASSERT_TRUE(WaitForRows("Home,Work")) << Rows();
+    ASSERT_TRUE(Answer("settings=ok\nsettingsname=Alpha Work\n"));
+    ASSERT_TRUE(SelectRow("Work"));
+    ASSERT_TRUE(ClickControl(profiles, IDB_PROFILES_EDIT));
+    ASSERT_TRUE(WaitForRows("Alpha Work,Home")) << Rows();
+    ASSERT_TRUE(CloseProfiles(IDOK));
+    // The renamed current profile moved to the front and is still current.
+    ASSERT_TRUE(PumpUntil([&] { return Combo() == "Alpha Work,Home"; }, 10000)) << Combo();
+    EXPECT_EQ(0, ComboSelection(DialogControl(dialog, IDCB_MAIN_PROFILE)));
+    EXPECT_TRUE(PumpUntil([&] { return TreeOutline(ReadTree(tree)) == "Work Rule\n"; }, 10000))
+        << TreeOutline(ReadTree(tree));
+
+    // The main dialog's Cancel sees the change and puts everything back.
+    ASSERT_TRUE(ClickControl(dialog, IDCANCEL));
+    HWND box = WaitForMessageBox(run.child.pid, kCaption);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(kDiscard, ReadMessageBoxText(box));
+    ASSERT_TRUE(AnswerMessageBox(box, IDYES));
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    ASSERT_TRUE(OpenMainDialog());
+    ASSERT_TRUE(PumpUntil([&] { return Combo() == "Home,Work"; }, 10000)) << Combo();
+    EXPECT_EQ(1, ComboSelection(DialogControl(dialog, IDCB_MAIN_PROFILE)));
+}
+
 //--- export and import
 
 TEST_F(ProfilesDialogProgram, AnExportedProfileImportsWholeUnderAUniqueName)
