@@ -346,6 +346,24 @@ TEST_F(ProfilesDialogProgram, TheMainDialogFollowsOkAndItsCancelPutsTheOldListBa
     EXPECT_EQ(1, ComboSelection(DialogControl(dialog, IDCB_MAIN_PROFILE)));
 }
 
+TEST_F(ProfilesDialogProgram, OkWithoutAChangeLeavesTheMainDialogsCancelNothingToAsk)
+{
+    ASSERT_TRUE(WriteProfiles({{"Home", nullptr, {PlainRule("Home Rule", 1)}}, {"Work"}}));
+    ASSERT_TRUE(OpenMainDialog());
+    ASSERT_TRUE(OpenProfiles());
+    ASSERT_TRUE(WaitForRows("Home,Work")) << Rows();
+    ASSERT_TRUE(Answer("settings=ok\n"));
+    ASSERT_TRUE(SelectRow("Home"));
+    ASSERT_TRUE(ClickControl(profiles, IDB_PROFILES_EDIT));
+    ASSERT_TRUE(WaitForCalls("settings Home", 1));
+    ASSERT_TRUE(CloseProfiles(IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return Combo() == "Home,Work"; }, 10000)) << Combo();
+    HWND shown = dialog;
+    ASSERT_TRUE(ClickControl(dialog, IDCANCEL));
+    // A question would keep it open until answered.
+    EXPECT_TRUE(WaitForWindowGone(shown)) << "closed without a question";
+}
+
 //--- export and import
 
 TEST_F(ProfilesDialogProgram, AnExportedProfileImportsWholeUnderAUniqueName)
