@@ -3,6 +3,9 @@
 
 #include "engine/LiveEdit.h"
 #include "engine/ProfileStore.h"
+#include "framework/core/TextUtil.h"
+
+#include <stddef.h>
 
 #include <stdlib.h>
 #include <string.h>
@@ -61,7 +64,26 @@ Profile Merged(Profile* live, Profile* working, GrowArray<Rule>* rules)
     return m;
 }
 
+template <typename T>
+uint32_t AddList(uint32_t crc, const GrowArray<T>* list)
+{
+    int32_t count = list ? list->count : -1;
+    crc = Crc32Update(crc, &count, sizeof(count));
+    return count > 0 ? Crc32Update(crc, list->data, (size_t)count * sizeof(T)) : crc;
+}
+
 }  // namespace
+
+uint32_t ProfileFingerprint(const Profile* profile)
+{
+    Profile settings = *profile;
+    settings.iNumRules = settings.iNumIcons = settings.iNumExpWin = settings.iNumTmpls = 0;
+    uint32_t crc = Crc32Update(0, &settings, offsetof(Profile, pRules));
+    crc = AddList(crc, profile->pRules);
+    crc = AddList(crc, profile->pIcons);
+    crc = AddList(crc, profile->pExpWin);
+    return AddList(crc, profile->pTemplates);
+}
 
 bool ReturnDialogProfiles(GrowArray<Profile>* working, const ProfileOrigin* origins)
 {
@@ -81,7 +103,8 @@ bool ReturnDialogProfiles(GrowArray<Profile>* working, const ProfileOrigin* orig
         fate[i] = FATE_NEW;
         if (at < 0 || taken[at]) continue;
         taken[at] = 1;
-        if (!w->edited && strcmp(w->szGenName, origins[i].name) == 0) {
+        if (!w->edited && strcmp(w->szGenName, origins[i].name) == 0 &&
+            ProfileFingerprint(w) == origins[i].fingerprint) {
             fate[i] = FATE_LIVE;
             continue;
         }

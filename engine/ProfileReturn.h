@@ -6,13 +6,19 @@
 
 // Where a profile of a working list came from.
 struct ProfileOrigin {
-    char    name[260];    // the live profile it was copied from; empty: added, copied or imported
-    int32_t nextRuleId;   // that profile's next rule id then: rules from it on were made meanwhile
+    char     name[260];     // the live profile it was copied from; empty: added, copied or imported
+    int32_t  nextRuleId;    // that profile's next rule id then: rules from it on were made meanwhile
+    uint32_t fingerprint;   // ProfileFingerprint of the copy when it was taken
 };
+
+// A checksum of what a dialog may change in a profile: its stored settings
+// (not the list counts, which a write refreshes) and its four lists. A
+// change shows even when the dialog that made it set no edited byte.
+uint32_t ProfileFingerprint(const Profile* profile);
 
 // working (in the order it is to have) replaces g_profiles; record i came
 // from origins[i]. A profile the dialog did not change (edited byte clear,
-// name as it was) is the live one as it is now: its rules, windows, counters
+// name and fingerprint as they were) is the live one as it is now: its rules, windows, counters
 // and run-time state. A changed one takes the dialog's settings, templates,
 // icons and Explorer windows, the live rules that were not purged in the
 // dialog (those made meanwhile included) and the live run-time state; it and

@@ -88,9 +88,10 @@ bool CopyLiveProfiles()
         ProfileOrigin origin = {};
         CopyText(origin.name, sizeof(origin.name), g_profiles.data[i].szGenName);
         origin.nextRuleId = g_profiles.data[i].nextRuleId;
-        ok = ArrayAppend(&g_workingOrigins, &origin) >= 0;
         // From here on the byte marks what the settings changed in this dialog.
         g_workingProfiles.data[i].edited = 0;
+        origin.fingerprint = ProfileFingerprint(&g_workingProfiles.data[i]);
+        ok = ArrayAppend(&g_workingOrigins, &origin) >= 0;
     }
     g_liveCount = g_profiles.count;
     const Profile* current = CurrentProfile();
@@ -223,7 +224,8 @@ bool WorkingListChanged()
     for (int i = 0; i < g_workingProfiles.count; i++) {
         const Profile* p = &g_workingProfiles.data[i];
         const ProfileOrigin* o = &g_workingOrigins.data[i];
-        if (!o->name[0] || p->edited || strcmp(p->szGenName, o->name) != 0) return true;
+        if (!o->name[0] || p->edited || strcmp(p->szGenName, o->name) != 0 || ProfileFingerprint(p) != o->fingerprint)
+            return true;
     }
     return false;
 }

@@ -71,8 +71,9 @@ protected:
             ProfileOrigin o = {};
             CopyText(o.name, sizeof(o.name), g_profiles.data[i].szGenName);
             o.nextRuleId = g_profiles.data[i].nextRuleId;
-            origins.push_back(o);
             working.data[i].edited = 0;
+            o.fingerprint = ProfileFingerprint(&working.data[i]);
+            origins.push_back(o);
         }
     }
     std::string data;
@@ -155,6 +156,21 @@ TEST_F(ProfileReturn, TheWorkingListKeepsWhatTheWorkerDidMeanwhile)
     EXPECT_EQ(1, renamed.edited);
     EXPECT_EQ(1, g_profiles.data[2].edited) << "a new profile is a change";
     EXPECT_EQ(1, Options.iCurProfile) << "the current profile followed its rename";
+}
+
+TEST_F(ProfileReturn, AChangeWithoutTheEditedByteIsStillTaken)
+{
+    Profile live = Named("Alpha", {0});
+    ArrayAppend(&g_profiles, &live);
+    Options.iCurProfile = 0;
+    CopyLive();
+    // A settings dialog that changed the update mode and a template, and set no byte.
+    working.data[0].iUpdUpdateMode = 2;
+    CopyText(working.data[0].pTemplates->data[0].match.name, sizeof(Rule::name), "Renamed Template");
+    ASSERT_TRUE(ReturnDialogProfiles(&working, origins.data()));
+    EXPECT_EQ(2, g_profiles.data[0].iUpdUpdateMode);
+    EXPECT_STREQ("Renamed Template", g_profiles.data[0].pTemplates->data[0].match.name);
+    EXPECT_EQ(1, g_profiles.data[0].edited) << "the main dialog's Cancel asks";
 }
 
 TEST_F(ProfileReturn, WithTheCurrentProfileDeletedTheFirstIsCurrent)
