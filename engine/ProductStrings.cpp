@@ -81,5 +81,13 @@ StringTableEntry g_productStrings[] = {
     ROW(0x14A8, "There was not enough memory to apply the changes. Cancel still discards everything "
                 "changed since the dialog opened or was last applied."),
     ROW(0x14C0, "The group or its profile was removed while the dialog was open; nothing was changed."),
+    // The Profiles dialog.
+    ROW(0x14E0, "The file could not be read as an exported profile; nothing was imported:\n%s"),
+    ROW(0x14E1, "The file holds more than %d rules, or more icons, Explorer windows or templates than a profile "
+                "may have, or is too large; nothing was imported:\n%s"),
+    ROW(0x14E2, "The profile could not be exported to\n%s"),
+    ROW(0x14E3, "The hotkey %s of the profile \"%s\" could not be registered: another program or hotkey uses it. "
+                "Nothing was changed; change the hotkey in the profile's settings."),
+    ROW(0x14E4, "There was not enough memory for the profiles; nothing was changed."),
     ROW(STRING_END_ID),
 };

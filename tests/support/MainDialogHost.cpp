@@ -8,6 +8,7 @@
 //   maindialoghost editor <ready file>      the Command Editor with a script
 //   maindialoghost editwindow <ready file>  Edit Window Properties on the main dialog
 //   maindialoghost editgroup <ready file>   Edit Group on a group of rules both on and off
+//   maindialoghost profiles <ready file>    the Profiles dialog over the main dialog
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
@@ -34,6 +35,7 @@
 #include "ui/EditGroup.h"
 #include "ui/EditWindow.h"
 #include "ui/MainDialogRes.h"
+#include "ui/ProfilesDialog.h"
 #include "ui/WindowList.h"
 
 #include <commctrl.h>
@@ -209,6 +211,12 @@ void ShowEditGroupShot()
     }
 }
 
+void ShowProfilesShot()
+{
+    g_shownCaption = "Profiles";
+    ShowProfilesDialog(g_mainDialog);
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
 
 // Shows the menu or the drag, reports once the picture is complete and ends
@@ -268,6 +276,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (strcmp(mode, "editor") == 0) g_action = ShowCommandEditorShot;
     if (strcmp(mode, "editwindow") == 0) g_action = ShowEditWindowShot;
     if (strcmp(mode, "editgroup") == 0) g_action = ShowEditGroupShot;
+    if (strcmp(mode, "profiles") == 0) g_action = ShowProfilesShot;
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

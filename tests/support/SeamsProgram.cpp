@@ -22,6 +22,11 @@
 //
 // "refreshdelay" in TestSeams.txt is how many ms each Window List refresh
 // thread waits after reading its rows.
+//
+// The Profiles dialog's Profile Settings is answered too ("settings <name>"
+// is recorded): "settings=ok" ends it with OK, anything else or none with
+// Cancel; with OK, "settingsname" renames the profile and "settingshotkey"
+// (hexadecimal) becomes its trigger hotkey, either marking it changed.
 #include "engine/Engine.h"
 #include "engine/LiveEdit.h"
 #include "engine/ProductIds.h"
@@ -33,6 +38,7 @@
 #include "framework/services/AboutBox.h"
 #include "ui/CommandEditor.h"
 #include "ui/EditGroup.h"
+#include "ui/ProfilesDialog.h"
 #include "ui/WindowList.h"
 
 #include <stdio.h>
@@ -100,6 +106,25 @@ void SlowWindowListRefresh()
     auto answers = ReadAnswers();
     auto it = answers.find("refreshdelay");
     if (it != answers.end()) Sleep((DWORD)strtoul(it->second.c_str(), nullptr, 10));
+}
+
+INT_PTR AnswerProfileSettings(HWND, Profile* profile)
+{
+    RecordCall("settings", profile->szGenName);
+    auto answers = ReadAnswers();
+    if (answers["settings"] != "ok") return IDCANCEL;
+    auto name = answers.find("settingsname");
+    if (name != answers.end()) {
+        CopyText(profile->szGenName, sizeof(profile->szGenName), name->second.c_str());
+        profile->edited = 1;
+    }
+    auto hotkey = answers.find("settingshotkey");
+    if (hotkey != answers.end()) {
+        profile->bTrgHotKey = 1;
+        profile->iTrgHotKey = (uint16_t)strtoul(hotkey->second.c_str(), nullptr, 16);
+        profile->edited = 1;
+    }
+    return IDOK;
 }
 
 int RecordShellExecute(const char* file, const char*, const char*, int)
@@ -223,6 +248,7 @@ struct InstallSeams {
         SetFolderDialogRunner(AnswerFolderDialog);
         SetShellExecuteRunner(RecordShellExecute);
         SetWindowListRefreshHook(SlowWindowListRefresh);
+        SetProfileSettingsRunner(AnswerProfileSettings);
         g_openAboutMessage = RegisterWindowMessageA("PanelShepherdTestSeam");
         g_hook = SetWindowsHookExA(WH_GETMESSAGE, WatchMessages, nullptr, GetCurrentThreadId());
     }
