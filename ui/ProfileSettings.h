@@ -10,3 +10,5 @@
 // otherwise the profile is the caller's own copy (the Profiles dialog's
 // working list) and OK changes it in place. IDOK or IDCANCEL.
 INT_PTR ShowProfileSettings(HWND owner, Profile* profile, bool live);
+// The main dialog's Settings...: the current profile, live.
+void OpenCurrentProfileSettings(HWND mainDialog);
