@@ -108,8 +108,9 @@ LRESULT AskPage(HWND page, UINT message, WPARAM wParam)
 
 bool AnyPageChanged(ProfileSettingsDialog* d)
 {
-    // A purge asked for is a change of its own.
-    if (d->purgeDays > 0) return true;
+    // A purge asked for is a change of its own; so are fields an OK refused
+    // later already wrote into the copy.
+    if (d->purgeDays > 0 || d->stored) return true;
     for (int i = 0; i < PROFILE_PAGE_COUNT; i++)
         if (AskPage(d->pages[i], WM_PAGE_CHANGED, 0)) return true;
     return false;
@@ -222,6 +223,7 @@ void OnClose(ProfileSettingsDialog* d, int button)
         return;
     }
     for (int i = 0; i < PROFILE_PAGE_COUNT; i++) {
+        d->stored = true;
         if (AskPage(d->pages[i], WM_COMMAND, IDOK) == PAGE_REFUSED) {
             ShowPage(d, i);
             return;

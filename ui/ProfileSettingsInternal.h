@@ -34,6 +34,7 @@ struct ProfileSettingsDialog {
     LiveProfileRef  ref;
     char            openedName[260]; // the profile's name on opening
     int32_t         purgeDays;       // "Purge now!" asked for: purge these on OK; 0 not asked
+    bool            stored;          // a page wrote its fields into the copy (an OK that was refused later)
     RuleTemplate    clipboard;       // the Rule Creation page's; empty while its name is
     HWND            frame;
     HWND            pages[PROFILE_PAGE_COUNT];

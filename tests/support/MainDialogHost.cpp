@@ -7,6 +7,7 @@
 //   maindialoghost windowlist <ready file>  the Window List with windows and log lines
 //   maindialoghost editor <ready file>      the Command Editor with a script
 //   maindialoghost editwindow <ready file>  Edit Window Properties on the main dialog
+//   maindialoghost settings<N> <ready file> Profile Settings on page N (0 to 4)
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
@@ -32,6 +33,7 @@
 #include "ui/CommandEditor.h"
 #include "ui/EditWindow.h"
 #include "ui/MainDialogRes.h"
+#include "ui/ProfileSettings.h"
 #include "ui/WindowList.h"
 
 #include <commctrl.h>
@@ -190,6 +192,35 @@ void ShowEditWindowShot()
     ShowEditWindowProperties(g_mainDialog, &w);
 }
 
+// Profile Settings of the current profile, to be shown on this page.
+int g_settingsPage = -1;
+
+void ShowProfileSettingsShot()
+{
+    Profile* p = &g_profiles.data[0];
+    p->iGenDisplayDPI = 144;
+    p->bTrgHotKey = 1;
+    p->iTrgHotKey = 0x0200 | 'M';
+    p->bTrgResChange = 1;
+    p->bTrgTime = 1;
+    p->iTrgTime = 300;
+    CopyText(p->szAdvCmdText[0], sizeof(p->szAdvCmdText[0]), "; on activate\r\nWAIT( 500 )\r\n");
+    g_shownCaption = "Profile Setings";
+    ShowProfileSettings(g_mainDialog, p, false);
+}
+
+// Once the dialog shows, its page is chosen as a click on the tab would.
+bool ChooseSettingsPage()
+{
+    if (g_settingsPage < 0) return true;
+    HWND shown = FindWindowA("#32770", "Profile Setings");
+    HWND tab = shown ? GetDlgItem(shown, 1203) : nullptr;
+    if (!tab) return false;
+    SendMessageA(tab, TCM_SETCURFOCUS, (WPARAM)g_settingsPage, 0);
+    g_settingsPage = -1;
+    return false;
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
 
 // Shows the menu or the drag, reports once the picture is complete and ends
@@ -204,6 +235,7 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
         return;
     }
     if (!g_reported) {
+        if (!ChooseSettingsPage()) return;
         if (g_shownCaption) {
             HWND shown = FindWindowA("#32770", g_shownCaption);
             if (!shown || !GetWindowRect(shown, &g_shown)) return;
@@ -248,6 +280,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (strcmp(mode, "windowlist") == 0) g_action = ShowWindowList;
     if (strcmp(mode, "editor") == 0) g_action = ShowCommandEditorShot;
     if (strcmp(mode, "editwindow") == 0) g_action = ShowEditWindowShot;
+    if (strncmp(mode, "settings", 8) == 0 && mode[8] >= '0' && mode[8] <= '4' && !mode[9]) {
+        g_settingsPage = mode[8] - '0';
+        g_action = ShowProfileSettingsShot;
+    }
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
