@@ -422,7 +422,8 @@ TEST_F(ProgramProfileSettings, CancelWhileADesktopIconSaveRunsLeavesTheProfilesI
     ASSERT_TRUE(StartHelperDesktop(&helper, {{"Alpha", 40, 40}, {"Beta", 120, 40}, {"Gamma", 200, 40}}));
     ASSERT_TRUE(WriteProfile({}, [](Profile& p) {
         p.bGenEnabled = 1;
-        p.bGenRestoreIcons = 0;
+        // Executing the profile puts its icons back: none of the desktop's is among them.
+        p.bGenRestoreIcons = 1;
         DesktopIconEntry old = {};
         CopyText(old.name, sizeof(old.name), "Old");
         old.pt = POINT{1, 2};
@@ -430,10 +431,13 @@ TEST_F(ProgramProfileSettings, CancelWhileADesktopIconSaveRunsLeavesTheProfilesI
         ArrayAppend(p.pIcons, &old);
     }));
     ASSERT_TRUE(OpenSettings());
+    // The start's restore reads every label twice and moves nothing.
+    HelperCounts counts;
+    ASSERT_TRUE(PumpUntil([&] { return ReadHelperCounts(&helper, &counts) && counts.text >= 6; }, 10000));
+    long before = counts.text;
     std::string reply;
     ASSERT_TRUE(PipedStep(&helper, "hold", &reply));
     ASSERT_TRUE(ClickControl(settings, IDB_PRF_SAVEICONS));
-    HelperCounts counts;
     ASSERT_TRUE(PumpUntil([&] { return ReadHelperCounts(&helper, &counts) && counts.held >= 1; }, 10000))
         << "the save waits for the desktop";
 
@@ -445,14 +449,16 @@ TEST_F(ProgramProfileSettings, CancelWhileADesktopIconSaveRunsLeavesTheProfilesI
     HWND shown = settings;
     ASSERT_TRUE(AnswerMessageBox(box, IDYES));
     ASSERT_TRUE(WaitForWindowGone(shown));
-
     ASSERT_TRUE(PipedStep(&helper, "release", &reply));
-    // Every label read: the save went through its work after the copy was freed.
-    ASSERT_TRUE(PumpUntil([&] { return ReadHelperCounts(&helper, &counts) && counts.held == 0 && counts.text >= 3; },
-                          15000))
+
+    // Executing the profile restores its icons after the save has ended: the
+    // profile's list still holds only "Old", so nothing moves.
+    ASSERT_TRUE(ClickControl(main, IDB_MAIN_EXECUTE));
+    ASSERT_TRUE(PumpUntil([&] { return ReadHelperCounts(&helper, &counts) && counts.text >= before + 3 + 6; }, 15000))
         << counts.text;
-    ASSERT_TRUE(WaitForSaved(0, [](const Profile&) { return true; }));
+    EXPECT_EQ(0, counts.set) << "the profile's icons were not replaced";
     ASSERT_TRUE(Running());
+    ASSERT_TRUE(WaitForSaved(0, [](const Profile&) { return true; }));
     ASSERT_NE(nullptr, saved.pIcons);
     ASSERT_EQ(1, saved.pIcons->count);
     EXPECT_STREQ("Old", saved.pIcons->data[0].name);
