@@ -14,6 +14,8 @@
 #include "ui/MainDialogRes.h"
 #include "ui/ProfileSettingsRes.h"
 
+#include <time.h>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -412,6 +414,38 @@ TEST_F(ProgramProfileSettings, OkWhileTheWorkerMakesRulesKeepsTheRulesMadeMeanwh
     ASSERT_TRUE(ReadProfile(0, &saved));
     EXPECT_EQ(10, CountRulesNamed(saved, "Storm "));
     EXPECT_EQ(1, saved.bGenEnableOnLoad);
+}
+
+//--- Purge now!
+
+TEST_F(ProgramProfileSettings, PurgeNowAloneIsAChangeThatOkGivesToTheProfile)
+{
+    int64_t now = (int64_t)_time64(nullptr);
+    std::vector<Rule> rules;
+    for (const char* name : {"Old 1", "Fresh", "Old 2"}) {
+        Rule r = TitleRule(name, name, CMP_EQUALS);
+        r.time = name[0] == 'O' ? now - 400 * 86400LL : now;
+        rules.push_back(r);
+    }
+    ASSERT_TRUE(WriteProfile(rules, [](Profile& p) {
+        p.bGenEnabled = 1;
+        p.bAdvPurgeOld = 0;
+        p.iAdvPurgeDays = 365;
+    }));
+    ASSERT_TRUE(OpenSettings());
+    ASSERT_TRUE(ShowTab(3));
+    EXPECT_EQ("3", ControlText(Control(IDT_PRFADV_RULECOUNT)));
+    ASSERT_TRUE(ClickControl(settings, IDB_PRFADV_PURGENOW));
+    HWND box = WaitForMessageBox(run.child.pid, kMainCaption);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("2 rules deleted.", ControlText(GetDlgItem(box, 50108)));
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(box));
+    EXPECT_EQ("1", ControlText(Control(IDT_PRFADV_RULECOUNT)));
+    ASSERT_TRUE(CloseSettings(IDOK));
+    ASSERT_TRUE(WaitForSaved(0, [](const Profile& p) { return p.pRules->count == 1; })) << saved.pRules->count;
+    EXPECT_STREQ("Fresh", saved.pRules->data[0].name);
+    EXPECT_EQ(0, Quit());
 }
 
 //--- Cancel while a save runs
