@@ -8,6 +8,7 @@
 #include "engine/ProductStrings.h"
 #include "engine/ProfileHotkeys.h"
 #include "engine/ProfileStore.h"
+#include "engine/TrayIcon.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
@@ -159,7 +160,8 @@ bool GiveBackStep(void* context)
     LeaveTableLock();
     FreeProfileLists(&g->working);
     // The hotkeys were registered for the list as it was at OK.
-    if (live && (renamed || !g_givingBackNow)) RegisterProfileHotKeys(&g_profiles, 1);
+    if (!live || renamed || !g_givingBackNow) RegisterProfileHotKeys(&g_profiles, 1);
+    UpdateAppTrayIcon(1);
     if (g_mainDialog) {
         FillMainProfileCombo(g_mainDialog);
         PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, -1);
@@ -181,9 +183,8 @@ void ReturnWorkingCopy(ProfileSettingsDialog* d)
     g->purgeDays = d->purgeDays;
     memset(&d->working, 0, sizeof(d->working));
     g_givingBackNow = true;
-    int how = RunLiveEdit(GiveBackStep, g);
+    RunLiveEdit(GiveBackStep, g);
     g_givingBackNow = false;
-    (void)how;
 }
 
 // The profile's hotkeys as a set with the others'; false (told, focused)
