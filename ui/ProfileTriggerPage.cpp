@@ -151,6 +151,9 @@ void UpdateEnabling(HWND page)
 {
     if (!g_virtualDesktop) EnableDlgItems(false, page, IDX_PRFTRG_DESKTOP, IDCB_PRFTRG_DESKTOP, 0);
     EnableDlgItems(g_lidPresent != 0, page, IDX_PRFTRG_LIDOPEN, IDX_PRFTRG_LIDCLOSE, 0);
+    if (!g_networkNotifications)
+        EnableDlgItems(false, page, IDX_PRFTRG_NETSTATUS, IDX_PRFTRG_NETTYPE, IDX_PRFTRG_NETIP, IDX_PRFTRG_NETSSID,
+                       IDX_PRFTRG_NETSTART, IDB_PRFTRG_NETGET, 0);
     EnableByCheck(page, IDX_PRF_HOTKEY, IDE_PRF_HOTKEY, 0);
     EnableByCheck(page, IDX_PRFTRG_HOTKEYWIN, IDE_PRFTRG_HOTKEYWIN, 0);
     EnableByCheck(page, IDX_PRFTRG_DESKTOP, IDCB_PRFTRG_DESKTOP, 0);
