@@ -304,7 +304,26 @@ TEST_F(ProgramProfileSettings, EveryPageStoresItsFieldsAndTheDialogReopensOnTheT
     ASSERT_TRUE(ShowTab(0));
     EXPECT_EQ("", ControlText(Control(IDE_PRFGEN_SCREENY))) << "no restriction shows empty";
     EXPECT_EQ("( 150% )", ControlText(Control(IDT_PRFGEN_SCALE)));
-    // Nothing changed: Cancel asks nothing.
+
+    // A change: Cancel asks; No keeps every edit, Yes drops them.
+    ASSERT_TRUE(SetControlText(Control(IDE_PRFGEN_NAME), "Dropped"));
+    ASSERT_TRUE(ClickFrame(IDCANCEL));
+    HWND box = WaitForMessageBox(run.child.pid, kMainCaption);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Are you sure you want to discard the changes?", ControlText(GetDlgItem(box, 50108)));
+    ASSERT_TRUE(AnswerMessageBox(box, IDNO));
+    ASSERT_TRUE(WaitForWindowGone(box));
+    EXPECT_EQ("Dropped", ControlText(Control(IDE_PRFGEN_NAME)));
+    ASSERT_TRUE(ClickFrame(IDCANCEL));
+    box = WaitForMessageBox(run.child.pid, kMainCaption);
+    ASSERT_NE(nullptr, box);
+    HWND shown = settings;
+    ASSERT_TRUE(AnswerMessageBox(box, IDYES));
+    ASSERT_TRUE(WaitForWindowGone(shown));
+
+    // Unchanged: Cancel asks nothing.
+    ASSERT_TRUE(OpenSettings());
+    EXPECT_EQ("Office", ControlText(Control(IDE_PRFGEN_NAME)));
     ASSERT_TRUE(CloseSettings(IDCANCEL));
     EXPECT_EQ(nullptr, FindDialog(run.child.pid, kSettingsCaption));
     EXPECT_EQ(0, Quit());
@@ -418,7 +437,7 @@ TEST_F(ProgramProfileSettings, OkWhileTheWorkerMakesRulesKeepsTheRulesMadeMeanwh
 
 //--- Purge now!
 
-TEST_F(ProgramProfileSettings, PurgeNowAloneIsAChangeThatOkGivesToTheProfile)
+TEST_F(ProgramProfileSettings, PurgeNowIsAChangeThatOkGivesToTheProfileWithTheEditedCommand)
 {
     int64_t now = (int64_t)_time64(nullptr);
     std::vector<Rule> rules;
@@ -435,6 +454,16 @@ TEST_F(ProgramProfileSettings, PurgeNowAloneIsAChangeThatOkGivesToTheProfile)
     ASSERT_TRUE(OpenSettings());
     ASSERT_TRUE(ShowTab(3));
     EXPECT_EQ("3", ControlText(Control(IDT_PRFADV_RULECOUNT)));
+
+    // Edit... writes the command in the Command Editor; its OK shows it here.
+    ASSERT_TRUE(ClickControl(settings, IDB_PRFADV_EDIT));
+    HWND editor = WaitForDialog(run.child.pid, "Command Editor");
+    ASSERT_NE(nullptr, editor);
+    ASSERT_TRUE(SetControlText(DialogControl(editor, 1152), "WAIT( 20 )"));
+    ASSERT_TRUE(PostMessageA(GetDlgItem(editor, IDOK), BM_CLICK, 0, 0));
+    ASSERT_TRUE(WaitForWindowGone(editor));
+    EXPECT_EQ("WAIT( 20 )", ControlText(Control(IDE_PRFADV_COMMAND)));
+
     ASSERT_TRUE(ClickControl(settings, IDB_PRFADV_PURGENOW));
     HWND box = WaitForMessageBox(run.child.pid, kMainCaption);
     ASSERT_NE(nullptr, box);
@@ -445,6 +474,7 @@ TEST_F(ProgramProfileSettings, PurgeNowAloneIsAChangeThatOkGivesToTheProfile)
     ASSERT_TRUE(CloseSettings(IDOK));
     ASSERT_TRUE(WaitForSaved(0, [](const Profile& p) { return p.pRules->count == 1; })) << saved.pRules->count;
     EXPECT_STREQ("Fresh", saved.pRules->data[0].name);
+    EXPECT_STREQ("WAIT( 20 )", saved.szAdvCmdText[0]);
     EXPECT_EQ(0, Quit());
 }
 
