@@ -531,6 +531,36 @@ TEST_F(ProgramProfileSettings, CancelWhileADesktopIconSaveRunsLeavesTheProfilesI
     StopTestWindow(&helper);
 }
 
+// Save now, then OK: the icons saved into the copy become the profile's.
+TEST_F(ProgramProfileSettings, IconsSavedFromTheGeneralPageReachTheProfileWithOk)
+{
+    TestWindow helper;
+    ASSERT_TRUE(StartHelperDesktop(&helper, {{"Alpha", 40, 40}, {"Beta", 120, 40}, {"Gamma", 200, 40}}));
+    ASSERT_TRUE(WriteProfile({}, [](Profile& p) {
+        p.bGenEnabled = 1;
+        p.bGenRestoreIcons = 0;
+        DesktopIconEntry old = {};
+        CopyText(old.name, sizeof(old.name), "Old");
+        p.pIcons->count = 0;
+        ArrayAppend(p.pIcons, &old);
+    }));
+    ASSERT_TRUE(OpenSettings());
+    ASSERT_TRUE(ClickControl(settings, IDB_PRF_SAVEICONS));
+    HelperCounts counts;
+    ASSERT_TRUE(PumpUntil([&] { return ReadHelperCounts(&helper, &counts) && counts.text >= 3; }, 10000));
+    ASSERT_TRUE(CloseSettings(IDOK));
+    auto names = [](const Profile& p) {
+        std::string out;
+        for (int i = 0; p.pIcons && i < p.pIcons->count; i++) out += std::string(p.pIcons->data[i].name) + " ";
+        return out;
+    };
+    ASSERT_TRUE(WaitForSaved(0, [&](const Profile& p) { return names(p) == "Alpha Beta Gamma "; })) << names(saved);
+    EXPECT_EQ(0, Quit());
+    std::string reply;
+    PipedStep(&helper, "close", &reply);
+    StopTestWindow(&helper);
+}
+
 //--- rule templates
 
 TEST_F(ProgramProfileSettings, TemplatesAreCopiedPastedMovedAndDeletedAndAnEmptyListGivesTheDefaults)
