@@ -307,6 +307,11 @@ INT_PTR ShowProfileSettings(HWND owner, Profile* profile, bool live)
     return result == IDOK ? IDOK : IDCANCEL;
 }
 
+void SetProfileSettingsPage(int page)
+{
+    g_selectedPage = page >= 0 && page < PROFILE_PAGE_COUNT ? page : 0;
+}
+
 void OpenCurrentProfileSettings(HWND mainDialog)
 {
     Profile* current = CurrentProfile();
