@@ -69,7 +69,7 @@ void RegisterProfileHotKeys(const GrowArray<Profile>* profiles, int on)
 
 int ReplaceProfileHotKeys(const GrowArray<Profile>* profiles, int index, const Profile* edited, bool commit)
 {
-    if (!g_mainWindow || !edited) return PROFILE_HOTKEY_TRIGGER;
+    if (!edited) return -1;
     GrowArray<ProfileHotKeyEntry> next;
     InitGrowArray(&next);
     int firstOwn = -1, ownEnd = -1;
@@ -110,6 +110,8 @@ int ReplaceProfileHotKeys(const GrowArray<Profile>* profiles, int index, const P
     int result = -1;
     if (failed >= 0) {
         result = set[failed].field;
+    } else if (!g_mainWindow) {
+        // Nothing is registered without the main window: nothing to test.
     } else {
         int at = ReplaceHotkeySet(g_mainWindow, current, g_profileHotKeys.count, set, n);
         if (at >= 0) {
