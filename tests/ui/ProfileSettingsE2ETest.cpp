@@ -260,6 +260,24 @@ TEST_F(ProgramProfileSettings, EveryPageStoresItsFieldsAndTheDialogReopensOnTheT
     EXPECT_TRUE(PumpUntil([&] { return ControlText(Control(IDT_PRFGEN_SCALE)) == "( ---% )"; }, 5000))
         << ControlText(Control(IDT_PRFGEN_SCALE));
 
+    // Get current: the virtual screen, and the display under the mouse with its DPI.
+    ASSERT_TRUE(ClickControl(settings, IDB_PRFGEN_GETSCREEN));
+    const std::vector<std::pair<int, int>> screen = {{IDE_PRFGEN_SCREENX, GetSystemMetrics(SM_XVIRTUALSCREEN)},
+                                                     {IDE_PRFGEN_SCREENY, GetSystemMetrics(SM_YVIRTUALSCREEN)},
+                                                     {IDE_PRFGEN_SCREENW, GetSystemMetrics(SM_CXVIRTUALSCREEN)},
+                                                     {IDE_PRFGEN_SCREENH, GetSystemMetrics(SM_CYVIRTUALSCREEN)}};
+    for (const auto& field : screen)
+        EXPECT_TRUE(PumpUntil([&] { return ControlText(Control(field.first)) == std::to_string(field.second); }, 5000))
+            << field.first << ": " << ControlText(Control(field.first));
+    ASSERT_TRUE(ClickControl(settings, IDB_PRFGEN_GETDISPLAY));
+    EXPECT_TRUE(PumpUntil([&] { return !ControlText(Control(IDCB_PRFGEN_DISPLAY)).empty(); }, 5000));
+    HDC screenDc = GetDC(nullptr);
+    int dpiNow = GetDeviceCaps(screenDc, LOGPIXELSX);
+    ReleaseDC(nullptr, screenDc);
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(dpi) == std::to_string(dpiNow); }, 5000)) << ControlText(dpi);
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(Control(IDT_PRFGEN_SCALE)) ==
+                                        "( " + std::to_string(dpiNow * 100 / 96) + "% )"; }, 5000));
+
     for (const FieldRow& f : kFields) {
         SCOPED_TRACE(testing::Message() << "control " << f.control << " on page " << f.page);
         if (ShownTab() != f.page) {
