@@ -23,6 +23,7 @@
 #include "ui/MainDialogInternal.h"
 #include "ui/MainDialogRes.h"
 #include "ui/ProfilesDialog.h"
+#include "ui/ProfileSettings.h"
 #include "ui/RuleTree.h"
 #include "ui/WindowList.h"
 
@@ -279,6 +280,9 @@ void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
         break;
     case IDB_MAIN_PROFILES:
         ShowProfilesDialog(dialog);
+        break;
+    case IDB_MAIN_SETTINGS:
+        OpenCurrentProfileSettings(dialog);
         break;
     default:
         break;

@@ -156,6 +156,8 @@ void DrawRow(const DRAWITEMSTRUCT* item)
 // record itself is the caller's; its lists are the list's or freed.
 void OpenNewProfile(HWND dialog, Profile* p)
 {
+    // A new record starts on its General tab.
+    SetProfileSettingsPage(0);
     if (RunProfileSettings(dialog, p) == IDOK)
         InsertNewProfile(dialog, p);
     else
@@ -250,7 +252,7 @@ bool ReturnProfilesStep(void* context)
     FreeGrowArray(&back->origins);
     if (!returned) {
         // The list stays: so do its keys.
-        ReplaceProfileHotKeys(&g_profiles, nullptr);
+        ReplaceProfileHotKeyList(&g_profiles, nullptr);
         Tell(g_mainDialog, IDS_PROFILES_NO_MEMORY);
     } else if (g_profiles.count == 0) {
         CreateDefaultProfile();
@@ -289,7 +291,7 @@ void OnOk(HWND dialog)
     // The program's list is in byte order; its keys are registered whole or not at all.
     ProfileHotKeyEntry failed = {};
     GiveBack* back = (GiveBack*)calloc(1, sizeof(GiveBack));
-    if (!back || !OrderWorkingList(PROFILE_ORDER_BYTES) || !ReplaceProfileHotKeys(&g_workingProfiles, &failed)) {
+    if (!back || !OrderWorkingList(PROFILE_ORDER_BYTES) || !ReplaceProfileHotKeyList(&g_workingProfiles, &failed)) {
         free(back);
         OrderWorkingList(PROFILE_ORDER_NOCASE);
         RebuildRows(FindProfileByName(&g_workingProfiles, name, -1));

@@ -9,6 +9,7 @@
 //   maindialoghost editwindow <ready file>  Edit Window Properties on the main dialog
 //   maindialoghost editgroup <ready file>   Edit Group on a group of rules both on and off
 //   maindialoghost profiles <ready file>    the Profiles dialog over the main dialog
+//   maindialoghost settings<N> <ready file> Profile Settings on page N (0 to 4)
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
@@ -36,6 +37,7 @@
 #include "ui/EditWindow.h"
 #include "ui/MainDialogRes.h"
 #include "ui/ProfilesDialog.h"
+#include "ui/ProfileSettings.h"
 #include "ui/WindowList.h"
 
 #include <commctrl.h>
@@ -217,6 +219,35 @@ void ShowProfilesShot()
     ShowProfilesDialog(g_mainDialog);
 }
 
+// Profile Settings of the current profile, to be shown on this page.
+int g_settingsPage = -1;
+
+void ShowProfileSettingsShot()
+{
+    Profile* p = &g_profiles.data[0];
+    p->iGenDisplayDPI = 144;
+    p->bTrgHotKey = 1;
+    p->iTrgHotKey = 0x0200 | 'M';
+    p->bTrgResChange = 1;
+    p->bTrgTime = 1;
+    p->iTrgTime = 300;
+    CopyText(p->szAdvCmdText[0], sizeof(p->szAdvCmdText[0]), "; on activate\r\nWAIT( 500 )\r\n");
+    g_shownCaption = "Profile Setings";
+    ShowProfileSettings(g_mainDialog, p, false);
+}
+
+// Once the dialog shows, its page is chosen as a click on the tab would.
+bool ChooseSettingsPage()
+{
+    if (g_settingsPage < 0) return true;
+    HWND shown = FindWindowA("#32770", "Profile Setings");
+    HWND tab = shown ? GetDlgItem(shown, 1203) : nullptr;
+    if (!tab) return false;
+    SendMessageA(tab, TCM_SETCURFOCUS, (WPARAM)g_settingsPage, 0);
+    g_settingsPage = -1;
+    return false;
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
 
 // Shows the menu or the drag, reports once the picture is complete and ends
@@ -231,6 +262,7 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
         return;
     }
     if (!g_reported) {
+        if (!ChooseSettingsPage()) return;
         if (g_shownCaption) {
             HWND shown = FindWindowA("#32770", g_shownCaption);
             if (!shown || !GetWindowRect(shown, &g_shown)) return;
@@ -277,6 +309,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (strcmp(mode, "editwindow") == 0) g_action = ShowEditWindowShot;
     if (strcmp(mode, "editgroup") == 0) g_action = ShowEditGroupShot;
     if (strcmp(mode, "profiles") == 0) g_action = ShowProfilesShot;
+    if (strncmp(mode, "settings", 8) == 0 && mode[8] >= '0' && mode[8] <= '4' && !mode[9]) {
+        g_settingsPage = mode[8] - '0';
+        g_action = ShowProfileSettingsShot;
+    }
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
