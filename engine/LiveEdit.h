@@ -103,7 +103,7 @@ bool ReturnWorkingRule(const LiveProfileRef* ref, const Rule* working);
 // False when the profile is gone (the working copy is untouched).
 bool ReturnWorkingProfile(const LiveProfileRef* ref, Profile* working);
 // The working options in place of Options; the current profile and the
-// Window List's sort settings stay.
+// Window List's settings stay.
 void ReturnWorkingOptions(const OptionsRecord* working);
 // A whole working list (the main dialog's backup, the Profiles dialog's
 // list) in place of g_profiles: rules matched by profile name and id keep

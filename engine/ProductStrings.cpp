@@ -23,7 +23,7 @@ StringTableEntry g_productStrings[] = {
                 "purposes and switch it off when not needed anymore.\n\nAre you sure you want to enable it?"),
     ROW(0x000F, "Delete", "Edit...", "Copy", "Paste", "Add...", "Move Up", "Move Down", "Import...",
         "Export...", "Run Profile"),
-    ROW(0x0014, "Title", "Class", "Program"),
+    ROW(0x0014, "Title", "Class", "Program", "(any)", "Icon", "(original)"),
     ROW(0x0028, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "Restored", "Minimized", "Maximized", "On top",
         "At bottom", "Always on top", "Not always on top"),
     ROW(0x0035, nullptr, nullptr, "Pin to all"),
@@ -31,6 +31,10 @@ StringTableEntry g_productStrings[] = {
         "On Deactivate", "On Trigger", "On Match"),
     ROW(0x005A, "Pin Tray Icon", "Close Window", "Restore Window", "Show Window", "Hide Window",
         "Recover hidden window?\nTitle: %s\nClass: %s"),
+    // The Options dialog: its tabs and the desktop folder warning.
+    ROW(0x0054, "General", "Minimize to Tray", "Virtual Desktops", "Transparency"),
+    ROW(0x13EC, "Default folder location of the primary desktop!\nThis should only be changed if it is incorrect or "
+                "causes problems!\nPlease read the manual for details."),
     ROW(0x0064, "Syntax error", "Invalid parameter", "Incorrect parameter type"),
     ROW(0x0065, "Window not found", "Item not found", "Clicking the mouse button failed",
         "Typing the text failed", "Sending the key failed", "Could not run program",

@@ -16,17 +16,25 @@
 // when it closes, "<data folder>\TestSeamsEditor.txt" gets its result on the
 // first line and the slot after it.
 //
+// "elevated" in TestSeams.txt is what the Options dialog hears from
+// IsProcessElevated (Windows answers without it); the dialog's sounds are
+// recorded as "sound <file or #alias> <flags>" and not played.
+//
 // "refreshdelay" in TestSeams.txt is how many ms each Window List refresh
 // thread waits after reading its rows.
 #include "engine/ProfileStore.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/AppShell.h"
 #include "framework/core/DialogUtil.h"
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBox.h"
 #include "ui/CommandEditor.h"
+#include "ui/OptionsDialog.h"
 #include "ui/WindowList.h"
 
+#include <mmsystem.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -92,6 +100,26 @@ void SlowWindowListRefresh()
     auto answers = ReadAnswers();
     auto it = answers.find("refreshdelay");
     if (it != answers.end()) Sleep((DWORD)strtoul(it->second.c_str(), nullptr, 10));
+}
+
+// "elevated" answers whether the process runs elevated; without it, Windows does.
+int AnswerElevated()
+{
+    auto answers = ReadAnswers();
+    auto it = answers.find("elevated");
+    return it != answers.end() ? atoi(it->second.c_str()) : IsProcessElevated();
+}
+
+// A sound is recorded as "sound <file or alias number> <flags>", never played.
+BOOL RecordSound(LPCSTR sound, HMODULE, DWORD flags)
+{
+    char detail[MAX_PATH + 32];
+    if (flags & SND_ALIAS_ID)
+        FormatText(detail, sizeof(detail), "#%u 0x%X", (unsigned)(uintptr_t)sound, (unsigned)flags);
+    else
+        FormatText(detail, sizeof(detail), "%s 0x%X", sound ? sound : "", (unsigned)flags);
+    RecordCall("sound", detail);
+    return TRUE;
 }
 
 int RecordShellExecute(const char* file, const char*, const char*, int)
@@ -192,6 +220,7 @@ struct InstallSeams {
         SetFileDialogRunner(AnswerFileDialog);
         SetFolderDialogRunner(AnswerFolderDialog);
         SetShellExecuteRunner(RecordShellExecute);
+        SetOptionsSeams(AnswerElevated, RecordSound);
         SetWindowListRefreshHook(SlowWindowListRefresh);
         g_openAboutMessage = RegisterWindowMessageA("PanelShepherdTestSeam");
         g_hook = SetWindowsHookExA(WH_GETMESSAGE, WatchMessages, nullptr, GetCurrentThreadId());
