@@ -10,6 +10,7 @@
 #include "tests/support/WineTray.h"
 #include "ui/MainDialogRes.h"
 #include "ui/OptionsRes.h"
+#include "ui/WindowListRes.h"
 
 #include <mmsystem.h>
 #include <stdio.h>
@@ -326,7 +327,7 @@ TEST_F(ProgramOptions, AHotkeyHeldByAnotherProgramKeepsThePreviousSetAndNamesIts
 
 //--- live data
 
-TEST_F(ProgramOptions, AProfileTriggeredWhileOptionsIsOpenStaysCurrentAfterOk)
+TEST_F(ProgramOptions, AProfileSwitchAndAWindowListChangeWhileOptionsIsOpenOutliveItsOk)
 {
     ASSERT_TRUE(WriteProfiles({ProfileSpec("Alpha"), ProfileSpec("Beta", [](Profile& p) {
                                    p.bTrgHotKey = 1;
@@ -334,15 +335,23 @@ TEST_F(ProgramOptions, AProfileTriggeredWhileOptionsIsOpenStaysCurrentAfterOk)
                                })},
                               0));
     ASSERT_TRUE(OpenMainDialog());
+    ASSERT_TRUE(ClickControl(main, IDB_MAIN_LIST));
+    HWND list = WaitForDialog(run.child.pid, "Window List");
+    ASSERT_NE(nullptr, list);
+    ASSERT_EQ(BST_UNCHECKED, ControlChecked(list, IDX_WLIST_INCLUDEEMPTY));
     ASSERT_TRUE(OpenOptions());
     ASSERT_TRUE(ShowTab(TRANSPARENCY));
     ASSERT_TRUE(SetControlText(DialogControl(options, IDE_OPT_TRANS), "44"));
+    // Meanwhile a profile trigger switches the profile and the Window List
+    // changes its own option.
     ASSERT_TRUE(SendHotkeyInput(kCtrlAltB));
     ASSERT_TRUE(WaitForLogLine("HKY: Profile Trigger (Beta)"));
     ASSERT_TRUE(WaitForLogLine("PRF: Switching Profile (Beta)")) << Log();
+    ASSERT_TRUE(ClickControl(list, IDX_WLIST_INCLUDEEMPTY));
+    ASSERT_TRUE(PumpUntil([&] { return ControlChecked(list, IDX_WLIST_INCLUDEEMPTY) == BST_CHECKED; }, 5000));
     ASSERT_TRUE(OkAndClosed());
     std::string got;
-    EXPECT_TRUE(WaitForStored({{"iCurProfile", "1"}, {"iTrans", "44"}}, &got)) << got;
+    EXPECT_TRUE(WaitForStored({{"iCurProfile", "1"}, {"iTrans", "44"}, {"bMonIncludeEmpty", "1"}}, &got)) << got;
 }
 
 //--- the restart question and the sound
@@ -505,7 +514,7 @@ TEST_F(ProgramTrayList, EntriesAreAddedEditedWithTheFinderAndDeletedAndStoredOnO
     EXPECT_EQ(2 * sizeof(TrayAppEntry), ReadFileBytes(Data("MinList.zpx")).size());
 }
 
-TEST_F(ProgramTrayList, CancelLeavesTheStoredListAsItWas)
+TEST_F(ProgramTrayList, ARefusedOkAndCancelLeaveTheListAsItWas)
 {
     ASSERT_TRUE(WriteOptions([](OptionsRecord&) {
         TrayAppEntry a = Entry("one.exe", "One", ""), b = Entry("two.exe", "", "two.ico");
@@ -521,6 +530,16 @@ TEST_F(ProgramTrayList, CancelLeavesTheStoredListAsItWas)
     ASSERT_TRUE(SelectRows({0}));
     ASSERT_TRUE(ClickControl(options, IDB_OPT_TRAY_DELETE));
     ASSERT_TRUE(PumpUntil([&] { return Rows().size() == 1; }, 5000));
+    // An OK that Windows refuses a hotkey for takes nothing over either.
+    ASSERT_TRUE(ShowTab(GENERAL));
+    ASSERT_TRUE(TypeHotkey(IDE_OPT_HK_MAIN, kCtrlAltY));
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x55, kCtrlAltY >> 8, kCtrlAltY & 0xFF));
+    ASSERT_TRUE(ClickOk());
+    HWND refused = WaitForMessageBox(run.child.pid, kCaption);
+    ASSERT_NE(nullptr, refused);
+    ASSERT_TRUE(AnswerMessageBox(refused, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(refused));
+    UnregisterHotKey(nullptr, 0x55);
     ASSERT_TRUE(ClickControl(options, IDCANCEL));
     HWND box = WaitForMessageBox(run.child.pid, kCaption);
     ASSERT_NE(nullptr, box) << "a deleted entry is a change";
@@ -532,4 +551,7 @@ TEST_F(ProgramTrayList, CancelLeavesTheStoredListAsItWas)
         return ReadRawRecord(Data("Options.zpx"), &keys);
     }));
     EXPECT_EQ(before, ReadFileBytes(Data("MinList.zpx")));
+    ASSERT_TRUE(OpenOptions());
+    ASSERT_TRUE(ShowTab(MINIMIZE));
+    EXPECT_EQ((std::vector<std::string>{"one.exe|One|", "two.exe||two.ico"}), Rows()) << "the program's list too";
 }
