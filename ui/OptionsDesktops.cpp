@@ -100,7 +100,7 @@ bool ControlsDiffer(HWND page)
 
 void AskToChangeFolder(HWND page)
 {
-    if (AppMessageBox(&g_app, page, g_app.productName, AppText(IDS_DESKTOP_FOLDER_WARNING), 0x522, 0) == IDOK)
+    if (AppMessageBox(&g_app, GetAncestor(page, GA_ROOT), g_app.productName, AppText(IDS_DESKTOP_FOLDER_WARNING), 0x522, 0) == IDOK)
         EnableWindow(GetDlgItem(page, IDE_OPT_DESKFOLDER), TRUE);
 }
 

@@ -14,6 +14,7 @@
 #include "framework/core/AppObject.h"
 #include "framework/core/AppShell.h"
 #include "framework/ui/DialogSetup.h"
+#include "framework/ui/HotkeyField.h"
 #include "framework/ui/MessageBox.h"
 #include "ui/ImageButtons.h"
 #include "ui/MainDialog.h"
@@ -264,6 +265,19 @@ INT_PTR CALLBACK OptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+void AttachPageHotkey(HotkeyField* field, HWND page, int id, uint16_t combination)
+{
+    InitHotkeyField(field);
+    AttachHotkeyField(field, GetDlgItem(page, id));
+    SetHotkey(field, combination);
+}
+
+void DetachPageHotkey(HotkeyField* field)
+{
+    DetachHotkeyField(field);
+    FreeHotkeyField(field);
+}
 
 BOOL PlayOptionsSound(LPCSTR sound, DWORD flags)
 {

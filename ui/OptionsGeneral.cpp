@@ -204,16 +204,3 @@ INT_PTR CALLBACK OptionsGeneralPageProc(HWND page, UINT message, WPARAM wParam, 
         return FALSE;
     }
 }
-
-void AttachPageHotkey(HotkeyField* field, HWND page, int id, uint16_t combination)
-{
-    InitHotkeyField(field);
-    AttachHotkeyField(field, GetDlgItem(page, id));
-    SetHotkey(field, combination);
-}
-
-void DetachPageHotkey(HotkeyField* field)
-{
-    DetachHotkeyField(field);
-    FreeHotkeyField(field);
-}
