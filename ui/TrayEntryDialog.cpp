@@ -12,6 +12,9 @@
 
 #include <stddef.h>
 
+// The finder fills this dialog's program and title fields by its id.
+static_assert(IDB_TRAY_PICK == FINDER_TRAY_PICK, "the tray finder's id");
+
 namespace {
 
 const char kIconFilter[] = "Icon Files (.ico\0*.ico\0All files\0*.*\0";
