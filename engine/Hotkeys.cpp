@@ -131,13 +131,13 @@ int BuildOptionsHotkeySet(const OptionsRecord* o, int desktopCount, bool desktop
     for (const auto& k : kSetKeys) AddSetEntry(out, cap, &n, k.id, o->*k.word, k.offset);
     if (!desktopObject) return n;
     if (desktopCount > HOTKEY_DESKTOP_RANGE) desktopCount = HOTKEY_DESKTOP_RANGE;
-    // Every switch key first, then every move key.
+    // Every switch key first, then every move key; no word, no keys.
     for (int d = 0; d < desktopCount; d++)
-        if (DesktopKeyFits(o->iHotKeySwitchDesktop, d))
+        if (o->iHotKeySwitchDesktop && DesktopKeyFits(o->iHotKeySwitchDesktop, d))
             AddSetEntry(out, cap, &n, HOTKEY_SWITCH_DESKTOP + d, (uint16_t)(o->iHotKeySwitchDesktop + d),
                         offsetof(OptionsRecord, iHotKeySwitchDesktop));
     for (int d = 0; d < desktopCount; d++)
-        if (DesktopKeyFits(o->iHotKeyMoveWindow, d))
+        if (o->iHotKeyMoveWindow && DesktopKeyFits(o->iHotKeyMoveWindow, d))
             AddSetEntry(out, cap, &n, HOTKEY_MOVE_TO_DESKTOP + d, (uint16_t)(o->iHotKeyMoveWindow + d),
                         offsetof(OptionsRecord, iHotKeyMoveWindow));
     AddSetEntry(out, cap, &n, HOTKEY_PIN, o->iHotKeyPinWindow, offsetof(OptionsRecord, iHotKeyPinWindow));

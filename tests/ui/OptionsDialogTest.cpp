@@ -7,6 +7,8 @@
 #include "tests/engine/TriggerFixture.h"
 #include "tests/support/FakeVirtualDesktop.h"
 #include "ui/OptionsDialog.h"
+#include "framework/core/TextUtil.h"
+#include "framework/ui/MessageBox.h"
 #include "ui/OptionsRes.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +35,37 @@ void CALLBACK RunSteps(HWND, UINT, UINT_PTR timer, DWORD)
     g_steps(dialog);
 }
 
+// A control of the dialog's pages by id (EnumChildWindows walks them all).
+HWND PageControl(HWND dialog, int id)
+{
+    struct Search {
+        int id;
+        HWND found;
+    } search = {id, nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM lp) -> BOOL {
+            Search* s = (Search*)lp;
+            if (GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        (LPARAM)&search);
+    return search.found;
+}
+
+void Click(HWND dialog, int id)
+{
+    SendMessageA(PageControl(dialog, id), BM_CLICK, 0, 0);
+}
+
+int g_boxes;
+int AnswerOk(const char*, const char*, uint32_t)
+{
+    g_boxes++;
+    return IDOK;
+}
+
 }  // namespace
 
 class OptionsInProcess : public TriggerTest {
@@ -45,6 +78,7 @@ protected:
     }
     void TearDown() override
     {
+        SetMessageBoxHook(nullptr);
         OptionsRecord none = {};
         ReplaceOptionsHotkeys(&none);
         g_virtualDesktop = nullptr;
@@ -93,4 +127,46 @@ TEST_F(OptionsInProcess, FewerDesktopsThanAtTheLastRegistrationReleaseTheKeysOfT
     EXPECT_EQ((std::set<int>{100}), TakeRegisteredIds({100, 101, 102}));
     EXPECT_TRUE(RegisterHotKey(nullptr, 0x66, MOD_CONTROL, '2')) << "Ctrl+2 is free again";
     UnregisterHotKey(nullptr, 0x66);
+}
+
+TEST_F(OptionsInProcess, TogglePinTurnsTheUnpinKeyOffAndChangeOpensTheFolderAfterItsWarning)
+{
+    Options.iVDTPTimeout = 10;
+    CopyText(Options.szUserDesktop, sizeof(Options.szUserDesktop), "C:\\Users\\Public\\Desktop");
+    g_boxes = 0;
+    SetMessageBoxHook(AnswerOk);
+    INT_PTR result = RunOptions([](HWND dialog) {
+        EXPECT_TRUE(IsWindowEnabled(PageControl(dialog, IDE_OPT_HK_UNPIN)));
+        Click(dialog, IDX_OPT_TOGGLEPIN);
+        EXPECT_FALSE(IsWindowEnabled(PageControl(dialog, IDE_OPT_HK_UNPIN)));
+        EXPECT_FALSE(IsWindowEnabled(PageControl(dialog, IDT_OPT_HK_UNPIN)));
+        HWND folder = PageControl(dialog, IDE_OPT_DESKFOLDER);
+        EXPECT_FALSE(IsWindowEnabled(folder)) << "off until Change";
+        Click(dialog, IDB_OPT_DESKFOLDER);
+        EXPECT_EQ(1, g_boxes) << "the warning first";
+        EXPECT_TRUE(IsWindowEnabled(folder));
+        SetWindowTextA(folder, "D:\\Desk");
+        SetWindowTextA(PageControl(dialog, IDE_OPT_VDTIMEOUT), "");
+        SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    ASSERT_EQ(IDOK, result);
+    EXPECT_EQ(1, Options.bTogglePin);
+    EXPECT_STREQ("D:\\Desk", Options.szUserDesktop);
+    EXPECT_EQ(30, Options.iVDTPTimeout) << "an empty time-out";
+}
+
+TEST_F(OptionsInProcess, WithoutADesktopObjectThePageIsOffAndStoresNothing)
+{
+    g_virtualDesktop = nullptr;
+    Options.iVDTPTimeout = 10;
+    Options.iHotKeySwitchDesktop = 0x0231;
+    INT_PTR result = RunOptions([](HWND dialog) {
+        for (int id : {IDE_OPT_HK_SWITCHDESK, IDX_OPT_TOGGLEPIN, IDE_OPT_VDTIMEOUT, IDB_OPT_DESKFOLDER})
+            EXPECT_FALSE(IsWindowEnabled(PageControl(dialog, id))) << id;
+        SetWindowTextA(PageControl(dialog, IDE_OPT_VDTIMEOUT), "99");
+        SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    ASSERT_EQ(IDOK, result);
+    EXPECT_EQ(10, Options.iVDTPTimeout);
+    EXPECT_FALSE(UnregisterHotKey(g_mainWindow, 100)) << "no desktop keys";
 }

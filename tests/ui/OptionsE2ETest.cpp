@@ -186,11 +186,13 @@ protected:
 
 TEST_F(ProgramOptions, TabsShowTheFourPagesAndEveryFieldIsStoredInTheOptionsRecord)
 {
-    ASSERT_TRUE(WriteOptions());
+    ASSERT_TRUE(WriteOptions([](OptionsRecord& o) { o.iClkThr = 150; }));
     ASSERT_TRUE(OpenMainDialog());
     ASSERT_TRUE(OpenOptions());
     EXPECT_EQ((std::vector<std::string>{"General", "Minimize to Tray", "Virtual Desktops", "Transparency"}),
               TabTexts());
+    ASSERT_TRUE(ShowTab(TRANSPARENCY));
+    EXPECT_EQ("99", ControlText(DialogControl(options, IDE_OPT_CLKTHR))) << "a stored 150 shows as 99";
 
     struct Case {
         Page page;
