@@ -16,7 +16,6 @@
 #include "framework/ui/DialogSetup.h"
 #include "framework/ui/HotkeyField.h"
 #include "framework/ui/MessageBox.h"
-#include "ui/ImageButtons.h"
 #include "ui/MainDialog.h"
 #include "ui/OptionsInternal.h"
 #include "ui/OptionsRes.h"

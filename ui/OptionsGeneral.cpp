@@ -3,7 +3,6 @@
 #include "engine/Engine.h"
 #include "framework/core/AppObject.h"
 #include "framework/core/DialogUtil.h"
-#include "framework/core/TextUtil.h"
 #include "framework/ui/DialogSetup.h"
 #include "framework/ui/HotkeyField.h"
 #include "ui/DialogSubclass.h"

@@ -509,6 +509,19 @@ TEST_F(ProgramTrayList, EntriesAreAddedEditedWithTheFinderAndDeletedAndStoredOnO
     ASSERT_TRUE(PumpUntil([&] { return Rows() == left; }, 5000));
     EXPECT_EQ((std::vector<std::string>{"notepad.exe||"}), MinList()) << "nothing stored before OK";
 
+    // A double click on a row (its first click selected it) edits its entry too.
+    ASSERT_TRUE(SelectRows({1}));
+    HWND box = ListRowBox(List());
+    int height = (int)SendMessageA(box, LB_GETITEMHEIGHT, 0, 0);
+    ASSERT_GT(height, 0);
+    ASSERT_TRUE(PostMessageA(box, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, height + height / 2)));
+    entry = WaitForDialog(run.child.pid, "Minimize to Tray");
+    ASSERT_NE(nullptr, entry);
+    EXPECT_EQ("calc.exe", ControlText(DialogControl(entry, IDE_TRAY_PROGRAM)));
+    ASSERT_TRUE(ClickControl(entry, IDCANCEL));
+    ASSERT_TRUE(WaitForWindowGone(entry));
+    EXPECT_EQ(left, Rows()) << "Cancel changes nothing";
+
     ASSERT_TRUE(OkAndClosed());
     EXPECT_TRUE(PumpUntil([&] { return MinList() == left; }, 10000));
     EXPECT_EQ(2 * sizeof(TrayAppEntry), ReadFileBytes(Data("MinList.zpx")).size());
