@@ -3,6 +3,7 @@
 #include "engine/Hotkeys.h"
 
 #include "engine/Engine.h"
+#include "engine/HotkeySet.h"
 #include "engine/LiveEdit.h"
 #include "engine/Log.h"
 #include "engine/OptionsRecord.h"
@@ -22,6 +23,7 @@
 #include "vdesktop/VirtualDesktop.h"
 
 #include <mmsystem.h>
+#include <stddef.h>
 #include <stdlib.h>
 
 // Hotkey ids of the options' key words, in the order they are registered.
@@ -66,10 +68,16 @@ void RegisterGlobalHotkeys(int on)
     }
 }
 
-// One key per desktop: the word's key plus the desktop number.
+// One key per desktop: the word's key plus the desktop number; a key past
+// the last key code is no key.
+static bool DesktopKeyFits(uint16_t word, int n)
+{
+    return (word & 0xFF) + n <= 0xFF;
+}
+
 static void RegisterDesktopWord(int id, uint16_t word, int n)
 {
-    if (word) RegisterHotKey(g_mainWindow, id + n, word >> 8, (word + n) & 0xFF);
+    if (word && DesktopKeyFits(word, n)) RegisterHotKey(g_mainWindow, id + n, word >> 8, (word & 0xFF) + n);
 }
 
 void RegisterDesktopHotkeys(int on)
@@ -89,6 +97,68 @@ void RegisterDesktopHotkeys(int on)
         RegisterDesktopWord(HOTKEY_SWITCH_DESKTOP, Options.iHotKeySwitchDesktop, n);
         RegisterDesktopWord(HOTKEY_MOVE_TO_DESKTOP, Options.iHotKeyMoveWindow, n);
     }
+}
+
+//--- the options' keys as one set
+
+// Hotkey words of each options page, in the order a user reads them.
+static const struct {
+    uint16_t OptionsRecord::*word;
+    int id;
+    size_t offset;
+} kSetKeys[] = {
+#define KEY(field, id) {&OptionsRecord::field, id, offsetof(OptionsRecord, field)}
+    KEY(iHotKeyMain, HOTKEY_MAIN),           KEY(iHotKeyTrigger, HOTKEY_TRIGGER),
+    KEY(iHotKeyEnable, HOTKEY_ENABLE),       KEY(iHotKeyNew, HOTKEY_CREATE_NEW),
+    KEY(iHotKeyUpdate, HOTKEY_CREATE_UPDATE), KEY(iHotKeyCreate, HOTKEY_CREATE_ALL),
+    KEY(iHotKeyActive, HOTKEY_CREATE_ACTIVE), KEY(iHotKeyTrans, HOTKEY_TRANSPARENT),
+    KEY(iHotKeyClkThr, HOTKEY_CLICK_THROUGH), KEY(iHotKeyNonTrans, HOTKEY_OPAQUE_ALL),
+    KEY(iHotKeyAlwaysOnTop, HOTKEY_TOPMOST),
+#undef KEY
+};
+
+static void AddSetEntry(HotkeySetEntry* out, int cap, int* n, int id, uint16_t word, size_t offset)
+{
+    if (!word || *n >= cap) return;
+    out[*n] = HotkeySetEntry{id, word, (int)offset};
+    (*n)++;
+}
+
+int BuildOptionsHotkeySet(const OptionsRecord* o, int desktopCount, bool desktopObject, HotkeySetEntry* out,
+                          int cap)
+{
+    int n = 0;
+    for (const auto& k : kSetKeys) AddSetEntry(out, cap, &n, k.id, o->*k.word, k.offset);
+    if (!desktopObject) return n;
+    if (desktopCount > HOTKEY_DESKTOP_RANGE) desktopCount = HOTKEY_DESKTOP_RANGE;
+    // Every switch key first, then every move key; no word, no keys.
+    for (int d = 0; d < desktopCount; d++)
+        if (o->iHotKeySwitchDesktop && DesktopKeyFits(o->iHotKeySwitchDesktop, d))
+            AddSetEntry(out, cap, &n, HOTKEY_SWITCH_DESKTOP + d, (uint16_t)(o->iHotKeySwitchDesktop + d),
+                        offsetof(OptionsRecord, iHotKeySwitchDesktop));
+    for (int d = 0; d < desktopCount; d++)
+        if (o->iHotKeyMoveWindow && DesktopKeyFits(o->iHotKeyMoveWindow, d))
+            AddSetEntry(out, cap, &n, HOTKEY_MOVE_TO_DESKTOP + d, (uint16_t)(o->iHotKeyMoveWindow + d),
+                        offsetof(OptionsRecord, iHotKeyMoveWindow));
+    AddSetEntry(out, cap, &n, HOTKEY_PIN, o->iHotKeyPinWindow, offsetof(OptionsRecord, iHotKeyPinWindow));
+    if (!o->bTogglePin)
+        AddSetEntry(out, cap, &n, HOTKEY_UNPIN, o->iHotKeyUnPinWindow, offsetof(OptionsRecord, iHotKeyUnPinWindow));
+    return n;
+}
+
+int ReplaceOptionsHotkeys(const OptionsRecord* next)
+{
+    static HotkeySetEntry current[OPTIONS_HOTKEY_SET_MAX], wanted[OPTIONS_HOTKEY_SET_MAX];
+    bool desktops = g_virtualDesktop != nullptr;
+    int count = desktops ? g_virtualDesktop->GetDesktopCount() : 0;
+    if (count < 1) count = 0;
+    if (count > HOTKEY_DESKTOP_RANGE) count = HOTKEY_DESKTOP_RANGE;
+    int had = BuildOptionsHotkeySet(&Options, g_desktopHotkeyCount, desktops, current, OPTIONS_HOTKEY_SET_MAX);
+    int want = BuildOptionsHotkeySet(next, count, desktops, wanted, OPTIONS_HOTKEY_SET_MAX);
+    int failed = ReplaceHotkeySet(g_mainWindow, current, had, wanted, want);
+    if (failed >= 0) return wanted[failed].field;
+    if (desktops) g_desktopHotkeyCount = count;
+    return -1;
 }
 
 //--- the active window's transparency

@@ -26,5 +26,20 @@ void RegisterGlobalHotkeys(int on);
 // Unregisters the desktop keys of the last registration; on nonzero registers
 // one switch and one move key per desktop there is now.
 void RegisterDesktopHotkeys(int on);
+// The hotkeys the options hold, as one set for ReplaceHotkeySet: the global
+// keys, with a desktop object the per-desktop keys for desktopCount desktops
+// and the pin and unpin keys. Each entry's field is the offset of its word in
+// OptionsRecord. A desktop key whose key code plus the desktop number would
+// leave the key byte is left out. Returns the entries written (at most cap).
+#define OPTIONS_HOTKEY_SET_MAX (11 + 2 * HOTKEY_DESKTOP_RANGE + 2)
+struct HotkeySetEntry;
+struct OptionsRecord;
+int BuildOptionsHotkeySet(const OptionsRecord* options, int desktopCount, bool desktopObject, HotkeySetEntry* out,
+                          int cap);
+// Puts the hotkeys of next in place of those of Options, as one set: on
+// failure the registrations of Options stay. -1 on success (Options' hotkey
+// words must then be next's before anything registers again), else the
+// offset in OptionsRecord of the word that could not be registered.
+int ReplaceOptionsHotkeys(const OptionsRecord* next);
 // A WM_HOTKEY at the main window: the hotkey's id.
 void HandleHotkey(int id);

@@ -298,6 +298,11 @@ void ReturnWorkingOptions(const OptionsRecord* working)
     next.iCurProfile = Options.iCurProfile;
     next.iMonListSortCol = Options.iMonListSortCol;
     next.iMonListSortDir = Options.iMonListSortDir;
+    // The Window List's switches change while the Options dialog is open.
+    next.bMonBlinkRect = Options.bMonBlinkRect;
+    next.bMonCheckTempl = Options.bMonCheckTempl;
+    next.bMonLogToFile = Options.bMonLogToFile;
+    next.bMonIncludeEmpty = Options.bMonIncludeEmpty;
     Options = next;
 }
 

@@ -113,7 +113,7 @@ void ReturnProfileSettings(Profile* profile, Profile* working, int purgeDays);
 // is untouched).
 bool ReturnWorkingProfileSettings(const LiveProfileRef* ref, Profile* working, int purgeDays);
 // The working options in place of Options; the current profile and the
-// Window List's sort settings stay.
+// Window List's settings stay.
 void ReturnWorkingOptions(const OptionsRecord* working);
 // A whole working list (the main dialog's backup, the Profiles dialog's
 // list) in place of g_profiles: rules matched by profile name and id keep

@@ -68,6 +68,10 @@ extern GrowArray<TrayAppEntry> g_trayAppList;
 // writes all three. A file that exists but cannot be read is kept aside
 // (DamagedRecords.h), or, when it cannot be moved, left alone by the writes.
 bool SerializeOptions(int mode);
+// next (complete) becomes the Minimize to Tray list and is left empty; the
+// old list is freed only afterwards. On the UI thread under g_tableLock, as
+// the tray code reads the list while a pass holds it.
+void ReplaceTrayAppList(GrowArray<TrayAppEntry>* next);
 // The raw list files, for SerializeOptions.
 void LoadTrayLists();
 bool SaveTrayLists();

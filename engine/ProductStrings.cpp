@@ -35,6 +35,10 @@ StringTableEntry g_productStrings[] = {
     ROW(0x0059, "Any", "Unknown", "LAN", "Wifi"),
     ROW(0x005A, "Pin Tray Icon", "Close Window", "Restore Window", "Show Window", "Hide Window",
         "Recover hidden window?\nTitle: %s\nClass: %s"),
+    // The Options dialog: its tabs and the desktop folder warning.
+    ROW(0x0054, "General", "Minimize to Tray", "Virtual Desktops", "Transparency"),
+    ROW(0x13EC, "Default folder location of the primary desktop!\nThis should only be changed if it is incorrect or "
+                "causes problems!\nPlease read the manual for details."),
     ROW(0x0064, "Syntax error", "Invalid parameter", "Incorrect parameter type"),
     ROW(0x0065, "Window not found", "Item not found", "Clicking the mouse button failed",
         "Typing the text failed", "Sending the key failed", "Could not run program",

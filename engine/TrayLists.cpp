@@ -45,6 +45,14 @@ void LoadTrayLists()
     }
 }
 
+void ReplaceTrayAppList(GrowArray<TrayAppEntry>* next)
+{
+    GrowArray<TrayAppEntry> old = g_trayAppList;
+    g_trayAppList = *next;
+    InitGrowArray(next);
+    FreeGrowArray(&old);
+}
+
 // An empty list writes an empty file.
 static bool SaveList(const char* name, const void* data, int32_t count, size_t elementSize)
 {

@@ -24,6 +24,7 @@
 #include "ui/MainDialogRes.h"
 #include "ui/ProfilesDialog.h"
 #include "ui/ProfileSettings.h"
+#include "ui/OptionsDialog.h"
 #include "ui/RuleTree.h"
 #include "ui/WindowList.h"
 
@@ -283,6 +284,9 @@ void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
         break;
     case IDB_MAIN_SETTINGS:
         OpenCurrentProfileSettings(dialog);
+        break;
+    case IDB_MAIN_OPTIONS:
+        ShowOptionsDialog(dialog);
         break;
     default:
         break;

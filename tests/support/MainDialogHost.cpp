@@ -10,6 +10,8 @@
 //   maindialoghost editgroup <ready file>   Edit Group on a group of rules both on and off
 //   maindialoghost profiles <ready file>    the Profiles dialog over the main dialog
 //   maindialoghost settings<N> <ready file> Profile Settings on page N (0 to 4)
+//   maindialoghost options <page> <ready file>  the Options dialog on page 0 to 3
+//   maindialoghost trayentry <ready file>   the Minimize to Tray entry dialog over Options
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
@@ -26,6 +28,7 @@
 #include "framework/core/CommandTable.h"
 #include "framework/core/MonitorTable.h"
 #include "framework/core/TextUtil.h"
+#include "framework/ui/HotkeyKeys.h"
 #include "framework/ui/MenuPopup.h"
 #include "framework/ui/Theme.h"
 #include "framework/ui/UIItem.h"
@@ -38,10 +41,14 @@
 #include "ui/MainDialogRes.h"
 #include "ui/ProfilesDialog.h"
 #include "ui/ProfileSettings.h"
+#include "ui/OptionsDialog.h"
+#include "ui/OptionsRes.h"
+#include "tests/support/FakeVirtualDesktop.h"
 #include "ui/WindowList.h"
 
 #include <commctrl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -248,6 +255,67 @@ bool ChooseSettingsPage()
     return false;
 }
 
+//--- the Options dialog
+
+int g_optionsPage = -1;   // the tab to show once the dialog is there
+bool g_openTrayEntry;     // then the entry dialog over it
+
+void AddTrayShotEntry(const char* program, const char* title, const char* icon)
+{
+    TrayAppEntry e = {};
+    CopyText(e.program, sizeof(e.program), program);
+    CopyText(e.title, sizeof(e.title), title);
+    CopyText(e.icon, sizeof(e.icon), icon);
+    ArrayAppend(&g_trayAppList, &e);
+}
+
+void ShowOptionsShot()
+{
+    static FakeVirtualDesktop desktops;
+    if (g_optionsPage == 2) g_virtualDesktop = &desktops;
+    FillHotkeyKeyTable();
+    Options.bMinimizeToTray = 1;
+    Options.bShowTrayIcon = 1;
+    Options.bEnabled = 1;
+    Options.iVDTPTimeout = 10;
+    Options.bConfirmationSound = 1;
+    CopyText(Options.szConfirmationSound, sizeof(Options.szConfirmationSound), "C:\\Windows\\Media\\chimes.wav");
+    Options.iHotKeyMain = 0x0350;
+    Options.iHotKeyActive = 0x0341;
+    Options.iHotKeySwitchDesktop = 0x0231;
+    Options.iHotKeyTrans = 0x0354;
+    Options.iTrans = 40;
+    Options.iClkThr = 60;
+    CopyText(Options.szUserDesktop, sizeof(Options.szUserDesktop), "C:\\Users\\Public\\Desktop");
+    AddTrayShotEntry("C:\\Program Files\\Mail\\mail.exe", "", "");
+    AddTrayShotEntry("", "Untitled - Notepad", "C:\\Icons\\notepad.ico");
+    AddTrayShotEntry("calc.exe", "Calculator", "");
+    g_shownCaption = "Options";
+    ShowOptionsDialog(g_mainDialog);
+}
+
+// The Options dialog on its page (and the entry dialog over it); false
+// until it is all there.
+bool SetUpOptionsShot()
+{
+    HWND options = FindWindowA("#32770", "Options");
+    if (!options) return false;
+    if (g_optionsPage >= 0) {
+        SendDlgItemMessageA(options, IDTAB_OPTIONS, TCM_SETCURFOCUS, (WPARAM)g_optionsPage, 0);
+        g_optionsPage = -1;
+        if (!g_openTrayEntry) return true;
+    }
+    if (g_openTrayEntry) {
+        g_openTrayEntry = false;
+        g_shownCaption = "Minimize to Tray";
+        HWND page = GetWindow(options, GW_CHILD);
+        for (; page; page = GetWindow(page, GW_HWNDNEXT))
+            if (GetDlgItem(page, IDB_OPT_TRAY_ADD)) PostMessageA(GetDlgItem(page, IDB_OPT_TRAY_ADD), BM_CLICK, 0, 0);
+        return false;
+    }
+    return true;
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
 
 // Shows the menu or the drag, reports once the picture is complete and ends
@@ -263,6 +331,7 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
     }
     if (!g_reported) {
         if (!ChooseSettingsPage()) return;
+        if ((g_optionsPage >= 0 || g_openTrayEntry) && !SetUpOptionsShot()) return;
         if (g_shownCaption) {
             HWND shown = FindWindowA("#32770", g_shownCaption);
             if (!shown || !GetWindowRect(shown, &g_shown)) return;
@@ -288,7 +357,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     if (__argc < 3) return 1;
     const char* mode = __argv[1];
-    CopyText(g_readyFile, sizeof(g_readyFile), __argv[2]);
+    int ready = 2;
+    if (strcmp(mode, "options") == 0 && __argc >= 4) {
+        g_optionsPage = atoi(__argv[2]);
+        ready = 3;
+    }
+    CopyText(g_readyFile, sizeof(g_readyFile), __argv[ready]);
     SetUpApp(instance);
     RegisterTreeMenu();
     AddProfile("Default", true);
@@ -312,6 +386,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (strncmp(mode, "settings", 8) == 0 && mode[8] >= '0' && mode[8] <= '4' && !mode[9]) {
         g_settingsPage = mode[8] - '0';
         g_action = ShowProfileSettingsShot;
+    }
+    if (strcmp(mode, "options") == 0) g_action = ShowOptionsShot;
+    if (strcmp(mode, "trayentry") == 0) {
+        g_optionsPage = 1;
+        g_openTrayEntry = true;
+        g_action = ShowOptionsShot;
     }
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;

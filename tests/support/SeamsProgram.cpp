@@ -19,6 +19,9 @@
 // wParam 30 opens Edit Group over the main dialog (or none) on the current
 // profile's group named by "group" in TestSeams.txt; after OK the main
 // dialog's tree is refilled, as its Edit command does.
+// "elevated" in TestSeams.txt is what the Options dialog hears from
+// IsProcessElevated (Windows answers without it); the dialog's sounds are
+// recorded as "sound <file or #alias> <flags>" and not played.
 //
 // "refreshdelay" in TestSeams.txt is how many ms each Window List refresh
 // thread waits after reading its rows.
@@ -33,14 +36,18 @@
 #include "engine/ProfileStore.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
+#include "framework/core/AppShell.h"
 #include "framework/core/DialogUtil.h"
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBox.h"
 #include "ui/CommandEditor.h"
 #include "ui/EditGroup.h"
 #include "ui/ProfilesDialog.h"
+#include "ui/OptionsDialog.h"
 #include "ui/WindowList.h"
 
+#include <mmsystem.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -125,6 +132,26 @@ INT_PTR AnswerProfileSettings(HWND, Profile* profile)
         profile->edited = 1;
     }
     return IDOK;
+}
+
+// "elevated" answers whether the process runs elevated; without it, Windows does.
+int AnswerElevated()
+{
+    auto answers = ReadAnswers();
+    auto it = answers.find("elevated");
+    return it != answers.end() ? atoi(it->second.c_str()) : IsProcessElevated();
+}
+
+// A sound is recorded as "sound <file or alias number> <flags>", never played.
+BOOL RecordSound(LPCSTR sound, HMODULE, DWORD flags)
+{
+    char detail[MAX_PATH + 32];
+    if (flags & SND_ALIAS_ID)
+        FormatText(detail, sizeof(detail), "#%u 0x%X", (unsigned)(uintptr_t)sound, (unsigned)flags);
+    else
+        FormatText(detail, sizeof(detail), "%s 0x%X", sound ? sound : "", (unsigned)flags);
+    RecordCall("sound", detail);
+    return TRUE;
 }
 
 int RecordShellExecute(const char* file, const char*, const char*, int)
@@ -247,6 +274,7 @@ struct InstallSeams {
         SetFileDialogRunner(AnswerFileDialog);
         SetFolderDialogRunner(AnswerFolderDialog);
         SetShellExecuteRunner(RecordShellExecute);
+        SetOptionsSeams(AnswerElevated, RecordSound);
         SetWindowListRefreshHook(SlowWindowListRefresh);
         SetProfileSettingsRunner(AnswerProfileSettings);
         g_openAboutMessage = RegisterWindowMessageA("PanelShepherdTestSeam");
