@@ -80,6 +80,11 @@ int32_t ShownValue(HWND dialog, const Rule* rule, const RuleField& f)
     }
 }
 
+bool ComboCanShow(HWND dialog, int id, int32_t index)
+{
+    return index >= 0 && index < (int32_t)SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
+}
+
 }  // namespace
 
 void ShowRuleFields(HWND dialog, const Rule* rule, const RuleField* fields, size_t count)
@@ -187,6 +192,9 @@ bool RuleFieldsChanged(HWND dialog, const Rule* rule, const RuleField* fields, s
             changed = IsDialogNumberChanged(ShownValue(dialog, rule, f), dialog, f.id);
         else if (f.kind == RFK_DESKTOP && SendDlgItemMessageA(dialog, f.id, CB_GETCOUNT, 0, 0) <= 0)
             changed = false;
+        else if (f.kind == RFK_COMBO && !ComboCanShow(dialog, f.id, ShownValue(dialog, rule, f)))
+            // The stored value has no row here: only a row the user chose is a change.
+            changed = SendDlgItemMessageA(dialog, f.id, CB_GETCURSEL, 0, 0) >= 0;
         else
             changed = IsDialogControlChanged(ShownValue(dialog, rule, f), dialog, f.id, 0);
         if (changed) return true;
