@@ -550,6 +550,131 @@ TEST_F(EditRuleE2E, TheActionsPageEnablesWhatItsChecksAndModesAllow)
     EXPECT_EQ("0", Text(IDE_ACT_Y));
 }
 
+//--- the ways to Edit
+
+TEST_F(EditRuleE2E, DoubleClickEnterAndTheMenuCommandOpenEditRuleAndAGroupGoesToItsOwnDialog)
+{
+    Rule group;
+    InitRule(&group);
+    group.item = RULE_ITEM_GROUP | RULE_ITEM_EXPANDED;
+    CopyText(group.name, sizeof(group.name), "ER Group");
+    Rule inside = TitleRule("ER Inside", "ER Inside", CMP_EQUALS);
+    inside.level = 2;
+    ASSERT_TRUE(OpenMain({group, inside}));
+    auto editedName = [&] {
+        edit = WaitForDialog(run.child.pid, "Edit Rule", 10000);
+        std::string name = edit ? Text(IDE_MATCH_NAME) : "";
+        return name;
+    };
+
+    // A double click on the rule's text.
+    HTREEITEM item = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (item = FindTreeItem(tree, "ER Inside")) != nullptr; }, 10000));
+    RECT text;
+    ASSERT_TRUE(TreeItemRect(tree, item, true, &text));
+    ASSERT_TRUE(MoveMouseTo(Centre(text)));
+    for (int i = 0; i < 2; i++) ASSERT_TRUE(MouseButton(true) && MouseButton(false));
+    EXPECT_EQ("ER Inside", editedName()) << "double click";
+    if (edit) {
+        ASSERT_TRUE(CloseEdit(IDCANCEL));
+    }
+
+    // Enter in the tree.
+    ASSERT_TRUE(Select("ER Inside"));
+    PostMessageA(tree, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(tree, WM_KEYUP, VK_RETURN, 0xC0000001);
+    EXPECT_EQ("ER Inside", editedName()) << "Enter";
+    if (edit) {
+        ASSERT_TRUE(CloseEdit(IDCANCEL));
+    }
+
+    // The group's Edit goes to Edit Group: a rule's Edit right after it is the one shown.
+    ASSERT_TRUE(Select("ER Group"));
+    PostDialogCommand(main, ZRPMSG_COMMAND, 1202);
+    ASSERT_TRUE(PumpUntil([&] { return FindDialog(run.child.pid, "Edit Rule") == nullptr; }, 2000));
+    ASSERT_TRUE(Select("ER Inside"));
+    PostDialogCommand(main, ZRPMSG_COMMAND, 1202);
+    EXPECT_EQ("ER Inside", editedName()) << "the menu's Edit...";
+    if (edit) {
+        ASSERT_TRUE(CloseEdit(IDCANCEL));
+    }
+}
+
+//--- the live data under the dialog
+
+TEST_F(EditRuleE2E, AProfileSwitchWhileTheDialogIsOpenLeavesTheEditInTheRulesOwnProfile)
+{
+    ASSERT_TRUE(WriteProfiles({ProfileSpec("Alpha", nullptr, {TitleRule("ER Loaded", "ER Loaded", CMP_EQUALS)}),
+                               ProfileSpec("Beta", nullptr, {TitleRule("ER Elsewhere", "ER Elsewhere", CMP_EQUALS)})},
+                              0));
+    ASSERT_TRUE(Start());
+    long code = -1;
+    for (int attempt = 0; attempt < 3 && code != 0; attempt++) code = RunProgramToEnd("");
+    ASSERT_EQ(0, code);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            main = FindDialog(run.child.pid, kCaption);
+            return main && DialogControl(main, IDTV_MAIN_RULES);
+        },
+        15000));
+    tree = DialogControl(main, IDTV_MAIN_RULES);
+    ASSERT_TRUE(OpenEdit("ER Loaded")) << TreeOutline(ReadTree(tree));
+    ASSERT_TRUE(ShowTab(kMatchTab));
+    ASSERT_TRUE(SetText(IDE_MATCH_NAME, "ER Loaded Edited"));
+    // Another start switches the profile while the dialog is open.
+    ASSERT_EQ(0, RunProgramToEnd("-LOAD Beta"));
+    ASSERT_TRUE(PumpUntil([&] { return FindTreeItem(tree, "ER Elsewhere") != nullptr; }, 15000))
+        << "the tree shows the other profile";
+    ASSERT_TRUE(CloseEdit(IDOK));
+    EXPECT_EQ(nullptr, FindTreeItem(tree, "ER Loaded Edited")) << "not put into the profile shown now";
+    HWND shown = main;
+    ASSERT_TRUE(ClickControl(main, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(shown, 15000));
+    EXPECT_TRUE(WaitForKeys([&] { return Key(0, "name") == "ER Loaded Edited"; })) << Key(0, "name");
+    std::map<std::string, std::string> other;
+    ASSERT_TRUE(ReadRawRecord(ProfilePath(1), &other));
+    EXPECT_EQ("ER Elsewhere", other["Rule[0].name"]);
+}
+
+//--- bounded fields
+
+TEST_F(EditRuleE2E, NumberFieldsTakeOnlyANumbersCharactersTypedOrPastedAndTextsAreCutToTheirFields)
+{
+    ASSERT_TRUE(OpenMain({TitleRule("ER Bounds", "ER Bounds", CMP_EQUALS)}));
+    ASSERT_TRUE(OpenEdit("ER Bounds"));
+    ASSERT_TRUE(ShowTab(kActionsTab));
+    HWND x = DialogControl(edit, IDE_ACT_X);
+    ASSERT_TRUE(SetText(IDE_ACT_X, ""));
+    for (char c : std::string("1a2-")) PostMessageA(x, WM_CHAR, (WPARAM)c, 0);
+    EXPECT_TRUE(PumpUntil([&] { return Text(IDE_ACT_X) == "12-"; }, 5000)) << Text(IDE_ACT_X);
+    // The clipboard is the desktop's: what a paste brings is filtered the same way.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const char pasted[] = "3x4 5";
+    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, sizeof(pasted));
+    ASSERT_NE(nullptr, data);
+    memcpy(GlobalLock(data), pasted, sizeof(pasted));
+    GlobalUnlock(data);
+    ASSERT_NE(nullptr, SetClipboardData(CF_TEXT, data));
+    CloseClipboard();
+    ASSERT_TRUE(SetText(IDE_ACT_Y, ""));
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(DialogControl(edit, IDE_ACT_Y), WM_PASTE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    EXPECT_EQ("345", Text(IDE_ACT_Y));
+
+    ASSERT_TRUE(ShowTab(kMatchTab));
+    ASSERT_TRUE(SetText(IDE_MATCH_NAME, std::string(300, 'N')));
+    ASSERT_TRUE(ShowTab(kAdvancedTab));
+    ASSERT_TRUE(SetText(IDE_ADV_SCRIPT, std::string(1500, 'S')));
+    ASSERT_TRUE(CloseEdit(IDOK));
+    HWND shown = main;
+    ASSERT_TRUE(ClickControl(main, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(shown, 15000));
+    EXPECT_TRUE(WaitForKeys([&] { return Key(0, "name") == std::string(259, 'N'); })) << Key(0, "name").size();
+    EXPECT_EQ(std::string(1023, 'S'), Key(0, "cmdtext[0]")) << "a slot holds 1023 characters";
+    EXPECT_EQ("12", Key(0, "x")) << "\"12-\" is read as the number it starts with";
+}
+
 //--- the finders and Match Result
 
 TEST_F(EditRuleE2E, TheFindersFillTheMatchPageAndEscWhileDraggingPutsTheOldTextsBack)
