@@ -15,6 +15,7 @@
 #include "ui/MainDialogRes.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 
 #include <algorithm>
 #include <atomic>
@@ -187,10 +188,13 @@ protected:
     // Edit on the named rule: the Edit Rule dialog.
     bool OpenEdit(const char* name)
     {
-        if (!Select(name) || !PumpUntil([&] { return ControlEnabled(main, IDB_MAIN_EDIT); }, 5000) ||
-            !ClickControl(main, IDB_MAIN_EDIT))
+        if (!Select(name) || !PumpUntil([&] { return ControlEnabled(main, IDB_MAIN_EDIT); }, 5000))
             return false;
+        DWORD clicked = GetTickCount();
+        if (!ClickControl(main, IDB_MAIN_EDIT)) return false;
         edit = WaitForDialog(run.child.pid, "Edit Rule", 15000);
+        // For the record, not a check: how long the click took to show the dialog.
+        if (edit) printf("Edit Rule shown %lu ms after the click\n", (unsigned long)(GetTickCount() - clicked));
         if (edit) SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return edit != nullptr;
     }
