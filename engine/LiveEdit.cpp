@@ -253,6 +253,45 @@ bool ReturnWorkingProfile(const LiveProfileRef* ref, Profile* working)
     return true;
 }
 
+void ReturnProfileSettings(Profile* profile, Profile* working, int purgeDays)
+{
+    Profile next = *working;
+    // A list the copy could not make stays the profile's own.
+    if (!next.pIcons) next.pIcons = profile->pIcons;
+    if (!next.pExpWin) next.pExpWin = profile->pExpWin;
+    if (!next.pTemplates) next.pTemplates = profile->pTemplates;
+    next.pRules = profile->pRules;
+    next.nextRuleId = profile->nextRuleId;
+    next.iNumRules = profile->iNumRules;
+    next.updatePending = profile->updatePending;
+    next.rulesGeneration = profile->rulesGeneration;
+    next.iTrgTimeLast = profile->iTrgTimeLast;
+    next.iUpdTimeLast = profile->iUpdTimeLast;
+    next.edited = 1;
+    Profile old = *profile;
+    old.pRules = nullptr;
+    if (old.pIcons == next.pIcons) old.pIcons = nullptr;
+    if (old.pExpWin == next.pExpWin) old.pExpWin = nullptr;
+    if (old.pTemplates == next.pTemplates) old.pTemplates = nullptr;
+    *profile = next;
+    if (working->pIcons == next.pIcons) working->pIcons = nullptr;
+    if (working->pExpWin == next.pExpWin) working->pExpWin = nullptr;
+    if (working->pTemplates == next.pTemplates) working->pTemplates = nullptr;
+    FreeProfileLists(&old);
+    FreeProfileLists(working);
+    memset(working, 0, sizeof(*working));
+    if (purgeDays > 0) PurgeExpiredRules(profile, purgeDays);
+    MarkRulesChanged(profile);
+}
+
+bool ReturnWorkingProfileSettings(const LiveProfileRef* ref, Profile* working, int purgeDays)
+{
+    Profile* live = FindLiveProfile(ref);
+    if (!live) return false;
+    ReturnProfileSettings(live, working, purgeDays);
+    return true;
+}
+
 void ReturnWorkingOptions(const OptionsRecord* working)
 {
     OptionsRecord next = *working;

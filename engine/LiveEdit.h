@@ -102,6 +102,16 @@ bool ReturnWorkingRule(const LiveProfileRef* ref, const Rule* working);
 // icons and Explorer windows it saved stay the live ones); it is left empty.
 // False when the profile is gone (the working copy is untouched).
 bool ReturnWorkingProfile(const LiveProfileRef* ref, Profile* working);
+// A settings dialog's working profile (a CopyProfile, edited) given back to
+// profile: every setting and the template, desktop-icon and Explorer lists
+// move in (the replaced lists are freed afterwards; working is left empty),
+// while profile's rule list, nextRuleId and run-time fields stay as the pass
+// left them. purgeDays above 0 then purges the rules unused that long.
+// Caller holds g_tableLock when profile is a live one.
+void ReturnProfileSettings(Profile* profile, Profile* working, int purgeDays);
+// The same for the referenced live profile; false when it is gone (working
+// is untouched).
+bool ReturnWorkingProfileSettings(const LiveProfileRef* ref, Profile* working, int purgeDays);
 // The working options in place of Options; the current profile and the
 // Window List's sort settings stay.
 void ReturnWorkingOptions(const OptionsRecord* working);

@@ -30,6 +30,8 @@ typedef DWORD(WINAPI* WlanRegisterNotificationProc)(HANDLE, DWORD, BOOL, WLAN_NO
                                                     PVOID, PDWORD);
 
 // Written on the UI thread at start-up and shutdown only.
+uint8_t g_networkNotifications;
+
 static HMODULE g_wlanLibrary;
 static WlanOpenHandleProc g_wlanOpenHandle;
 static WlanEnumInterfacesProc g_wlanEnumInterfaces;

@@ -36,6 +36,10 @@ struct NetworkPlatform {
     bool (*wirelessName)(uint8_t name[32], ULONG* length);
     bool (*internetConnected)();
 };
+// IP interface change notifications were registered at start-up; without
+// them no network trigger fires. UI thread.
+extern uint8_t g_networkNotifications;
+
 // Set on the UI thread; null restores the system's.
 void SetNetworkPlatform(const NetworkPlatform* platform);
 

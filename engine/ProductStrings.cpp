@@ -24,9 +24,9 @@ StringTableEntry g_productStrings[] = {
                 "purposes and switch it off when not needed anymore.\n\nAre you sure you want to enable it?"),
     ROW(0x000F, "Delete", "Edit...", "Copy", "Paste", "Add...", "Move Up", "Move Down", "Import...",
         "Export...", "Run Profile"),
-    ROW(0x0014, "Title", "Class", "Program"),
-    ROW(0x0028, "This position", "Last position", "This size", "Last size", "This state", "Last state", "Restored", "Minimized", "Maximized", "On top",
-        "At bottom", "Always on top", "Not always on top"),
+    ROW(0x0014, "Title", "Class", "Program", "(any)", "Icon", "(original)", "Name", "Auto-Create", "Yes"),
+    ROW(0x0028, "This position", "Last position", "This size", "Last size", "This state", "Last state", "Restored",
+        "Minimized", "Maximized", "On top", "At bottom", "Always on top", "Not always on top"),
     ROW(0x0029, "Center screen", "Center owner", "Center position"),
     ROW(0x0032, "Ignore", "Is", "Contains", "Begins with", "Ends with", "RegEx", "Or", "And"),
     ROW(0x0033, "Non-resizable", "Resizable"),
@@ -38,9 +38,13 @@ StringTableEntry g_productStrings[] = {
         "Tile: Down -> Right", "Tile: Down -> Left", "Tile: Up -> Right", "Tile: Up -> Left"),
     ROW(0x0050, "Match", "Actions", "Advanced"),
     ROW(0x0051, "Include", "Exclude"),
+    ROW(0x0052, "General", "Trigger", "Update", "Advanced", "Rule Creation"),
     ROW(0x0055, "On Open", "On Close", "On Minimize", "On Maximize", "On Restore", "On Activate",
         "On Deactivate", "On Trigger", "On Match"),
+    ROW(0x0056, "All rules", "Only manually created rules", "Only automatically created rules"),
     ROW(0x0057, "X-Pos:", "X-Off:", "Y-Pos:", "Y-Off:"),
+    ROW(0x0058, "Any", "Disconnected", "LAN", "Internet"),
+    ROW(0x0059, "Any", "Unknown", "LAN", "Wifi"),
     ROW(0x005A, "Pin Tray Icon", "Close Window", "Restore Window", "Show Window", "Hide Window",
         "Recover hidden window?\nTitle: %s\nClass: %s"),
     ROW(0x0064, "Syntax error", "Invalid parameter", "Incorrect parameter type"),
@@ -73,8 +77,9 @@ StringTableEntry g_productStrings[] = {
     ROW(0x0516, "Collapse All", nullptr, "Collapse all groups"),
     ROW(0x138E, "Could not initialize the program!"),
     ROW(0x1392, "The Hot-Key could not be set!"),
-    ROW(0x13A6, "Please select a name for the rule!", "Command error!\n\nCommand: %s\nError: %s", "The test completed successsfully!",
-        "Please select a name for the template!",
+    ROW(0x139C, "Please use a unique name for the profile!"),
+    ROW(0x13A6, "Please select a name for the rule!", "Command error!\n\nCommand: %s\nError: %s",
+        "The test completed successsfully!", "Please select a name for the template!",
         "The test did not complete successfully!", "No matching template found for creating a rule!"),
     ROW(0x1450, "PanelShepherd needs to be restarted for the changes to take effect!\nRestart now?"),
     ROW(0x1482, "Are you sure you want to discard the changes?"),
@@ -91,7 +96,16 @@ StringTableEntry g_productStrings[] = {
                 "Try again in a moment."),
     ROW(0x14A8, "There was not enough memory to apply the changes. Cancel still discards everything "
                 "changed since the dialog opened or was last applied."),
-    ROW(0x14C0, "The rule is no longer in its profile (the profile was reloaded or switched meanwhile); "
+    ROW(0x14C0, "The group or its profile was removed while the dialog was open; nothing was changed."),
+    ROW(0x14D0, "The rule is no longer in its profile (the profile was reloaded or switched meanwhile); "
                 "the changes were not stored."),
+    // The Profiles dialog.
+    ROW(0x14E0, "The file could not be read as an exported profile; nothing was imported:\n%s"),
+    ROW(0x14E1, "The file holds more than %d rules, or more icons, Explorer windows or templates than a profile "
+                "may have, or is too large; nothing was imported:\n%s"),
+    ROW(0x14E2, "The profile could not be exported to\n%s"),
+    ROW(0x14E3, "The hotkey %s of the profile \"%s\" could not be registered: another program or hotkey uses it. "
+                "Nothing was changed; change the hotkey in the profile's settings."),
+    ROW(0x14E4, "There was not enough memory for the profiles; nothing was changed."),
     ROW(STRING_END_ID),
 };

@@ -126,6 +126,7 @@ void RegisterNotifications(Notifications* n)
     if (NotifyIpInterfaceChange(AF_UNSPEC, (PIPINTERFACE_CHANGE_CALLBACK)OnIpInterfaceChange, nullptr,
                                 TRUE, &n->ipChange) != NO_ERROR)
         n->ipChange = nullptr;
+    g_networkNotifications = n->ipChange ? 1 : 0;
     if (LoadWlanApi()) StartWlanNotifications(OnWlanNotification);
 }
 

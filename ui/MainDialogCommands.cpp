@@ -22,6 +22,8 @@
 #include "ui/MainDialog.h"
 #include "ui/MainDialogInternal.h"
 #include "ui/MainDialogRes.h"
+#include "ui/ProfilesDialog.h"
+#include "ui/ProfileSettings.h"
 #include "ui/RuleTree.h"
 #include "ui/WindowList.h"
 
@@ -275,6 +277,12 @@ void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
         break;
     case IDB_MAIN_LIST:
         OpenWindowList();
+        break;
+    case IDB_MAIN_PROFILES:
+        ShowProfilesDialog(dialog);
+        break;
+    case IDB_MAIN_SETTINGS:
+        OpenCurrentProfileSettings(dialog);
         break;
     default:
         break;

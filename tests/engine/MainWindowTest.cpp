@@ -250,6 +250,58 @@ TEST_F(MainWindow, ProfileMenusListTheFirstSixteenAndCheckTheCurrent)
     EXPECT_TRUE(checked(CMD_PROFILE_SWITCH + 5));
 }
 
+// A profile's edited keys as one set with every other profile's: a swap of
+// two keys goes through, a key another profile has is refused with nothing
+// changed, and a test leaves the registrations as they were.
+TEST_F(MainWindow, ProfileHotkeysAreReplacedAsOneSet)
+{
+    const uint16_t ctrlShiftF9 = (MOD_CONTROL | MOD_SHIFT) << 8 | VK_F9;
+    const uint16_t altF10 = MOD_ALT << 8 | VK_F10, altF11 = MOD_ALT << 8 | VK_F11, altF12 = MOD_ALT << 8 | VK_F12;
+    Add("A", [&](Profile& p) {
+        p.bTrgHotKey = 1;
+        p.iTrgHotKey = ctrlShiftF9;
+        p.bTrgHotKeyWin = 1;
+        p.iTrgHotKeyWin = altF10;
+    });
+    Add("B", [&](Profile& p) {
+        p.bUpdHotKey = 1;
+        p.iUpdHotKey = altF11;
+    });
+    RegisterProfileHotKeys(&g_profiles, 1);
+    auto taken = [](uint16_t word) {
+        SetLastError(0xDEADBEEF);
+        if (RegisterHotKey(nullptr, 0x7000, word >> 8, word & 0xFF)) {
+            UnregisterHotKey(nullptr, 0x7000);
+            return false;
+        }
+        return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+    };
+    int a = FindProfileByName(&g_profiles, "A", -1);
+    ASSERT_GE(a, 0);
+    Profile edited = g_profiles.data[a];
+
+    edited.iTrgHotKey = altF10;
+    edited.iTrgHotKeyWin = ctrlShiftF9;
+    EXPECT_EQ(-1, ReplaceProfileHotKeys(&g_profiles, a, &edited, true)) << "swapped";
+    ASSERT_EQ(3, g_profileHotKeys.count);
+    EXPECT_EQ(altF10, g_profileHotKeys.data[0].word);
+    EXPECT_EQ(ctrlShiftF9, g_profileHotKeys.data[1].word);
+    for (uint16_t word : {ctrlShiftF9, altF10, altF11}) EXPECT_TRUE(taken(word)) << word;
+
+    edited.iTrgHotKeyWin = altF11;
+    EXPECT_EQ(PROFILE_HOTKEY_WINDOW, ReplaceProfileHotKeys(&g_profiles, a, &edited, true)) << "B has it";
+    EXPECT_EQ(ctrlShiftF9, g_profileHotKeys.data[1].word) << "nothing changed";
+    for (uint16_t word : {ctrlShiftF9, altF10, altF11}) EXPECT_TRUE(taken(word)) << word;
+
+    edited.iTrgHotKeyWin = altF12;
+    EXPECT_EQ(-1, ReplaceProfileHotKeys(&g_profiles, a, &edited, false)) << "free";
+    EXPECT_FALSE(taken(altF12)) << "only tested";
+    for (uint16_t word : {ctrlShiftF9, altF10, altF11}) EXPECT_TRUE(taken(word)) << word;
+
+    RegisterProfileHotKeys(&g_profiles, 0);
+    for (uint16_t word : {ctrlShiftF9, altF10, altF11}) EXPECT_FALSE(taken(word)) << word;
+}
+
 TEST_F(MainWindow, ProfileHotkeysRegisterEachKeyOnce)
 {
     const uint16_t ctrlShiftF9 = (MOD_CONTROL | MOD_SHIFT) << 8 | VK_F9;

@@ -7,6 +7,9 @@
 //   maindialoghost windowlist <ready file>  the Window List with windows and log lines
 //   maindialoghost editor <ready file>      the Command Editor with a script
 //   maindialoghost editwindow <ready file>  Edit Window Properties on the main dialog
+//   maindialoghost editgroup <ready file>   Edit Group on a group of rules both on and off
+//   maindialoghost profiles <ready file>    the Profiles dialog over the main dialog
+//   maindialoghost settings<N> <ready file> Profile Settings on page N (0 to 4)
 //   maindialoghost editrule-match|editrule-exclude|editrule-actions|editrule-advanced <ready file>
 //                                           Edit Rule on one of its pages
 //   maindialoghost match-result <ready file>  Match Result over Edit Rule
@@ -34,6 +37,7 @@
 #include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
 #include "ui/CommandEditor.h"
+#include "ui/EditGroup.h"
 #include "ui/EditRule.h"
 #include "ui/EditRuleRes.h"
 #include "ui/EditRuleTemplate.h"
@@ -41,6 +45,8 @@
 #include "ui/RuleEditor.h"
 #include "ui/RuleTree.h"
 #include "ui/MainDialogRes.h"
+#include "ui/ProfilesDialog.h"
+#include "ui/ProfileSettings.h"
 #include "ui/WindowList.h"
 
 #include <commctrl.h>
@@ -199,6 +205,58 @@ void ShowEditWindowShot()
     ShowEditWindowProperties(g_mainDialog, &w);
 }
 
+void ShowEditGroupShot()
+{
+    Profile* p = &g_profiles.data[0];
+    for (int i = 0; i < p->pRules->count; i++) {
+        Rule* group = &p->pRules->data[i];
+        if (strcmp(group->name, "Browsers") != 0) continue;
+        SET_RULE_TEXT(group, caption, "*Mozilla Firefox*");
+        SET_RULE_TEXT(group, program, "C:\\Program Files\\Mozilla Firefox\\firefox.exe");
+        if (p->pTemplates->count > 0) SET_RULE_TEXT(group, tmpname, p->pTemplates->data[0].match.name);
+        group->cmpcaption = 1;
+        LiveProfileRef ref = NoteLiveProfile(p);
+        g_shownCaption = "Edit Group";
+        ShowEditGroup(g_mainDialog, &ref, group->id);
+        return;
+    }
+}
+
+void ShowProfilesShot()
+{
+    g_shownCaption = "Profiles";
+    ShowProfilesDialog(g_mainDialog);
+}
+
+// Profile Settings of the current profile, to be shown on this page.
+int g_settingsPage = -1;
+
+void ShowProfileSettingsShot()
+{
+    Profile* p = &g_profiles.data[0];
+    p->iGenDisplayDPI = 144;
+    p->bTrgHotKey = 1;
+    p->iTrgHotKey = 0x0200 | 'M';
+    p->bTrgResChange = 1;
+    p->bTrgTime = 1;
+    p->iTrgTime = 300;
+    CopyText(p->szAdvCmdText[0], sizeof(p->szAdvCmdText[0]), "; on activate\r\nWAIT( 500 )\r\n");
+    g_shownCaption = "Profile Setings";
+    ShowProfileSettings(g_mainDialog, p, false);
+}
+
+// Once the dialog shows, its page is chosen as a click on the tab would.
+bool ChooseSettingsPage()
+{
+    if (g_settingsPage < 0) return true;
+    HWND shown = FindWindowA("#32770", "Profile Setings");
+    HWND tab = shown ? GetDlgItem(shown, 1203) : nullptr;
+    if (!tab) return false;
+    SendMessageA(tab, TCM_SETCURFOCUS, (WPARAM)g_settingsPage, 0);
+    g_settingsPage = -1;
+    return false;
+}
+
 //--- Edit Rule, its pages, Match Result and Edit Rule Template
 
 // The rule "Firefox - Main Window" filled in as a user would have it.
@@ -302,6 +360,7 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD)
         return;
     }
     if (!g_reported) {
+        if (!ChooseSettingsPage()) return;
         if (g_shownCaption) {
             HWND shown = FindWindowA("#32770", g_shownCaption);
             if (!shown || !GetWindowRect(shown, &g_shown)) return;
@@ -346,6 +405,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (strcmp(mode, "windowlist") == 0) g_action = ShowWindowList;
     if (strcmp(mode, "editor") == 0) g_action = ShowCommandEditorShot;
     if (strcmp(mode, "editwindow") == 0) g_action = ShowEditWindowShot;
+    if (strcmp(mode, "editgroup") == 0) g_action = ShowEditGroupShot;
+    if (strcmp(mode, "profiles") == 0) g_action = ShowProfilesShot;
+    if (strncmp(mode, "settings", 8) == 0 && mode[8] >= '0' && mode[8] <= '4' && !mode[9]) {
+        g_settingsPage = mode[8] - '0';
+        g_action = ShowProfileSettingsShot;
+    }
     if (strcmp(mode, "editrule-match") == 0) g_action = [] { ShowEditRuleShot(0, 0); };
     if (strcmp(mode, "editrule-exclude") == 0) g_action = [] { ShowEditRuleShot(0, 1); };
     if (strcmp(mode, "editrule-actions") == 0) g_action = [] { ShowEditRuleShot(1, 0); };
