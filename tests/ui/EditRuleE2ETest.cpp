@@ -592,10 +592,15 @@ TEST_F(EditRuleE2E, DoubleClickEnterAndTheMenuCommandOpenEditRuleAndAGroupGoesTo
         ASSERT_TRUE(CloseEdit(IDCANCEL));
     }
 
-    // The group's Edit goes to Edit Group: a rule's Edit right after it is the one shown.
+    // The group's Edit goes to Edit Group, over the main dialog.
     ASSERT_TRUE(Select("ER Group"));
     PostDialogCommand(main, ZRPMSG_COMMAND, 1202);
-    ASSERT_TRUE(PumpUntil([&] { return FindDialog(run.child.pid, "Edit Rule") == nullptr; }, 2000));
+    HWND editGroup = WaitForDialog(run.child.pid, "Edit Group");
+    ASSERT_NE(nullptr, editGroup);
+    EXPECT_EQ(main, GetWindow(editGroup, GW_OWNER));
+    EXPECT_EQ(nullptr, FindDialog(run.child.pid, "Edit Rule"));
+    ASSERT_TRUE(ClickControl(editGroup, IDCANCEL));
+    ASSERT_TRUE(WaitForWindowGone(editGroup));
     ASSERT_TRUE(Select("ER Inside"));
     PostDialogCommand(main, ZRPMSG_COMMAND, 1202);
     EXPECT_EQ("ER Inside", editedName()) << "the menu's Edit...";

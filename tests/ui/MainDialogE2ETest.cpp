@@ -429,6 +429,10 @@ TEST_F(ProgramMainDialog, ADoubleClickedGroupStaysAsItWasAndADragHeldOverAShutGr
         SCOPED_TRACE(group);
         bool was = expanded(group);
         ASSERT_TRUE(click(group, 2));
+        HWND editGroup = WaitForDialog(run.child.pid, "Edit Group");
+        ASSERT_NE(nullptr, editGroup) << "a double click edits the group";
+        ASSERT_TRUE(ClickControl(editGroup, IDCANCEL));
+        ASSERT_TRUE(WaitForWindowGone(editGroup));
         ASSERT_TRUE(settled());
         EXPECT_EQ(was, expanded(group));
     }
