@@ -7,6 +7,7 @@
 #include "framework/core/AppShell.h"
 #include "framework/core/TextUtil.h"
 #include "framework/ui/DialogSetup.h"
+#include "ui/DialogSubclass.h"
 #include "ui/EditRuleRes.h"
 #include "ui/RuleFields.h"
 
@@ -16,6 +17,7 @@
 
 namespace {
 
+const char kFieldProp[] = "PanelShepherdResultField";
 const COLORREF kRed = RGB(255, 180, 180);
 const COLORREF kGreen = RGB(180, 255, 180);
 
@@ -83,6 +85,17 @@ void TakeText(HWND dialog, ResultState* s, int id)
     if (IsWindow(s->test->page)) PostMessageA(s->test->page, WM_COMMAND, IDB_MATCH_TEST, -1);
 }
 
+// The dialog is modeless inside Edit Rule's modal loop, which does not give
+// it the dialog keys: Esc in a field closes it here.
+LRESULT CALLBACK ResultFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+        PostMessageA(GetParent(field), WM_COMMAND, IDCANCEL, 0);
+        return 0;
+    }
+    return CallControlProc(field, kFieldProp, message, wParam, lParam);
+}
+
 BOOL OnInitDialog(HWND dialog, MatchTestData* test)
 {
     ResultState* s = (ResultState*)calloc(1, sizeof(ResultState));
@@ -97,6 +110,8 @@ BOOL OnInitDialog(HWND dialog, MatchTestData* test)
                                                       : id == IDE_RESULT_CLASS ? sizeof(test->window.className) - 1
                                                                                : sizeof(test->window.program) - 1,
                             0);
+    for (int id : {IDE_RESULT_TITLE, IDE_RESULT_CLASS, IDE_RESULT_PROGRAM})
+        SubclassControl(GetDlgItem(dialog, id), ResultFieldProc, kFieldProp);
     PostMessageA(dialog, WM_RESULT_SHOW, 0, 0);
     RECT r;
     if (RememberedPlace(&r))

@@ -780,6 +780,23 @@ TEST_F(EditRuleE2E, TestOpensMatchResultInColoursEditingRetestsAndClosingEditRul
     ASSERT_TRUE(SetText(IDE_MATCH_TITLE, "Another Title"));
     EXPECT_TRUE(PumpUntil([&] { return Greenish(EditBackground(title)); }, 5000));
 
+    // Esc in a field closes it; Test opens it again where it was.
+    RECT was;
+    ASSERT_TRUE(GetWindowRect(result, &was));
+    PostMessageA(cls, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    ASSERT_TRUE(WaitForWindowGone(result));
+    // A Test released without a new window tests the texts it has.
+    HWND testButton = DialogControl(edit, IDB_MATCH_TEST);
+    PostMessageA(GetParent(testButton), WM_COMMAND, IDB_MATCH_TEST, (LPARAM)testButton);
+    result = WaitForDialog(run.child.pid, "Match Result");
+    ASSERT_NE(nullptr, result);
+    RECT now;
+    ASSERT_TRUE(GetWindowRect(result, &now));
+    EXPECT_EQ(was.left, now.left);
+    EXPECT_EQ(was.top, now.top);
+    title = DialogControl(result, IDE_RESULT_TITLE);
+    EXPECT_TRUE(PumpUntil([&] { return ReadControlText(title) == "Another Title"; }, 5000));
+
     ASSERT_TRUE(ClickControl(edit, IDCANCEL));
     HWND box = WaitForMessageBox(run.child.pid, kCaption);
     ASSERT_NE(nullptr, box);
