@@ -54,6 +54,30 @@ bool RememberedPlace(RECT* r)
     return true;
 }
 
+// The first opening: below its owner (clear of the Match page's Test
+// button and criteria), else right of it, kept on the owner's monitor.
+void PlaceBesideOwner(HWND dialog)
+{
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    RECT o, r;
+    if (!owner || !GetWindowRect(owner, &o) || !GetWindowRect(dialog, &r)) return;
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi)) return;
+    const RECT& w = mi.rcWork;
+    int width = r.right - r.left, height = r.bottom - r.top;
+    int left = o.left, top = o.bottom;
+    if (top + height > w.bottom) {
+        left = o.right;
+        top = o.top;
+    }
+    if (left + width > w.right) left = w.right - width;
+    if (top + height > w.bottom) top = w.bottom - height;
+    if (left < w.left) left = w.left;
+    if (top < w.top) top = w.top;
+    SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ShowTexts(HWND dialog, ResultState* s)
 {
     s->showing = true;
@@ -117,6 +141,8 @@ BOOL OnInitDialog(HWND dialog, MatchTestData* test)
     if (RememberedPlace(&r))
         SetWindowPos(dialog, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        PlaceBesideOwner(dialog);
     ShowWindow(dialog, SW_SHOW);
     return TRUE;
 }

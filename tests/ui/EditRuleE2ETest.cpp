@@ -767,7 +767,11 @@ TEST_F(EditRuleE2E, TestOpensMatchResultInColoursEditingRetestsAndClosingEditRul
     HWND result = WaitForDialog(run.child.pid, "Match Result");
     ASSERT_NE(nullptr, result);
     EXPECT_EQ(edit, GetWindow(result, GW_OWNER));
-    SetWindowPos(result, HWND_TOP, 40, 560, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    RECT shownAt, page;
+    ASSERT_TRUE(GetWindowRect(result, &shownAt));
+    ASSERT_TRUE(GetWindowRect(DialogControl(edit, IDB_MATCH_TEST), &page));
+    POINT testCentre = Centre(page);
+    EXPECT_FALSE(PtInRect(&shownAt, testCentre)) << "it leaves the Test button free";
     HWND title = DialogControl(result, IDE_RESULT_TITLE), cls = DialogControl(result, IDE_RESULT_CLASS);
     EXPECT_TRUE(PumpUntil([&] { return ReadControlText(title) == "ER Result Target"; }, 5000));
     EXPECT_EQ("ERResultClass", ReadControlText(cls));
