@@ -27,6 +27,8 @@ extern StringTableEntry g_productStrings[];
 #define IDS_EDIT_REFUSED        0x14A7   // message box: too many changes wait for the rules
 #define IDS_APPLY_FAILED        0x14A8   // message box: Apply could not copy the profiles
 #define IDS_GROUP_GONE          0x14C0  // message box: the edited group went while its dialog was open
+#define IDS_NAME_MISSING        0x13A6   // column 0 a rule, 3 a template: "Please select a name ..."
+#define IDS_RULE_GONE           0x14D0   // message box: Edit Rule's rule went while it was open
 // The Profiles dialog.
 #define IDS_PROFILE_IMPORT_FAILED  0x14E0   // message box: the file's path
 #define IDS_PROFILE_IMPORT_TOO_BIG 0x14E1   // message box: the most rules, the file's path

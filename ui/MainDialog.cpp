@@ -309,8 +309,7 @@ void EnableRuleButtons(HWND dialog)
     bool selected = g_ruleTree && TreeView_GetSelection(g_ruleTree) != nullptr;
     EnableWindow(GetDlgItem(dialog, IDB_MAIN_DELETE), selected);
     EnableWindow(GetDlgItem(dialog, IDB_MAIN_MORE), selected);
-    // Edt opens the rule and group editors, which are not there yet.
-    EnableWindow(GetDlgItem(dialog, IDB_MAIN_EDIT), FALSE);
+    EnableWindow(GetDlgItem(dialog, IDB_MAIN_EDIT), selected);
 }
 
 namespace {

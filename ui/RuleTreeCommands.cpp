@@ -14,6 +14,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MenuPopup.h"
 #include "framework/ui/MessageBox.h"
+#include "ui/EditRule.h"
 #include "ui/MainDialog.h"
 #include "ui/MainDialogInternal.h"
 #include "ui/RuleLevels.h"
@@ -296,6 +297,9 @@ void RunRuleTreeCommand(HWND dialog, int command)
             return true;
         });
         break;
+    case 1202:
+        EditSelectedTreeItem(dialog);
+        break;
     case 1203: {
         int64_t id = -1;
         EditRules([&id](Profile* p, int64_t* select) {
@@ -378,11 +382,9 @@ void RulesTreeMenuHitTest(POINT screen)
     int index = FindRuleIndexById(p, SelectedRuleId());
     bool enabled = index >= 0 && !(p->pRules->data[index].item & RULE_ITEM_DISABLED);
     EndRuleEdit();
-    static const uint16_t kAlways[] = {1201, 1203, 1204, 1205, 1206, 1208, 1209, 1210, CMD_EXPAND_ALL,
+    static const uint16_t kAlways[] = {1201, 1202, 1203, 1204, 1205, 1206, 1208, 1209, 1210, CMD_EXPAND_ALL,
                                        CMD_COLLAPSE_ALL};
     for (uint16_t id : kAlways) SetCommandEnabled(&g_app, id, true);
-    // Editing waits for the rule and group editors.
-    SetCommandEnabled(&g_app, 1202, false);
     SetCommandEnabled(&g_app, 1207, g_clipboardRules.count > 0);
     SetCommandChecked(&g_app, 1201, enabled);
     TrackContextMenu(&g_app, menu, &at, g_mainDialog);

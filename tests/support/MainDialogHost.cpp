@@ -12,6 +12,10 @@
 //   maindialoghost settings<N> <ready file> Profile Settings on page N (0 to 4)
 //   maindialoghost options <page> <ready file>  the Options dialog on page 0 to 3
 //   maindialoghost trayentry <ready file>   the Minimize to Tray entry dialog over Options
+//   maindialoghost editrule-match|editrule-exclude|editrule-actions|editrule-advanced <ready file>
+//                                           Edit Rule on one of its pages
+//   maindialoghost match-result <ready file>  Match Result over Edit Rule
+//   maindialoghost edit-template <ready file> Edit Rule Template
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
@@ -37,7 +41,12 @@
 #include "ui/MainDialog.h"
 #include "ui/CommandEditor.h"
 #include "ui/EditGroup.h"
+#include "ui/EditRule.h"
+#include "ui/EditRuleRes.h"
+#include "ui/EditRuleTemplate.h"
 #include "ui/EditWindow.h"
+#include "ui/RuleEditor.h"
+#include "ui/RuleTree.h"
 #include "ui/MainDialogRes.h"
 #include "ui/ProfilesDialog.h"
 #include "ui/ProfileSettings.h"
@@ -316,7 +325,96 @@ bool SetUpOptionsShot()
     return true;
 }
 
+//--- Edit Rule, its pages, Match Result and Edit Rule Template
+
+// The rule "Firefox - Main Window" filled in as a user would have it.
+void DressShotRule()
+{
+    Profile* p = &g_profiles.data[0];
+    for (int i = 0; i < p->pRules->count; i++) {
+        Rule* r = &p->pRules->data[i];
+        if (strcmp(r->name, "Firefox - Main Window") != 0) continue;
+        SET_RULE_TEXT(r, caption, "Mozilla Firefox");
+        r->cmpcaption = CMP_ENDS_WITH;
+        SET_RULE_TEXT(r, wndclss, "MozillaWindowClass");
+        SET_RULE_TEXT(r, program, "C:\\Program Files\\Mozilla Firefox\\firefox.exe");
+        r->cmpprogram = CMP_EQUALS;
+        r->x = 120;
+        r->y = 80;
+        r->w = 1280;
+        r->h = 900;
+        r->state = RULE_STATE_NORMAL;
+        r->ignsmall = 1;
+        r->ignsw = 200;
+        r->ignsh = 100;
+        r->tdelay = 1;
+        r->time = 0;
+        r->cmdenable[0] = 1;
+        CopyText(r->cmdtext[0], sizeof(r->cmdtext[0]), "; maximise once it is there\r\nWAIT( 500 )\r\nSTATE( 2 )\r\n");
+        r->windows[0] = g_mainDialog;
+        r->windowCount = 1;
+    }
+}
+
+void OpenShotRule()
+{
+    DressShotRule();
+    Options.bMonCheckTempl = 0;
+    AddShotWindow(g_mainDialog, "PanelShepherd", "#32770", "C:\\Program Files\\PanelShepherd\\PanelShepherd.exe");
+    LiveProfileRef where = NoteLiveProfile(&g_profiles.data[0]);
+    ShowEditRule(g_mainDialog, &where, SelectedRuleId());
+}
+
+void ShowEditRuleShot(int tab, int optionsTab)
+{
+    g_ruleEditorTab = tab;
+    g_matchOptionsTab = optionsTab;
+    g_shownCaption = "Edit Rule";
+    OpenShotRule();
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
+
+void PressTestOfEditRule()
+{
+    HWND edit = FindWindowA("#32770", "Edit Rule");
+    if (!edit) {
+        g_action = PressTestOfEditRule;   // next tick
+        return;
+    }
+    for (HWND c = FindWindowExA(edit, nullptr, nullptr, nullptr); c; c = FindWindowExA(edit, c, nullptr, nullptr)) {
+        for (HWND page = FindWindowExA(c, nullptr, "#32770", nullptr); page;
+             page = FindWindowExA(c, page, "#32770", nullptr)) {
+            HWND test = GetDlgItem(page, IDB_MATCH_TEST);
+            if (test) SendMessageA(page, WM_COMMAND, IDB_MATCH_TEST, (LPARAM)test);
+        }
+    }
+}
+
+void ShowMatchResultShot()
+{
+    g_ruleEditorTab = 0;
+    g_shownCaption = "Match Result";
+    g_matchResultRect = RECT{};
+    g_action = PressTestOfEditRule;
+    OpenShotRule();
+}
+
+void ShowEditTemplateShot()
+{
+    static RuleTemplate t;
+    InitRuleTemplate(&t);
+    CopyText(t.match.name, sizeof(t.match.name), "Explorer Windows");
+    t.match.item = RULE_ITEM_AUTOCREATE;
+    SET_RULE_TEXT(&t.match, wndclss, "CabinetWClass");
+    t.match.cmpwndclss = CMP_EQUALS;
+    SET_RULE_TEXT(&t.match, program, "explorer.exe");
+    t.match.cmpprogram = CMP_CONTAINS;
+    CopyText(t.rule.name, sizeof(t.rule.name), "#TITLE#");
+    g_ruleEditorTab = 1;
+    g_shownCaption = "Edit Rule Template";
+    EditRuleTemplate(g_mainDialog, &t);
+}
 
 // Shows the menu or the drag, reports once the picture is complete and ends
 // the host when the script is done.
@@ -393,6 +491,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         g_openTrayEntry = true;
         g_action = ShowOptionsShot;
     }
+    if (strcmp(mode, "editrule-match") == 0) g_action = [] { ShowEditRuleShot(0, 0); };
+    if (strcmp(mode, "editrule-exclude") == 0) g_action = [] { ShowEditRuleShot(0, 1); };
+    if (strcmp(mode, "editrule-actions") == 0) g_action = [] { ShowEditRuleShot(1, 0); };
+    if (strcmp(mode, "editrule-advanced") == 0) g_action = [] { ShowEditRuleShot(2, 0); };
+    if (strcmp(mode, "match-result") == 0) g_action = ShowMatchResultShot;
+    if (strcmp(mode, "edit-template") == 0) g_action = ShowEditTemplateShot;
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
