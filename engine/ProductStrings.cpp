@@ -29,6 +29,7 @@ StringTableEntry g_productStrings[] = {
     ROW(0x0035, nullptr, nullptr, "Pin to all"),
     ROW(0x0055, "On Open", "On Close", "On Minimize", "On Maximize", "On Restore", "On Activate",
         "On Deactivate", "On Trigger", "On Match"),
+    ROW(0x0056, "All rules", "Only manually created rules", "Only automatically created rules"),
     ROW(0x005A, "Pin Tray Icon", "Close Window", "Restore Window", "Show Window", "Hide Window",
         "Recover hidden window?\nTitle: %s\nClass: %s"),
     ROW(0x0064, "Syntax error", "Invalid parameter", "Incorrect parameter type"),
@@ -61,8 +62,9 @@ StringTableEntry g_productStrings[] = {
     ROW(0x0516, "Collapse All", nullptr, "Collapse all groups"),
     ROW(0x138E, "Could not initialize the program!"),
     ROW(0x1392, "The Hot-Key could not be set!"),
-    ROW(0x13A6, nullptr, "Command error!\n\nCommand: %s\nError: %s", "The test completed successsfully!", nullptr,
-        "The test did not complete successfully!", "No matching template found for creating a rule!"),
+    ROW(0x13A6, "Please select a name for the rule!", "Command error!\n\nCommand: %s\nError: %s",
+        "The test completed successsfully!", nullptr, "The test did not complete successfully!",
+        "No matching template found for creating a rule!"),
     ROW(0x1450, "PanelShepherd needs to be restarted for the changes to take effect!\nRestart now?"),
     ROW(0x1482, "Are you sure you want to discard the changes?"),
     ROW(0x14A0, "CFG: %s could not be read and was kept as %s"),
@@ -78,5 +80,14 @@ StringTableEntry g_productStrings[] = {
                 "Try again in a moment."),
     ROW(0x14A8, "There was not enough memory to apply the changes. Cancel still discards everything "
                 "changed since the dialog opened or was last applied."),
+    ROW(0x14C0, "The group or its profile was removed while the dialog was open; nothing was changed."),
+    // The Profiles dialog.
+    ROW(0x14E0, "The file could not be read as an exported profile; nothing was imported:\n%s"),
+    ROW(0x14E1, "The file holds more than %d rules, or more icons, Explorer windows or templates than a profile "
+                "may have, or is too large; nothing was imported:\n%s"),
+    ROW(0x14E2, "The profile could not be exported to\n%s"),
+    ROW(0x14E3, "The hotkey %s of the profile \"%s\" could not be registered: another program or hotkey uses it. "
+                "Nothing was changed; change the hotkey in the profile's settings."),
+    ROW(0x14E4, "There was not enough memory for the profiles; nothing was changed."),
     ROW(STRING_END_ID),
 };

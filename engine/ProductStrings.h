@@ -26,3 +26,10 @@ extern StringTableEntry g_productStrings[];
 #define IDS_IMPORT_SCRIPTS      0x14A6   // question: keep the imported rules' scripts on
 #define IDS_EDIT_REFUSED        0x14A7   // message box: too many changes wait for the rules
 #define IDS_APPLY_FAILED        0x14A8   // message box: Apply could not copy the profiles
+#define IDS_GROUP_GONE          0x14C0  // message box: the edited group went while its dialog was open
+// The Profiles dialog.
+#define IDS_PROFILE_IMPORT_FAILED  0x14E0   // message box: the file's path
+#define IDS_PROFILE_IMPORT_TOO_BIG 0x14E1   // message box: the most rules, the file's path
+#define IDS_PROFILE_EXPORT_FAILED  0x14E2   // message box: the file's path
+#define IDS_PROFILE_HOTKEY_FAILED  0x14E3   // message box: the hotkey, the profile's name
+#define IDS_PROFILES_NO_MEMORY     0x14E4   // message box

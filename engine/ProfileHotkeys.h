@@ -26,3 +26,10 @@ extern GrowArray<ProfileHotKeyEntry> g_profileHotKeys;
 // nonzero, lists the hotkeys of every enabled profile and registers them on
 // the main window.
 void RegisterProfileHotKeys(const GrowArray<Profile>* profiles, int on);
+
+// The hotkeys of profiles in place of the listed ones as one set: on
+// success the list names the new ones; when one cannot be registered (another
+// program or hotkey holds it) the previous set is registered again, the list
+// stays, *failed names the entry and false is returned. Without the main
+// window nothing is registered and the list is rebuilt.
+bool ReplaceProfileHotKeys(const GrowArray<Profile>* profiles, ProfileHotKeyEntry* failed);

@@ -196,7 +196,10 @@ static void ExchangeRules(ProfileExchange* x, Profile* p)
     for (int32_t i = 0; i < n; i++) {
         SetRecordKeyPrefix(&x->record, "prul->", prefix, (int)i);
         Rule* rule = x->writing ? &p->pRules->data[i] : AppendZeroed(p->pRules);
-        if (!rule) break;
+        if (!rule) {
+            x->noMemory = true;   // a half-read list would be saved back short
+            break;
+        }
         if (!SerializeRule(mode, &x->record, rule, (uint32_t)p->nextRuleId++, RULE_KIND_PROFILE)) {
             if (x->writing) {
                 x->full = true;
@@ -219,7 +222,10 @@ static void ExchangeEntries(ProfileExchange* x, GrowArray<T>* list, int32_t n,
 {
     for (int32_t i = 0; i < n; i++) {
         T* entry = x->writing ? &list->data[i] : AppendZeroed(list);
-        if (!entry) break;
+        if (!entry) {
+            x->noMemory = true;
+            break;
+        }
         bool found = false;
         for (const ConfigField& field : fields) {
             int rc = ExchangeConfigField(&x->record, &field, entry, (int)i);
@@ -261,7 +267,10 @@ static void ExchangeTemplates(ProfileExchange* x, Profile* p)
     int mode = x->writing ? 1 : 0;
     for (int32_t i = 0; i < n; i++) {
         RuleTemplate* t = x->writing ? &p->pTemplates->data[i] : AppendZeroed(p->pTemplates);
-        if (!t) break;
+        if (!t) {
+            x->noMemory = true;
+            break;
+        }
         SetRecordKeyPrefix(&x->record, "prul->", "Template[%d].Match.", (int)i);
         bool ok = SerializeRule(mode, &x->record, &t->match, 0, RULE_KIND_TEMPLATE_MATCH);
         SetRecordKeyPrefix(&x->record, "prul->", "Template[%d].Rule.", (int)i);
@@ -277,20 +286,10 @@ static void ExchangeTemplates(ProfileExchange* x, Profile* p)
     if (!x->writing) p->iNumTmpls = p->pTemplates ? p->pTemplates->count : 0;
 }
 
-bool SerializeProfile(int mode, const char* path, Profile* p, bool shortPrefixes)
+// Both directions of every field, on a record loaded or being written.
+static void ExchangeProfile(ProfileExchange* x, Profile* p)
 {
-    ProfileExchange* x = (ProfileExchange*)calloc(1, sizeof(ProfileExchange));
-    if (!x) return false;
-    x->writing = mode != 0;
-    x->shortPrefixes = shortPrefixes;
     ConfigRecord* r = &x->record;
-    InitConfigRecord(r, x->writing ? 1 : 0, "pprf->");
-    if (!x->writing && LoadRecordArchive(r, path) <= 0) {
-        ClearConfigRecord(r);
-        free(x);
-        return false;
-    }
-
     Note(x, ExchangeTextField(r, p->szGenName, sizeof(p->szGenName), "pprf->szGenName", 0));
     if (!x->writing) {
         p->bGenEnabled = 1;   // missing: enabled
@@ -336,6 +335,22 @@ bool SerializeProfile(int mode, const char* path, Profile* p, bool shortPrefixes
     if (p->pTemplates && p->pTemplates->count == 0 && !CreateDefaultTemplates(p->pTemplates, false))
         x->noMemory = true;
 
+}
+
+bool SerializeProfile(int mode, const char* path, Profile* p, bool shortPrefixes)
+{
+    ProfileExchange* x = (ProfileExchange*)calloc(1, sizeof(ProfileExchange));
+    if (!x) return false;
+    x->writing = mode != 0;
+    x->shortPrefixes = shortPrefixes;
+    ConfigRecord* r = &x->record;
+    InitConfigRecord(r, x->writing ? 1 : 0, "pprf->");
+    if (!x->writing && LoadRecordArchive(r, path) <= 0) {
+        ClearConfigRecord(r);
+        free(x);
+        return false;
+    }
+    ExchangeProfile(x, p);
     bool ok;
     if (x->writing) {
         // A record that lost a line is not saved: the old file stays.
@@ -345,6 +360,22 @@ bool SerializeProfile(int mode, const char* path, Profile* p, bool shortPrefixes
         ok = !x->noMemory;
     }
     ClearConfigRecord(r);
+    free(x);
+    return ok;
+}
+
+bool ReadProfileRecord(ConfigRecord* record, Profile* p)
+{
+    ProfileExchange* x = (ProfileExchange*)calloc(1, sizeof(ProfileExchange));
+    if (!x) return false;
+    // The caller's text is lent for the read and handed back afterwards.
+    x->record = *record;
+    x->record.readPosition = 0;
+    SetRecordKeyPrefix(&x->record, "pprf->", nullptr);
+    ExchangeProfile(x, p);
+    if (p->bAdvPurgeOld) PurgeExpiredRules(p, p->iAdvPurgeDays);
+    bool ok = !x->noMemory;
+    *record = x->record;
     free(x);
     return ok;
 }

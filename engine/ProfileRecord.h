@@ -114,6 +114,9 @@ void FreeProfileLists(Profile* profile);
 // mode 0 reads the file at path into the profile (which must hold lists of
 // its own or none), 1 writes it. shortPrefixes: "Rul[%d]." and "Ico".
 bool SerializeProfile(int mode, const char* path, Profile* profile, bool shortPrefixes);
+// Reads the profile (full prefixes) from a record already loaded in reading
+// mode, as SerializeProfile reads a file. False when memory ran out.
+bool ReadProfileRecord(ConfigRecord* record, Profile* profile);
 // Deep copy. The destination's old lists are not freed: pass a zero-filled or
 // freed record. False when memory ran out.
 bool CopyProfile(const Profile* source, Profile* destination);

@@ -76,22 +76,16 @@ void MakeUniqueProfileName(char* name, const GrowArray<Profile>* list, int skip)
 
 int InsertProfileSorted(GrowArray<Profile>* list, Profile* profile)
 {
-    int lo = 0, hi = list->count;
-    while (lo < hi) {
-        int mid = (lo + hi) / 2;
-        if (strcmp(list->data[mid].szGenName, profile->szGenName) <= 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return ArrayInsertAt(list, profile, lo);
+    return ArrayInsertAt(list, profile, FindProfilePlace(list, profile->szGenName, PROFILE_ORDER_BYTES));
 }
 
 void SortProfilesByName(GrowArray<Profile>* list, int first, int last)
 {
     if (last < 0 || last >= list->count) last = list->count - 1;
     for (int i = first + 1; i <= last; i++)
-        for (int j = i; j > first && strcmp(list->data[j - 1].szGenName, list->data[j].szGenName) > 0; j--)
+        for (int j = i; j > first && CompareProfileNames(list->data[j - 1].szGenName, list->data[j].szGenName,
+                                                         PROFILE_ORDER_BYTES) > 0;
+             j--)
             ArraySwapItems(list, j - 1, j);
 }
 

@@ -32,6 +32,18 @@ void MakeUniqueProfileName(char* name, const GrowArray<Profile>* list, int skip)
 // Inserts a copy of the record (its lists move into the list); the index or -1.
 int InsertProfileSorted(GrowArray<Profile>* list, Profile* profile);
 void SortProfilesByName(GrowArray<Profile>* list, int first, int last);
+// The one order of profile names (ProfileOrder.cpp). The program's list is in
+// byte order, as strcmp; a dialog shows names without regard to case, equal
+// ones then in byte order, so that either order is total.
+#define PROFILE_ORDER_BYTES  0
+#define PROFILE_ORDER_NOCASE 1
+int CompareProfileNames(const char* a, const char* b, int order);
+// Where a profile named name goes in a list kept in that order: after the
+// names equal to it (binary search).
+int FindProfilePlace(const GrowArray<Profile>* list, const char* name, int order);
+// The list's indices in that order, equal names in list order; indices
+// holds list->count entries.
+void OrderProfiles(const GrowArray<Profile>* list, int order, int32_t* indices);
 // An import file is someone else's: it holds at most this many rules (a
 // rule takes some 12 KB in memory) in at most this much record text.
 #define RULE_IMPORT_MAX      2000

@@ -4,7 +4,9 @@
 
 #include "engine/Engine.h"
 #include "engine/ProductStrings.h"
+#include "framework/core/MonitorTable.h"
 #include "framework/core/StringTable.h"
+#include "ui/DialogSubclass.h"
 #include "ui/MainDialog.h"
 #include "ui/MainDialogRes.h"
 
@@ -24,43 +26,88 @@ const ImageButton kImageButtons[] = {
     {0, 0},
 };
 
-HWND g_toolTip;
+// On a dialog: its own tooltip window, and the procedure under ours that
+// lets both go with it. On a button: the icon we loaded for it.
+const char kToolTipProp[] = "PanelShepherd.ButtonToolTip";
+const char kOwnerProcProp[] = "PanelShepherd.ImageButtonOwner";
+const char kOwnIconProp[] = "PanelShepherd.ButtonIcon";
+
 HIMAGELIST g_treeImages;
 
-// Two thirds of the main dialog's OK button height, plus one.
-int ImageSize()
+const int kReferenceHeight = 23;   // a main-dialog OK button at 96 DPI
+
+// The dialog's tooltip window, or null.
+HWND DialogToolTip(HWND dialog)
 {
-    HWND ok = g_mainDialog ? GetDlgItem(g_mainDialog, IDOK) : nullptr;
-    RECT r = {0, 0, 0, 23};
-    if (ok) GetClientRect(ok, &r);
-    return (r.bottom - r.top) * 2 / 3 + 1;
+    HWND tip = (HWND)GetPropA(dialog, kToolTipProp);
+    return IsWindow(tip) ? tip : nullptr;
 }
 
-}  // namespace
-
-int AddTreeImage(int iconId, int size)
+void DestroyDialogToolTip(HWND dialog)
 {
-    if (!g_treeImages) {
-        g_treeImages = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 8);
-        if (!g_treeImages) return 0xF00D;
-    }
-    HICON icon = (HICON)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size,
-                                   LR_SHARED);
-    if (!icon) return 0xF00C;
-    return ImageList_AddIcon(g_treeImages, icon) >= 0 ? 0 : 0xF00C;
+    HWND tip = (HWND)RemovePropA(dialog, kToolTipProp);
+    if (IsWindow(tip)) DestroyWindow(tip);
 }
 
-void LoadImageButtons(HWND dialog)
+// The icon we set on the button goes; the button shows none.
+void DropButtonIcon(HWND button)
 {
-    int size = ImageSize();
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HICON own = (HICON)RemovePropA(button, kOwnIconProp);
+    if (!own) return;
+    SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, 0);
+    DestroyIcon(own);
+}
+
+void ReleaseImageButtons(HWND dialog)
+{
+    DestroyDialogToolTip(dialog);
     for (const ImageButton* b = kImageButtons; b->control; b++) {
         HWND button = GetDlgItem(dialog, b->control);
-        if (!button) continue;
-        HICON icon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(b->icon), IMAGE_ICON, size, size, LR_SHARED);
-        if (icon) SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
+        if (button) DropButtonIcon(button);
     }
-    if (!g_ruleTree) return;
+}
+
+// Lets the dialog's tooltip window and button icons go with it, whatever
+// the dialog's own code does on closing.
+LRESULT CALLBACK ImageButtonOwnerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) ReleaseImageButtons(dialog);
+    return CallControlProc(dialog, kOwnerProcProp, message, wParam, lParam);
+}
+
+void WatchDialog(HWND dialog)
+{
+    SubclassControl(dialog, ImageButtonOwnerProc, kOwnerProcProp);
+}
+
+// The size for this dialog: the main dialog's OK button at this dialog's DPI.
+int IconSizeFor(HWND dialog)
+{
+    int height = kReferenceHeight;
+    UINT referenceDpi = 96;
+    HWND ok = g_mainDialog ? GetDlgItem(g_mainDialog, IDOK) : nullptr;
+    RECT r;
+    if (ok && GetClientRect(ok, &r) && r.bottom > r.top) {
+        height = r.bottom - r.top;
+        referenceDpi = GetWindowDpi(g_mainDialog);
+    }
+    return ImageButtonIconSize(height, referenceDpi, GetWindowDpi(dialog));
+}
+
+void SetButtonIcon(HWND button, int iconId, int size)
+{
+    // Not shared: the shared cache keeps one size per resource, and dialogs
+    // on monitors of different DPI need different sizes at once.
+    HICON icon = (HICON)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size, 0);
+    if (!icon) return;
+    HICON old = (HICON)GetPropA(button, kOwnIconProp);
+    SetPropA(button, kOwnIconProp, icon);
+    SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
+    if (old) DestroyIcon(old);
+}
+
+void RebuildTreeImages(int size)
+{
     // A list of another size cannot take the new icons: it is made anew.
     int width = 0, height = 0;
     if (g_treeImages && (!ImageList_GetIconSize(g_treeImages, &width, &height) || width != size)) {
@@ -77,15 +124,59 @@ void LoadImageButtons(HWND dialog)
     TreeView_SetImageList(g_ruleTree, g_treeImages, TVSIL_NORMAL);
 }
 
+}  // namespace
+
+int ImageButtonIconSize(int okHeight, UINT okDpi, UINT dialogDpi)
+{
+    if (okHeight <= 0 || okDpi == 0) {
+        okHeight = kReferenceHeight;
+        okDpi = 96;
+    }
+    if (dialogDpi == 0) dialogDpi = okDpi;
+    int height = MulDiv(okHeight, (int)dialogDpi, (int)okDpi);
+    return height * 2 / 3 + 1;
+}
+
+int AddTreeImage(int iconId, int size)
+{
+    if (!g_treeImages) {
+        g_treeImages = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 8);
+        if (!g_treeImages) return 0xF00D;
+    }
+    HICON icon = (HICON)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size, 0);
+    if (!icon) return 0xF00C;
+    int added = ImageList_AddIcon(g_treeImages, icon);   // the list keeps a copy
+    DestroyIcon(icon);
+    return added >= 0 ? 0 : 0xF00C;
+}
+
+void LoadImageButtons(HWND dialog)
+{
+    if (!dialog) return;
+    WatchDialog(dialog);
+    int size = IconSizeFor(dialog);
+    for (const ImageButton* b = kImageButtons; b->control; b++) {
+        HWND button = GetDlgItem(dialog, b->control);
+        if (button) SetButtonIcon(button, b->icon, size);
+    }
+    // Only the tree's own dialog sizes the tree: another one may stand on a
+    // monitor of another DPI.
+    if (g_ruleTree && GetParent(g_ruleTree) == dialog) RebuildTreeImages(size);
+}
+
 bool AddButtonToolTips(HWND dialog, bool recreate)
 {
-    if (recreate) DestroyButtonToolTips();
-    if (!g_toolTip) {
-        g_toolTip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_BALLOON,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
-                                    GetModuleHandleA(nullptr), nullptr);
-        if (!g_toolTip) return false;
-        SetWindowPos(g_toolTip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!dialog) return false;
+    WatchDialog(dialog);
+    if (recreate) DestroyDialogToolTip(dialog);
+    HWND tip = DialogToolTip(dialog);
+    if (!tip) {
+        tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_BALLOON, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+        if (!tip) return false;
+        SetWindowPos(tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetPropA(dialog, kToolTipProp, tip);
     }
     int row = 0;
     for (const ImageButton* b = kImageButtons; b->control; b++, row++) {
@@ -96,14 +187,15 @@ bool AddButtonToolTips(HWND dialog, bool recreate)
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = dialog;
         tool.uId = (UINT_PTR)button;
+        // A second call replaces the tool instead of adding it again.
+        SendMessageA(tip, TTM_DELTOOLA, 0, (LPARAM)&tool);
         tool.lpszText = (char*)AppText(IDS_IMAGE_BUTTONS, row);
-        SendMessageA(g_toolTip, TTM_ADDTOOLA, 0, (LPARAM)&tool);
+        SendMessageA(tip, TTM_ADDTOOLA, 0, (LPARAM)&tool);
     }
     return true;
 }
 
 void DestroyButtonToolTips()
 {
-    if (g_toolTip) DestroyWindow(g_toolTip);
-    g_toolTip = nullptr;
+    // Nothing to do: each dialog's tooltip window goes with the dialog.
 }

@@ -201,7 +201,6 @@ void OnDestroy(HWND dialog)
 {
     if (RuleTreeDragging()) EndRuleTreeDrag(dialog);
     ShowCaptureOverlay(nullptr);
-    DestroyButtonToolTips();
     FreeResizableLayout(&g_layout);
     ForgetTreeProfile();
     g_ruleTree = nullptr;

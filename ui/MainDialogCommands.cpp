@@ -22,6 +22,7 @@
 #include "ui/MainDialog.h"
 #include "ui/MainDialogInternal.h"
 #include "ui/MainDialogRes.h"
+#include "ui/ProfilesDialog.h"
 #include "ui/RuleTree.h"
 #include "ui/WindowList.h"
 
@@ -275,6 +276,9 @@ void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
         break;
     case IDB_MAIN_LIST:
         OpenWindowList();
+        break;
+    case IDB_MAIN_PROFILES:
+        ShowProfilesDialog(dialog);
         break;
     default:
         break;

@@ -392,3 +392,80 @@ bool HoldKey(WORD vk, bool down)
     in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
     return SendInput(1, &in, sizeof(in)) == 1;
 }
+
+//--- tooltips
+
+namespace {
+
+struct ToolTipQuery {
+    DWORD pid;
+    HWND owner;   // null: any
+    std::vector<HWND>* found;
+};
+
+BOOL CALLBACK FindToolTip(HWND window, LPARAM parameter)
+{
+    ToolTipQuery* q = (ToolTipQuery*)parameter;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[32] = {};
+    GetClassNameA(window, cls, sizeof(cls));
+    if (pid != q->pid || _stricmp(cls, TOOLTIPS_CLASSA) != 0) return TRUE;
+    if (q->owner && GetWindow(window, GW_OWNER) != q->owner) return TRUE;
+    q->found->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> OwnedToolTips(HWND owner)
+{
+    std::vector<HWND> found;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(owner, &pid);
+    ToolTipQuery q = {pid, owner, &found};
+    if (owner) EnumWindows(FindToolTip, (LPARAM)&q);
+    return found;
+}
+
+std::vector<HWND> ProcessToolTips(DWORD pid)
+{
+    std::vector<HWND> found;
+    ToolTipQuery q = {pid, nullptr, &found};
+    EnumWindows(FindToolTip, (LPARAM)&q);
+    return found;
+}
+
+std::vector<RemoteTool> ReadToolTipTools(HWND tip)
+{
+    std::vector<RemoteTool> tools;
+    const size_t kTextAt = sizeof(TOOLINFOA);
+    const int kTextSize = 1024;
+    RemoteBuffer buffer(tip, kTextAt + kTextSize);
+    if (!buffer.ok()) return tools;
+    char* remoteText = (char*)buffer.address() + kTextAt;
+    int count = (int)Send(tip, TTM_GETTOOLCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        TOOLINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.lpszText = remoteText;
+        char text[kTextSize] = {};
+        if (!buffer.Write(&info, sizeof(info)) || !buffer.Write(text, sizeof(text), kTextAt) ||
+            !Send(tip, TTM_ENUMTOOLSA, (WPARAM)i, (LPARAM)buffer.address()) || !buffer.Read(&info, sizeof(info)))
+            continue;
+        RemoteTool tool;
+        tool.window = info.hwnd;
+        tool.id = info.uId;
+        tool.flags = info.uFlags;
+        info.lpszText = remoteText;
+        if (buffer.Write(&info, sizeof(info)) && buffer.Write(text, sizeof(text), kTextAt)) {
+            Send(tip, TTM_GETTEXTA, (WPARAM)kTextSize, (LPARAM)buffer.address());
+            if (buffer.Read(text, sizeof(text), kTextAt)) {
+                text[sizeof(text) - 1] = '\0';
+                tool.text = text;
+            }
+        }
+        tools.push_back(tool);
+    }
+    return tools;
+}

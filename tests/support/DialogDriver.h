@@ -113,3 +113,18 @@ bool DragMouse(POINT from, POINT to, const std::function<bool()>& atTarget = nul
                bool right = false);
 // A key held down or let go (for modifiers the program reads with GetAsyncKeyState).
 bool HoldKey(WORD vk, bool down);
+
+//--- tooltips
+struct RemoteTool {
+    HWND window = nullptr;   // the tool's window (TTF_IDISHWND: the control)
+    UINT_PTR id = 0;
+    UINT flags = 0;
+    std::string text;
+};
+// The tooltip windows ("tooltips_class32") the window owns.
+std::vector<HWND> OwnedToolTips(HWND owner);
+// Every tooltip window of the process.
+std::vector<HWND> ProcessToolTips(DWORD pid);
+// The tools of a tooltip window with their texts (TTM_GETTOOLCOUNT,
+// TTM_ENUMTOOLS, TTM_GETTEXT), read from the other process.
+std::vector<RemoteTool> ReadToolTipTools(HWND tip);

@@ -7,6 +7,8 @@
 //   maindialoghost windowlist <ready file>  the Window List with windows and log lines
 //   maindialoghost editor <ready file>      the Command Editor with a script
 //   maindialoghost editwindow <ready file>  Edit Window Properties on the main dialog
+//   maindialoghost editgroup <ready file>   Edit Group on a group of rules both on and off
+//   maindialoghost profiles <ready file>    the Profiles dialog over the main dialog
 //
 // As dialoghost does, the host writes "<left> <top> <right> <bottom>" of what
 // it shows into the ready file and ends once "<ready file>.done" exists.
@@ -30,8 +32,10 @@
 #include "tests/support/TreeItemText.h"
 #include "ui/MainDialog.h"
 #include "ui/CommandEditor.h"
+#include "ui/EditGroup.h"
 #include "ui/EditWindow.h"
 #include "ui/MainDialogRes.h"
+#include "ui/ProfilesDialog.h"
 #include "ui/WindowList.h"
 
 #include <commctrl.h>
@@ -190,6 +194,29 @@ void ShowEditWindowShot()
     ShowEditWindowProperties(g_mainDialog, &w);
 }
 
+void ShowEditGroupShot()
+{
+    Profile* p = &g_profiles.data[0];
+    for (int i = 0; i < p->pRules->count; i++) {
+        Rule* group = &p->pRules->data[i];
+        if (strcmp(group->name, "Browsers") != 0) continue;
+        SET_RULE_TEXT(group, caption, "*Mozilla Firefox*");
+        SET_RULE_TEXT(group, program, "C:\\Program Files\\Mozilla Firefox\\firefox.exe");
+        if (p->pTemplates->count > 0) SET_RULE_TEXT(group, tmpname, p->pTemplates->data[0].match.name);
+        group->cmpcaption = 1;
+        LiveProfileRef ref = NoteLiveProfile(p);
+        g_shownCaption = "Edit Group";
+        ShowEditGroup(g_mainDialog, &ref, group->id);
+        return;
+    }
+}
+
+void ShowProfilesShot()
+{
+    g_shownCaption = "Profiles";
+    ShowProfilesDialog(g_mainDialog);
+}
+
 void (*g_action)();   // the menu or the drag, once the desktop has settled
 
 // Shows the menu or the drag, reports once the picture is complete and ends
@@ -248,6 +275,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (strcmp(mode, "windowlist") == 0) g_action = ShowWindowList;
     if (strcmp(mode, "editor") == 0) g_action = ShowCommandEditorShot;
     if (strcmp(mode, "editwindow") == 0) g_action = ShowEditWindowShot;
+    if (strcmp(mode, "editgroup") == 0) g_action = ShowEditGroupShot;
+    if (strcmp(mode, "profiles") == 0) g_action = ShowProfilesShot;
     SetTimer(nullptr, 0, 300, Watch);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

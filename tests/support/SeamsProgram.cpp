@@ -16,8 +16,20 @@
 // when it closes, "<data folder>\TestSeamsEditor.txt" gets its result on the
 // first line and the slot after it.
 //
+// wParam 30 opens Edit Group over the main dialog (or none) on the current
+// profile's group named by "group" in TestSeams.txt; after OK the main
+// dialog's tree is refilled, as its Edit command does.
+//
 // "refreshdelay" in TestSeams.txt is how many ms each Window List refresh
 // thread waits after reading its rows.
+//
+// The Profiles dialog's Profile Settings is answered too ("settings <name>"
+// is recorded): "settings=ok" ends it with OK, anything else or none with
+// Cancel; with OK, "settingsname" renames the profile and "settingshotkey"
+// (hexadecimal) becomes its trigger hotkey, either marking it changed.
+#include "engine/Engine.h"
+#include "engine/LiveEdit.h"
+#include "engine/ProductIds.h"
 #include "engine/ProfileStore.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
@@ -25,6 +37,8 @@
 #include "framework/core/TextUtil.h"
 #include "framework/services/AboutBox.h"
 #include "ui/CommandEditor.h"
+#include "ui/EditGroup.h"
+#include "ui/ProfilesDialog.h"
 #include "ui/WindowList.h"
 
 #include <stdio.h>
@@ -94,6 +108,25 @@ void SlowWindowListRefresh()
     if (it != answers.end()) Sleep((DWORD)strtoul(it->second.c_str(), nullptr, 10));
 }
 
+INT_PTR AnswerProfileSettings(HWND, Profile* profile)
+{
+    RecordCall("settings", profile->szGenName);
+    auto answers = ReadAnswers();
+    if (answers["settings"] != "ok") return IDCANCEL;
+    auto name = answers.find("settingsname");
+    if (name != answers.end()) {
+        CopyText(profile->szGenName, sizeof(profile->szGenName), name->second.c_str());
+        profile->edited = 1;
+    }
+    auto hotkey = answers.find("settingshotkey");
+    if (hotkey != answers.end()) {
+        profile->bTrgHotKey = 1;
+        profile->iTrgHotKey = (uint16_t)strtoul(hotkey->second.c_str(), nullptr, 16);
+        profile->edited = 1;
+    }
+    return IDOK;
+}
+
 int RecordShellExecute(const char* file, const char*, const char*, int)
 {
     RecordCall("shell", file);
@@ -155,6 +188,24 @@ void OpenCommandEditor(HWND window)
     MoveFileExA((path + ".tmp").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
+void OpenEditGroup()
+{
+    std::string name = ReadAnswers()["group"];
+    LiveProfileRef ref;
+    uint32_t id = 0;
+    bool found = false;
+    if (!EnterTableLock(100)) return;
+    Profile* p = NoteCurrentProfile(&ref) ? FindLiveProfile(&ref) : nullptr;
+    for (int i = 0; p && i < p->pRules->count && !found; i++) {
+        const Rule* r = &p->pRules->data[i];
+        found = (r->item & RULE_ITEM_GROUP) && name == r->name;
+        id = r->id;
+    }
+    LeaveTableLock();
+    if (found && ShowEditGroup(g_mainDialog, &ref, id) == IDOK && g_mainDialog)
+        PostMessageA(g_mainDialog, WM_PROFILE_RULESCHANGED, 1, (LPARAM)id);
+}
+
 // Runs from the message loop's dispatch, never from inside the hook.
 void CALLBACK OpenAskedDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
@@ -167,6 +218,10 @@ void CALLBACK OpenAskedDialog(HWND, UINT, UINT_PTR timer, DWORD)
     }
     if (g_openMode == 2) {
         OpenCommandEditor((HWND)g_openWindow);
+        return;
+    }
+    if (g_openMode == 30) {
+        OpenEditGroup();
         return;
     }
     HWND own = g_openMode == 1 ? ShowOwnWindow() : nullptr;
@@ -193,6 +248,7 @@ struct InstallSeams {
         SetFolderDialogRunner(AnswerFolderDialog);
         SetShellExecuteRunner(RecordShellExecute);
         SetWindowListRefreshHook(SlowWindowListRefresh);
+        SetProfileSettingsRunner(AnswerProfileSettings);
         g_openAboutMessage = RegisterWindowMessageA("PanelShepherdTestSeam");
         g_hook = SetWindowsHookExA(WH_GETMESSAGE, WatchMessages, nullptr, GetCurrentThreadId());
     }

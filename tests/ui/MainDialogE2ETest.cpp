@@ -182,10 +182,10 @@ TEST_F(ProgramMainDialog, AFreshDataFolderShowsTheDefaultProfileAsATree)
     EXPECT_TRUE(PumpUntil([&] { return ControlEnabled(dialog, IDB_MAIN_DELETE); }, 5000));
     EXPECT_TRUE(ControlEnabled(dialog, IDB_MAIN_MORE));
     // Their dialogs come later: the buttons that open them stay off.
-    for (int id : {IDB_MAIN_EDIT, IDB_MAIN_SETTINGS, IDB_MAIN_PROFILES, IDB_MAIN_OPTIONS})
+    for (int id : {IDB_MAIN_EDIT, IDB_MAIN_SETTINGS, IDB_MAIN_OPTIONS})
         EXPECT_FALSE(ControlEnabled(dialog, id)) << id;
-    for (int id : {IDB_MAIN_NEW, IDB_MAIN_UPDATE, IDB_MAIN_ALLWINDOWS, IDB_MAIN_PICK, IDB_MAIN_LIST, IDB_MAIN_REFRESH,
-                   IDB_MAIN_FINDNEXT, IDB_MAIN_ABOUT, IDB_MAIN_HELP, IDB_MAIN_QUIT, IDOK, IDB_MAIN_APPLY, IDCANCEL})
+    for (int id : {IDB_MAIN_PROFILES, IDB_MAIN_NEW, IDB_MAIN_UPDATE, IDB_MAIN_ALLWINDOWS, IDB_MAIN_PICK, IDB_MAIN_LIST,
+                   IDB_MAIN_REFRESH, IDB_MAIN_FINDNEXT, IDB_MAIN_ABOUT, IDB_MAIN_HELP, IDB_MAIN_QUIT, IDOK, IDB_MAIN_APPLY, IDCANCEL})
         EXPECT_TRUE(ControlEnabled(dialog, id)) << id;
 }
 
