@@ -115,9 +115,12 @@ void RebuildTreeImages(int size)
         ImageList_Destroy(g_treeImages);
         g_treeImages = nullptr;
     }
-    if (g_treeImages) ImageList_RemoveAll(g_treeImages);
-    AddTreeImage(IDI_TREE_RULE, size);
-    AddTreeImage(IDI_TREE_GROUP, size);
+    // The list kept from the last opening already holds both at this size.
+    if (!g_treeImages || ImageList_GetImageCount(g_treeImages) != 2) {
+        if (g_treeImages) ImageList_RemoveAll(g_treeImages);
+        AddTreeImage(IDI_TREE_RULE, size);
+        AddTreeImage(IDI_TREE_GROUP, size);
+    }
     TreeView_SetImageList(g_ruleTree, g_treeImages, TVSIL_NORMAL);
 }
 

@@ -129,7 +129,7 @@ BOOL OnInitDialog(HWND dialog)
     CheckDlgButton(dialog, IDX_WLIST_LOGTOFILE, Options.bMonLogToFile ? BST_CHECKED : BST_UNCHECKED);
     CreateList(dialog);
     RecordLayout(dialog);
-    RequestWindowListRefresh(dialog);
+    StartFirstWindowListRefresh(dialog);
     return TRUE;
 }
 

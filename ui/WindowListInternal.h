@@ -17,6 +17,8 @@ extern CList* g_windowRows;
 
 // Asks for a refresh: many asks before it starts make one.
 void RequestWindowListRefresh(HWND dialog);
+// The dialog opens: the first refresh starts at once, not after the gathering delay.
+void StartFirstWindowListRefresh(HWND dialog);
 // The timer: starts the refresh thread unless one runs (then asks again later).
 void OnWindowListRefreshTimer(HWND dialog);
 // The rows a refresh read, put into the list with the selection and top row kept.

@@ -74,6 +74,15 @@ DWORD WINAPI RefreshWindowListThread(void* parameter)
     return 0;
 }
 
+// The thread of the last refresh has ended (its handle is then let go).
+bool RefreshThreadDone()
+{
+    if (g_refreshThread && WaitForSingleObject(g_refreshThread, 0) == WAIT_TIMEOUT) return false;
+    if (g_refreshThread) CloseHandle(g_refreshThread);
+    g_refreshThread = nullptr;
+    return true;
+}
+
 void StartWindowListRefresh(HWND dialog)
 {
     RefreshJob* job = (RefreshJob*)malloc(sizeof(RefreshJob));
@@ -109,6 +118,39 @@ const char* Cell(const MonitoredWindow* w, int column)
     return column == 0 ? TitleCell(w) : column == 1 ? w->className : ProgramCell(w);
 }
 
+int CompareRows(const MonitoredWindow* a, const MonitoredWindow* b)
+{
+    int column = g_windowRows->sortColumn >= 0 && g_windowRows->sortColumn <= 2 ? g_windowRows->sortColumn : 0;
+    int order = _stricmp(Cell(a, column), Cell(b, column));
+    order = order < 0 ? -1 : order > 0 ? 1 : 0;
+    return order * (g_windowRows->sortDirection < 0 ? -1 : 1);
+}
+
+// Equal rows keep the table's order, so a refresh does not shuffle them.
+int CompareRowPointers(const void* a, const void* b)
+{
+    const MonitoredWindow* x = *(const MonitoredWindow* const*)a;
+    const MonitoredWindow* y = *(const MonitoredWindow* const*)b;
+    int order = CompareRows(x, y);
+    return order != 0 ? order : x < y ? -1 : x > y ? 1 : 0;
+}
+
+// The rows sorted here and appended in order: the list box comparing each
+// new row by messages to the dialog costs far more on a big desktop.
+void FillRows(WindowRows* rows)
+{
+    const MonitoredWindow** order =
+        (const MonitoredWindow**)malloc(sizeof(MonitoredWindow*) * (size_t)(rows->count > 0 ? rows->count : 1));
+    if (!order) {
+        for (int i = 0; i < rows->count; i++) AddListRow(g_windowRows, &rows->windows[i]);
+        return;
+    }
+    for (int i = 0; i < rows->count; i++) order[i] = &rows->windows[i];
+    qsort(order, (size_t)rows->count, sizeof(order[0]), CompareRowPointers);
+    AppendListRows(g_windowRows, (const void* const*)order, rows->count);
+    free(order);
+}
+
 }  // namespace
 
 void SetWindowListRefreshHook(WindowListRefreshHook hook)
@@ -127,12 +169,20 @@ void OnWindowListRefreshTimer(HWND dialog)
 {
     // The running refresh may have read the table before the change: the
     // ask stays until a refresh starts after it.
-    if (g_refreshThread && WaitForSingleObject(g_refreshThread, 0) == WAIT_TIMEOUT) return;
-    if (g_refreshThread) CloseHandle(g_refreshThread);
-    g_refreshThread = nullptr;
+    if (!RefreshThreadDone()) return;
     KillTimer(dialog, WLIST_REFRESH_TIMER);
     g_refreshAsked = false;
     StartWindowListRefresh(dialog);
+}
+
+void StartFirstWindowListRefresh(HWND dialog)
+{
+    // Nothing to gather yet: the rows come without the delay, unless the
+    // last dialog's refresh still runs.
+    if (RefreshThreadDone())
+        StartWindowListRefresh(dialog);
+    else
+        RequestWindowListRefresh(dialog);
 }
 
 void ForgetWindowListRefresh()
@@ -156,7 +206,7 @@ void ApplyWindowListRows(HWND, WPARAM generation, LPARAM data)
     LRESULT top = SendMessageA(box, LB_GETTOPINDEX, 0, 0);
     SendMessageA(box, WM_SETREDRAW, FALSE, 0);
     ClearListRows(g_windowRows);
-    for (int i = 0; i < rows->count; i++) AddListRow(g_windowRows, &rows->windows[i]);
+    FillRows(rows);
     free(rows);
     int again = FindRowOf(keep);
     if (again >= 0) SelectListRow(g_windowRows, again, true, false);
@@ -180,10 +230,7 @@ int CompareWindowListRows(const COMPAREITEMSTRUCT* item)
     const MonitoredWindow* a = (const MonitoredWindow*)item->itemData1;
     const MonitoredWindow* b = (const MonitoredWindow*)item->itemData2;
     if (!g_windowRows || !a || !b) return 0;
-    int column = g_windowRows->sortColumn >= 0 && g_windowRows->sortColumn <= 2 ? g_windowRows->sortColumn : 0;
-    int order = _stricmp(Cell(a, column), Cell(b, column));
-    order = order < 0 ? -1 : order > 0 ? 1 : 0;
-    return order * (g_windowRows->sortDirection < 0 ? -1 : 1);
+    return CompareRows(a, b);
 }
 
 void ReadColumnWidths(const void* record, uint32_t size, double widths[3])

@@ -114,6 +114,8 @@ int DialogLayoutApply(DialogLayout* layout)
             x = p.left + (int)(f[4] * rw);
             y = p.top + (int)(f[6] * rh);
         }
+        // A control already in place costs a trip to the window server for nothing.
+        if (x == r.left && y == r.top && w == r.right - r.left && h == r.bottom - r.top) continue;
         SetWindowPos(e->control, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
     }
     return 0;

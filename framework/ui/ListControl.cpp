@@ -312,21 +312,37 @@ void SetListDpi(CList* list, UINT dpi)
 
 //--- rows
 
-int AddListRow(CList* list, const void* data)
+// LB_ADDSTRING places the row by the sort; LB_INSERTSTRING at -1 appends it.
+static int PutListRow(CList* list, const void* data, UINT message)
 {
-    if (!list || !list->listBox) return -1;
     void* row = (void*)data;
     if (list->rowDataSize > 0) {
         row = calloc(1, (size_t)list->rowDataSize);
         if (!row) return -1;
         if (data) memcpy(row, data, (size_t)list->rowDataSize);
     }
-    LRESULT at = SendMessageA(list->listBox, LB_ADDSTRING, 0, (LPARAM)row);
+    LRESULT at = SendMessageA(list->listBox, message, message == LB_INSERTSTRING ? (WPARAM)-1 : 0, (LPARAM)row);
     if (at == LB_ERR || at == LB_ERRSPACE) {
         if (list->rowDataSize > 0) free(row);
         return -1;
     }
     return (int)at;
+}
+
+int AddListRow(CList* list, const void* data)
+{
+    if (!list || !list->listBox) return -1;
+    return PutListRow(list, data, LB_ADDSTRING);
+}
+
+int AppendListRows(CList* list, const void* const* rows, int count)
+{
+    if (!list || !list->listBox || !rows || count <= 0) return 0;
+    // Room for all at once: the box would otherwise grow a little per row.
+    SendMessageA(list->listBox, LB_INITSTORAGE, (WPARAM)count, 0);
+    int added = 0;
+    while (added < count && PutListRow(list, rows[added], LB_INSERTSTRING) >= 0) added++;
+    return added;
 }
 
 void ClearListRows(CList* list)

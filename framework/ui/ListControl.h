@@ -69,6 +69,10 @@ int CreateListInPlaceOf(CList* list, uint16_t id, HWND parent, HWND owner, HWND 
 int AddListColumn(CList* list, const char* title, double fraction);
 // The row's index, or -1 (nothing is kept).
 int AddListRow(CList* list, const void* data);
+// Rows the owner has already put in its order, appended as given without the
+// list box comparing them (a bulk fill costs no comparisons). The number
+// added; the first row that fails stops it.
+int AppendListRows(CList* list, const void* const* rows, int count);
 void ClearListRows(CList* list);
 int GetListRowCount(CList* list);
 // Borrowed: the caller's pointer, or the list's own copy. Null for no row.

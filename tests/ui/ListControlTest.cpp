@@ -156,6 +156,27 @@ TEST_F(Lists, RowsKeepTheirDataOrACopyOfIt)
     EXPECT_EQ(0, GetListRowCount(copying));
 }
 
+TEST_F(Lists, AppendedRowsStandInTheGivenOrderThoughTheListSorts)
+{
+    CList* list = MakeList(0, 0, 300, 150, {0.5, 0.5}, sizeof(ListRowText));
+    ASSERT_NE(nullptr, list);
+    SetListSortIndicator(list, 0, 1);
+    ListRowText rows[3] = {MakeListRow({"b"}), MakeListRow({"c"}), MakeListRow({"a"})};
+    const void* order[3] = {&rows[0], &rows[1], &rows[2]};
+    EXPECT_EQ(0, AppendListRows(list, order, 0));
+    EXPECT_EQ(0, AppendListRows(list, nullptr, 3));
+    ASSERT_EQ(3, AppendListRows(list, order, 3));
+    ASSERT_EQ(3, GetListRowCount(list));
+    for (int i = 0; i < 3; i++) {
+        const ListRowText* r = (const ListRowText*)GetListRowData(list, i);
+        ASSERT_NE(nullptr, r);
+        EXPECT_NE(order[i], r) << "a copy of its own";
+        EXPECT_STREQ(rows[i].cells[0], r->cells[0]) << "row " << i << " as given, not as the sort puts it";
+    }
+    ClearListRows(list);
+    EXPECT_EQ(0, GetListRowCount(list));
+}
+
 TEST_F(Lists, ColumnTitlesAreCopiedBounded)
 {
     CList* list = MakeList(0, 0, 300, 150, {});

@@ -1,7 +1,8 @@
 // WindowListE2ETest.cpp - the running program's Window List driven as a user
 // drives it: the tracked windows and the live log, a flood of log lines that
-// leaves one refresh thread, the blink frame, Create Rule, the finder, the
-// column widths kept in "MonitorLV", and Edit Window Properties.
+// leaves one refresh thread, the rows' sort order, the blink frame, Create
+// Rule, the finder, the column widths kept in "MonitorLV", and Edit Window
+// Properties.
 #include "engine/ProductIds.h"
 #include "engine/WindowTable.h"
 #include "framework/core/AppObject.h"
@@ -231,6 +232,39 @@ TEST_F(WindowListE2E, AFloodOfLogLinesLeavesOneRefreshThreadAndACorrectList)
     EXPECT_EQ(1, (int)std::count_if(all.begin(), all.end(), [&](const RemoteListRecord<MonitoredWindow>& r) {
                   return r.record.hwnd == target->hwnd;
               }));
+}
+
+TEST_F(WindowListE2E, RowsStandInTheSortOrderOnOpeningAndAfterARefresh)
+{
+    // Title, descending, compared without regard to case; shown in another order.
+    ASSERT_TRUE(StartWithTemplates([](OptionsRecord& o) {
+        o.iMonListSortCol = 0;
+        o.iMonListSortDir = -1;
+    }));
+    std::vector<TestWindow*> ours;
+    const char* args[] = {
+        "--title \"WL banana\" --rect 40,40,300,200",  "--title \"WL Cherry\" --rect 60,60,300,200",
+        "--title \"WL apple\" --rect 80,80,300,200",   "--title \"WL Twin\" --class WLTwinA --rect 100,100,300,200",
+        "--title \"WL Twin\" --class WLTwinB --rect 120,120,300,200",
+    };
+    for (const char* a : args) ours.push_back(Open(a));
+    ASSERT_TRUE(OpenList());
+    auto titles = [&] {
+        std::vector<std::string> out;
+        for (const RemoteListRecord<MonitoredWindow>& r : Rows())
+            for (TestWindow* w : ours)
+                if (r.record.hwnd == w->hwnd) out.push_back(r.record.title);
+        return out;
+    };
+    std::vector<std::string> want = {"WL Twin", "WL Twin", "WL Cherry", "WL banana", "WL apple"};
+    std::vector<std::string> got;
+    EXPECT_TRUE(PumpUntil([&] { return (got = titles()) == want; }, 5000))
+        << "on opening: " << ::testing::PrintToString(got);
+
+    ASSERT_TRUE(TestWindowStep(ours[2], "title WL zebra"));
+    want = {"WL zebra", "WL Twin", "WL Twin", "WL Cherry", "WL banana"};
+    EXPECT_TRUE(PumpUntil([&] { return (got = titles()) == want; }, 5000))
+        << "after the refresh: " << ::testing::PrintToString(got);
 }
 
 TEST_F(WindowListE2E, TheLogBoxDropsItsOldestLinesWhenFull)
