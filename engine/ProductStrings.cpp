@@ -100,6 +100,7 @@ StringTableEntry g_productStrings[] = {
                 "Try again in a moment."),
     ROW(0x14A8, "There was not enough memory to apply the changes. Cancel still discards everything "
                 "changed since the dialog opened or was last applied."),
+    ROW(0x14A9, "The rules stayed busy, so the dialog was not opened. Try again in a moment."),
     ROW(0x14C0, "The group or its profile was removed while the dialog was open; nothing was changed."),
     ROW(0x14D0, "The rule is no longer in its profile (the profile was reloaded or switched meanwhile); "
                 "the changes were not stored."),

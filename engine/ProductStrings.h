@@ -26,6 +26,7 @@ extern StringTableEntry g_productStrings[];
 #define IDS_IMPORT_SCRIPTS      0x14A6   // question: keep the imported rules' scripts on
 #define IDS_EDIT_REFUSED        0x14A7   // message box: too many changes wait for the rules
 #define IDS_APPLY_FAILED        0x14A8   // message box: Apply could not copy the profiles
+#define IDS_OPEN_BUSY           0x14A9   // message box: a dialog waited too long for the rules
 #define IDS_GROUP_GONE          0x14C0  // message box: the edited group went while its dialog was open
 #define IDS_NAME_MISSING        0x13A6   // column 0 a rule, 3 a template: "Please select a name ..."
 #define IDS_RULE_GONE           0x14D0   // message box: Edit Rule's rule went while it was open

@@ -22,6 +22,7 @@
 #include "ui/MainDialogCommands.h"
 #include "ui/MainDialogInternal.h"
 #include "ui/MainDialogRes.h"
+#include "ui/OpenWhenFree.h"
 #include "ui/RuleTree.h"
 #include "ui/WindowFinder.h"
 
@@ -487,6 +488,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_DESTROY:
+        ForgetOpenWhenFree(dialog);
         OnDestroy(dialog);
         return FALSE;
     case WM_DPICHANGED:
@@ -519,6 +521,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         if (wParam == 0x5432) ExpandHoveredGroup();
         if (wParam == 0x5433) RetryRuleTreeRefresh();
+        RetryOpenWhenFree(dialog, wParam);
         return TRUE;
     case WM_PROFILE_RULESCHANGED:
         if (wParam == 1)

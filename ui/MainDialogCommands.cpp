@@ -22,6 +22,7 @@
 #include "ui/MainDialog.h"
 #include "ui/MainDialogInternal.h"
 #include "ui/MainDialogRes.h"
+#include "ui/OpenWhenFree.h"
 #include "ui/ProfilesDialog.h"
 #include "ui/ProfileSettings.h"
 #include "ui/OptionsDialog.h"
@@ -280,13 +281,13 @@ void RunMainDialogButton(HWND dialog, int id, int notification, LPARAM lParam)
         OpenWindowList();
         break;
     case IDB_MAIN_PROFILES:
-        ShowProfilesDialog(dialog);
+        if (OpenWhenFree(dialog, WM_COMMAND, id)) ShowProfilesDialog(dialog);
         break;
     case IDB_MAIN_SETTINGS:
-        OpenCurrentProfileSettings(dialog);
+        if (OpenWhenFree(dialog, WM_COMMAND, id)) OpenCurrentProfileSettings(dialog);
         break;
     case IDB_MAIN_OPTIONS:
-        ShowOptionsDialog(dialog);
+        if (OpenWhenFree(dialog, WM_COMMAND, id)) ShowOptionsDialog(dialog);
         break;
     default:
         break;

@@ -17,6 +17,7 @@
 #include "ui/EditRule.h"
 #include "ui/MainDialog.h"
 #include "ui/MainDialogInternal.h"
+#include "ui/OpenWhenFree.h"
 #include "ui/RuleLevels.h"
 
 #include <stdlib.h>
@@ -298,7 +299,7 @@ void RunRuleTreeCommand(HWND dialog, int command)
         });
         break;
     case 1202:
-        EditSelectedTreeItem(dialog);
+        if (OpenWhenFree(dialog, ZRPMSG_COMMAND, command)) EditSelectedTreeItem(dialog);
         break;
     case 1203: {
         int64_t id = -1;

@@ -23,6 +23,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/Theme.h"
+#include "framework/ui/UIItem.h"
 #include "tests/engine/RuleTestUtil.h"
 #include "tests/engine/TriggerFixture.h"
 #include "tests/support/TestEnv.h"
@@ -557,6 +558,62 @@ TEST_F(MainDialogInProcess, TheDialogOpensWhileTheLockIsBusyAndFillsOnceItIsFree
     }
     EXPECT_TRUE(PumpUntil([this] { return Outline() == "Only\n"; }, 5000));
     EXPECT_EQ(1, SendDlgItemMessageA(g_mainDialog, IDCB_MAIN_PROFILE, CB_GETCOUNT, 0, 0));
+}
+
+// Edit or Profiles... clicked while the worker holds the lock for longer than
+// an opening waits: the dialog opens once the lock is free, never not at all.
+TEST_F(MainDialogInProcess, ADialogClickedWhileTheWorkerHoldsTheLockOpensOnceItIsFree)
+{
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        const char* caption;
+    } kClicks[] = {
+        {ZRPMSG_COMMAND, 1202, "Edit Rule"},
+        {WM_COMMAND, MAKEWPARAM(IDB_MAIN_PROFILES, BN_CLICKED), "Profiles"},
+    };
+    // The Profiles dialog's list is a framework list in an item window.
+    WNDCLASSA item = {};
+    item.lpfnWndProc = UIItemWndProc;
+    item.hInstance = g_app.instance;
+    item.lpszClassName = "ZRPAppUIItem";
+    RegisterClassA(&item);
+    Open({MakeRule("Only", 1)});
+    ASSERT_NE(nullptr, SelectRuleInTree(g_profiles.data[0].pRules->data[0].id));
+    for (const auto& click : kClicks) {
+        SCOPED_TRACE(click.caption);
+        // Cancels the dialog once it shows: the test's own pump stays inside
+        // the dialog's modal loop until then.
+        struct Closer {
+            const char* caption;
+            volatile LONG shown;
+            static DWORD WINAPI Run(void* self)
+            {
+                Closer* c = (Closer*)self;
+                for (int i = 0; i < 1500; i++) {
+                    HWND d = FindWindowA("#32770", c->caption);
+                    if (d && IsWindowVisible(d)) {
+                        InterlockedExchange(&c->shown, 1);
+                        PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                        return 0;
+                    }
+                    Sleep(10);
+                }
+                return 0;
+            }
+        } closer = {click.caption, 0};
+        HANDLE thread = CreateThread(nullptr, 0, Closer::Run, &closer, 0, nullptr);
+        ASSERT_NE(nullptr, thread);
+        {
+            LockHolder worker;
+            worker.ReleaseAfter(1500);
+            PostMessageA(g_mainDialog, click.message, click.wParam, 0);
+            EXPECT_TRUE(PumpUntil([&] { return closer.shown != 0; }, 12000)) << "the dialog never opened";
+        }
+        EXPECT_TRUE(PumpUntil([&] { return !FindWindowA("#32770", click.caption); }, 5000));
+        WaitForSingleObject(thread, 20000);
+        CloseHandle(thread);
+    }
 }
 
 // A re-capture changes the rule's placement: Cancel asks as for any change.
