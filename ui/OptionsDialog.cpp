@@ -16,6 +16,7 @@
 #include "framework/ui/DialogSetup.h"
 #include "framework/ui/HotkeyField.h"
 #include "framework/ui/MessageBox.h"
+#include "ui/DialogPages.h"
 #include "ui/MainDialog.h"
 #include "ui/OptionsInternal.h"
 #include "ui/OptionsRes.h"
@@ -31,18 +32,15 @@
 
 namespace {
 
-struct OptionsPage {
-    int resource;
-    DLGPROC proc;
-    const char* help;
-};
-const OptionsPage kPages[] = {
-    {IDD_OPTIONS_GENERAL, OptionsGeneralPageProc, HELP_OPTIONS},
-    {IDD_OPTIONS_MINIMIZE, OptionsMinimizePageProc, HELP_OPTIONS_MINIMIZE},
-    {IDD_OPTIONS_DESKTOPS, OptionsVirtualDesktopsPageProc, HELP_OPTIONS_DESKTOPS},
-    {IDD_OPTIONS_TRANSPARENCY, OptionsTransparencyPageProc, HELP_OPTIONS_TRANSPARENT},
+const DialogPage kPages[] = {
+    {IDD_OPTIONS_GENERAL, OptionsGeneralPageProc},
+    {IDD_OPTIONS_MINIMIZE, OptionsMinimizePageProc},
+    {IDD_OPTIONS_DESKTOPS, OptionsVirtualDesktopsPageProc},
+    {IDD_OPTIONS_TRANSPARENCY, OptionsTransparencyPageProc},
 };
 const int kPageCount = (int)ARRAYSIZE(kPages);
+const char* const kPageHelp[kPageCount] = {HELP_OPTIONS, HELP_OPTIONS_MINIMIZE, HELP_OPTIONS_DESKTOPS,
+                                           HELP_OPTIONS_TRANSPARENT};
 
 // Where each hotkey word is edited, to name the field Windows refused.
 const struct {
@@ -82,47 +80,20 @@ int ProcessElevated()
 
 void ShowPage(HWND dialog, int index)
 {
-    if (index < 0 || index >= kPageCount) index = 0;
-    g_selectedPage = index;
-    HWND tab = GetDlgItem(dialog, IDTAB_OPTIONS);
-    if (TabCtrl_GetCurSel(tab) != index) TabCtrl_SetCurSel(tab, index);
-    for (int i = 0; i < kPageCount; i++)
-        if (g_pages[i]) ShowWindow(g_pages[i], i == index ? SW_SHOW : SW_HIDE);
+    g_selectedPage = ShowDialogPage(dialog, IDTAB_OPTIONS, g_pages, kPageCount, index);
 }
 
 BOOL OnInitDialog(HWND dialog)
 {
     InitDialogDefaults(&g_app, dialog);
     g_working = Options;
-    HWND place = GetDlgItem(dialog, IDC_OPTIONS_PAGE);
-    RECT r = {};
-    GetWindowRect(place, &r);
-    MapWindowPoints(nullptr, dialog, (POINT*)&r, 2);
-    DestroyWindow(place);
-    HWND tab = GetDlgItem(dialog, IDTAB_OPTIONS);
-    for (int i = 0; i < kPageCount; i++) {
-        g_pages[i] = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPages[i].resource), dialog,
-                                        kPages[i].proc, (LPARAM)&g_working);
-        // Above the tab control, which clips them out of its painting.
-        if (g_pages[i])
-            SetWindowPos(g_pages[i], HWND_TOP, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = (LPSTR)AppText(IDS_OPTIONS_TABS, i);
-        TabCtrl_InsertItem(tab, i, &item);
-    }
+    CreateDialogPages(dialog, IDTAB_OPTIONS, IDC_OPTIONS_PAGE, IDS_OPTIONS_TABS, kPages, kPageCount,
+                      (LPARAM)&g_working, true, g_pages);
     ShowPage(dialog, g_selectedPage);
     SetFocus(GetDlgItem(dialog, IDOK));
     return FALSE;
 }
 
-LRESULT AskPage(HWND page, UINT message, WPARAM wParam)
-{
-    if (!page) return 0;
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
-    SendMessageA(page, message, wParam, 0);
-    return GetWindowLongPtrA(page, DWLP_MSGRESULT);
-}
 
 //--- OK
 
@@ -181,7 +152,7 @@ void TakeHotkeyWords(const OptionsRecord* from)
 void OnOk(HWND dialog)
 {
     bool refused = false;
-    for (HWND page : g_pages) refused = AskPage(page, WM_COMMAND, IDOK) != 0 || refused;
+    for (HWND page : g_pages) refused = AskDialogPage(page, WM_COMMAND, IDOK) != 0 || refused;
     if (refused) return;
     GiveBack* back = (GiveBack*)calloc(1, sizeof(GiveBack));
     if (!back) return;
@@ -211,7 +182,7 @@ void OnOk(HWND dialog)
 void OnCancel(HWND dialog)
 {
     bool changed = false;
-    for (HWND page : g_pages) changed = AskPage(page, WM_OPTIONS_PAGE_CHANGED, 0) != 0 || changed;
+    for (HWND page : g_pages) changed = AskDialogPage(page, WM_OPTIONS_PAGE_CHANGED, 0) != 0 || changed;
     if (changed && AppMessageBox(&g_app, g_mainDialog, g_app.productName, AppText(IDS_DISCARD_CHANGES), 0x1048,
                                  0) != IDYES)
         return;
@@ -229,7 +200,7 @@ void OnDestroy()
 void ShowSelectedHelp()
 {
     int i = g_selectedPage >= 1 && g_selectedPage < kPageCount ? g_selectedPage : 0;
-    ShowHelp(&g_app, kPages[i].help);
+    ShowHelp(&g_app, kPageHelp[i]);
 }
 
 INT_PTR CALLBACK OptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -15,6 +15,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/DialogSetup.h"
 #include "framework/ui/MessageBox.h"
+#include "ui/DialogPages.h"
 #include "ui/MainDialogCommands.h"
 #include "ui/ProfileSettingsInternal.h"
 #include "ui/ProfileSettingsRes.h"
@@ -25,19 +26,13 @@
 
 namespace {
 
-struct PageInfo {
-    int resource;
-    DLGPROC proc;
-    const char* topic;
+const DialogPage kPages[PROFILE_PAGE_COUNT] = {
+    {IDD_PROFILE_GENERAL, ProfileGeneralPageProc},       {IDD_PROFILE_TRIGGER, ProfileTriggerPageProc},
+    {IDD_PROFILE_UPDATE, ProfileUpdatePageProc},         {IDD_PROFILE_ADVANCED, ProfileAdvancedPageProc},
+    {IDD_PROFILE_RULES, ProfileRuleCreationPageProc},
 };
-
-const PageInfo kPages[PROFILE_PAGE_COUNT] = {
-    {IDD_PROFILE_GENERAL, ProfileGeneralPageProc, "ProfileGeneral.htm"},
-    {IDD_PROFILE_TRIGGER, ProfileTriggerPageProc, "ProfileTrigger.htm"},
-    {IDD_PROFILE_UPDATE, ProfileUpdatePageProc, "ProfileUpdate.htm"},
-    {IDD_PROFILE_ADVANCED, ProfileAdvancedPageProc, "ProfileAdvanced.htm"},
-    {IDD_PROFILE_RULES, ProfileRuleCreationPageProc, "ProfileRuleCreation.htm"},
-};
+const char* const kPageTopics[PROFILE_PAGE_COUNT] = {"ProfileGeneral.htm", "ProfileTrigger.htm", "ProfileUpdate.htm",
+                                                     "ProfileAdvanced.htm", "ProfileRuleCreation.htm"};
 
 // The page shown last; the dialog reopens on it. UI thread.
 int g_selectedPage;
@@ -60,32 +55,13 @@ ProfileSettingsDialog* DialogOf(HWND frame)
 
 void ShowPage(ProfileSettingsDialog* d, int index)
 {
-    if (index < 0 || index >= PROFILE_PAGE_COUNT) index = 0;
-    g_selectedPage = index;
-    TabCtrl_SetCurSel(GetDlgItem(d->frame, IDTAB_PRFSET_PAGES), index);
-    for (int i = 0; i < PROFILE_PAGE_COUNT; i++)
-        if (d->pages[i]) ShowWindow(d->pages[i], i == index ? SW_SHOW : SW_HIDE);
+    g_selectedPage = ShowDialogPage(d->frame, IDTAB_PRFSET_PAGES, d->pages, PROFILE_PAGE_COUNT, index);
 }
 
 void CreatePages(ProfileSettingsDialog* d)
 {
-    HWND frame = d->frame;
-    HWND area = GetDlgItem(frame, IDS_PRFSET_PAGEAREA);
-    RECT place = {};
-    GetWindowRect(area, &place);
-    MapWindowPoints(nullptr, frame, (POINT*)&place, 2);
-    HWND tab = GetDlgItem(frame, IDTAB_PRFSET_PAGES);
-    for (int i = 0; i < PROFILE_PAGE_COUNT; i++) {
-        d->pages[i] = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPages[i].resource), frame,
-                                         kPages[i].proc, (LPARAM)d);
-        if (d->pages[i])
-            SetWindowPos(d->pages[i], tab, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = const_cast<char*>(AppText(82, i));
-        TabCtrl_InsertItem(tab, i, &item);
-    }
-    DestroyWindow(area);
+    CreateDialogPages(d->frame, IDTAB_PRFSET_PAGES, IDS_PRFSET_PAGEAREA, 82, kPages, PROFILE_PAGE_COUNT, (LPARAM)d,
+                      false, d->pages);
 }
 
 BOOL OnInitDialog(HWND frame, ProfileSettingsDialog* d)
@@ -99,13 +75,6 @@ BOOL OnInitDialog(HWND frame, ProfileSettingsDialog* d)
     return FALSE;
 }
 
-LRESULT AskPage(HWND page, UINT message, WPARAM wParam)
-{
-    if (!page) return 0;
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
-    SendMessageA(page, message, wParam, 0);
-    return GetWindowLongPtrA(page, DWLP_MSGRESULT);
-}
 
 bool AnyPageChanged(ProfileSettingsDialog* d)
 {
@@ -113,7 +82,7 @@ bool AnyPageChanged(ProfileSettingsDialog* d)
     // later already wrote into the copy.
     if (d->purgeDays > 0 || d->stored) return true;
     for (int i = 0; i < PROFILE_PAGE_COUNT; i++)
-        if (AskPage(d->pages[i], WM_PAGE_CHANGED, 0)) return true;
+        if (AskDialogPage(d->pages[i], WM_PAGE_CHANGED, 0)) return true;
     return false;
 }
 
@@ -225,7 +194,7 @@ void OnClose(ProfileSettingsDialog* d, int button)
     }
     for (int i = 0; i < PROFILE_PAGE_COUNT; i++) {
         d->stored = true;
-        if (AskPage(d->pages[i], WM_COMMAND, IDOK) == PAGE_REFUSED) {
+        if (AskDialogPage(d->pages[i], WM_COMMAND, IDOK) == PAGE_REFUSED) {
             ShowPage(d, i);
             return;
         }
@@ -243,7 +212,7 @@ void OnNotify(ProfileSettingsDialog* d, const NMHDR* header)
 
 void ShowTopic()
 {
-    if (g_selectedPage >= 0 && g_selectedPage < PROFILE_PAGE_COUNT) ShowHelp(&g_app, kPages[g_selectedPage].topic);
+    if (g_selectedPage >= 0 && g_selectedPage < PROFILE_PAGE_COUNT) ShowHelp(&g_app, kPageTopics[g_selectedPage]);
 }
 
 INT_PTR CALLBACK ProfileSettingsDlgProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include "framework/core/AppShell.h"
 #include "framework/core/DialogUtil.h"
 #include "framework/core/StringTable.h"
+#include "ui/DialogPages.h"
 #include "ui/EditRuleRes.h"
 #include "ui/RuleFields.h"
 
@@ -20,8 +21,8 @@ RECT g_matchResultRect;
 namespace {
 
 const int kPages = 3;
-const int kPageIds[kPages] = {IDD_RULE_MATCH, IDD_RULE_ACTIONS, IDD_RULE_ADVANCED};
-const DLGPROC kPageProcs[kPages] = {RuleMatchPageProc, RulePropertiesPageProc, RuleCommandsPageProc};
+const DialogPage kPageList[kPages] = {
+    {IDD_RULE_MATCH, RuleMatchPageProc}, {IDD_RULE_ACTIONS, RulePropertiesPageProc}, {IDD_RULE_ADVANCED, RuleCommandsPageProc}};
 
 struct EditorState {
     Rule* rule;
@@ -35,7 +36,7 @@ EditorState* State(HWND dialog)
 
 void ShowSelectedPage(EditorState* s)
 {
-    for (int i = 0; i < kPages; i++) ShowWindow(s->pages[i], i == g_ruleEditorTab ? SW_SHOW : SW_HIDE);
+    ShowDialogPage(nullptr, 0, s->pages, kPages, g_ruleEditorTab);
 }
 
 void SendAdvancedClass(EditorState* s)
@@ -52,23 +53,8 @@ BOOL OnInitDialog(HWND dialog, Rule* rule)
     s->rule = rule;
     SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)s);
     HWND tab = GetDlgItem(dialog, IDTAB_RULE_EDITOR);
-    // The pages lie over the tab control: it must not paint over them.
-    SetWindowLongPtrA(tab, GWL_STYLE, GetWindowLongPtrA(tab, GWL_STYLE) | WS_CLIPSIBLINGS);
-    for (int i = 0; i < kPages; i++) {
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = (char*)AppText(80, i);
-        SendMessageA(tab, TCM_INSERTITEMA, i, (LPARAM)&item);
-    }
-    RECT at;
-    GetWindowRect(GetDlgItem(dialog, IDT_RULE_PLACEHOLDER), &at);
-    MapWindowPoints(nullptr, dialog, (POINT*)&at, 2);
-    for (int i = 0; i < kPages; i++) {
-        s->pages[i] = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kPageIds[i]), dialog,
-                                         kPageProcs[i], (LPARAM)rule);
-        SetWindowPos(s->pages[i], HWND_TOP, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-    DestroyWindow(GetDlgItem(dialog, IDT_RULE_PLACEHOLDER));
+    CreateDialogPages(dialog, IDTAB_RULE_EDITOR, IDT_RULE_PLACEHOLDER, 80, kPageList, kPages, (LPARAM)rule, true,
+                      s->pages);
     if (g_ruleEditorTab < 0 || g_ruleEditorTab >= kPages) g_ruleEditorTab = 0;
     SendMessageA(tab, TCM_SETCURSEL, g_ruleEditorTab, 0);
     if (g_ruleEditorTab == 2) SendAdvancedClass(s);

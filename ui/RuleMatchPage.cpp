@@ -8,6 +8,7 @@
 #include "framework/core/DialogUtil.h"
 #include "framework/core/StringTable.h"
 #include "framework/core/TextUtil.h"
+#include "ui/DialogPages.h"
 #include "ui/EditRuleRes.h"
 #include "ui/RuleFields.h"
 #include "ui/WindowFinder.h"
@@ -279,8 +280,8 @@ void WriteMatchPage(HWND dialog, MatchPage* p, Rule* into)
 
 void ShowOptionsTab(MatchPage* p)
 {
-    ShowWindow(p->include, g_matchOptionsTab == 0 ? SW_SHOW : SW_HIDE);
-    ShowWindow(p->exclude, g_matchOptionsTab == 1 ? SW_SHOW : SW_HIDE);
+    HWND children[2] = {p->include, p->exclude};
+    ShowDialogPage(nullptr, 0, children, 2, g_matchOptionsTab);
 }
 
 void FillTestFromEntry(MatchTestData* t, const MonitoredWindow* e)
@@ -346,13 +347,6 @@ BOOL OnInitMatchPage(HWND dialog, Rule* rule)
     p->rule = rule;
     SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)p);
     HWND tab = GetDlgItem(dialog, IDTAB_MATCH_OPTIONS);
-    SetWindowLongPtrA(tab, GWL_STYLE, GetWindowLongPtrA(tab, GWL_STYLE) | WS_CLIPSIBLINGS);
-    for (int i = 0; i < 2; i++) {
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = (char*)AppText(81, i);
-        SendMessageA(tab, TCM_INSERTITEMA, i, (LPARAM)&item);
-    }
     for (int id : {IDB_MATCH_FINDTITLE, IDB_MATCH_FINDCLASS, IDB_MATCH_FINDPROG, IDB_MATCH_TEST})
         SubclassWindowFinder(GetDlgItem(dialog, id));
     FillCompareCombo(dialog, IDCB_MATCH_TITLECMP);
@@ -360,17 +354,11 @@ BOOL OnInitMatchPage(HWND dialog, Rule* rule)
     FillCompareCombo(dialog, IDCB_MATCH_PROGCMP);
     // The class text decides the Include child's File Explorer row: shown first.
     ShowRuleFields(dialog, rule, kMatchFields, ARRAYSIZE(kMatchFields));
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    p->include = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MATCH_INCLUDE), dialog, MatchOptionsDlgProc,
-                                    (LPARAM)rule);
-    p->exclude = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MATCH_EXCLUDE), dialog, IgnoreOptionsDlgProc,
-                                    (LPARAM)rule);
-    RECT at;
-    GetWindowRect(GetDlgItem(dialog, IDT_RULE_PLACEHOLDER), &at);
-    MapWindowPoints(nullptr, dialog, (POINT*)&at, 2);
-    for (HWND child : {p->include, p->exclude})
-        SetWindowPos(child, HWND_TOP, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    DestroyWindow(GetDlgItem(dialog, IDT_RULE_PLACEHOLDER));
+    const DialogPage kOptions[] = {{IDD_MATCH_INCLUDE, MatchOptionsDlgProc}, {IDD_MATCH_EXCLUDE, IgnoreOptionsDlgProc}};
+    HWND children[2];
+    CreateDialogPages(dialog, IDTAB_MATCH_OPTIONS, IDT_RULE_PLACEHOLDER, 81, kOptions, 2, (LPARAM)rule, true, children);
+    p->include = children[0];
+    p->exclude = children[1];
     if (g_matchOptionsTab < 0 || g_matchOptionsTab > 1) g_matchOptionsTab = 0;
     SendMessageA(tab, TCM_SETCURSEL, g_matchOptionsTab, 0);
     ShowOptionsTab(p);
