@@ -11,6 +11,7 @@
 #include "framework/ui/MessageBox.h"
 #include "ui/CommandEditor.h"
 #include "ui/ProfileSettingsRes.h"
+#include "ui/RuleEditor.h"
 
 #include <commctrl.h>
 #include <stdlib.h>
@@ -101,6 +102,8 @@ void ShowData(HWND page, AdvancedPage* a)
 void FillList(HWND page)
 {
     HWND list = CommandList(page);
+    // A click beside the rows must not take the selected command away.
+    SubclassCommandList(list);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     LVCOLUMNA column = {};
     column.mask = LVCF_WIDTH;

@@ -122,7 +122,7 @@ BOOL OnInitDialog(HWND dialog, Rule* rule)
     CreateScriptFont(dialog, p);
     SendDlgItemMessageA(dialog, IDE_ADV_SCRIPT, EM_LIMITTEXT, RULE_SCRIPT_SIZE - 1, 0);
     HWND list = List(dialog);
-    SubclassControl(list, CommandListProc, kCommandListProp);
+    SubclassCommandList(list);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     LVCOLUMNA column = {};
     column.mask = LVCF_WIDTH;
@@ -212,6 +212,11 @@ void OnCommand(HWND dialog, CommandsPage* p, int id, int code)
 }
 
 }  // namespace
+
+void SubclassCommandList(HWND list)
+{
+    SubclassControl(list, CommandListProc, kCommandListProp);
+}
 
 LRESULT CALLBACK CommandListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -29,6 +29,8 @@ LRESULT CALLBACK NumberEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM l
 // The Advanced page's slot list: clicks beside the items and the loss of
 // the focus are not passed on, so that a slot stays selected.
 LRESULT CALLBACK CommandListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+// Installs CommandListProc on a command list (the rule's and the profile's).
+void SubclassCommandList(HWND list);
 
 // The rule's placement from its last live window; force reads every part,
 // otherwise only what the rule's "Last ..." modes ask for.
