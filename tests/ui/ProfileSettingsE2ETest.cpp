@@ -770,6 +770,21 @@ TEST_F(ProgramProfileSettings, ATemplateAddedAndEditedOnTheRuleCreationPageMakes
         [&] { return rows() == std::vector<std::string>{"Road Template Renamed", "Existing"}; }, 5000))
         << testing::PrintToString(rows());
 
+    // A double click on the row opens it too; unchanged, Cancel closes it without a question.
+    HWND box = ListRowBox(list);
+    int half = (int)SendMessageA(box, LB_GETITEMHEIGHT, 0, 0) / 2;
+    ASSERT_EQ(0, ListTopRow(list));
+    PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, half));
+    PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(10, half));
+    PostMessageA(box, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, half));
+    PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(10, half));
+    tpl = WaitForDialog(run.child.pid, "Edit Rule Template");
+    ASSERT_NE(nullptr, tpl);
+    EXPECT_EQ("Road Template Renamed", ControlText(Own(tpl, IDE_TPL_NAME)));
+    ASSERT_TRUE(PostMessageA(Own(tpl, IDCANCEL), BM_CLICK, 0, 0));
+    ASSERT_TRUE(WaitForWindowGone(tpl));
+    EXPECT_EQ((std::vector<std::string>{"Road Template Renamed", "Existing"}), rows());
+
     ASSERT_TRUE(CloseSettings(IDOK));
     ASSERT_TRUE(WaitForSaved(0, [](const Profile& p) {
         return TemplateNames(p) == std::vector<std::string>{"Road Template Renamed", "Existing"};
