@@ -11,6 +11,7 @@
 #include "tests/support/HelperDesktopClient.h"
 #include "tests/support/ListRowReader.h"
 #include "tests/support/ProgramFixture.h"
+#include "ui/EditRuleRes.h"
 #include "ui/MainDialogRes.h"
 #include "ui/ProfileSettingsRes.h"
 
@@ -659,6 +660,280 @@ TEST_F(ProgramProfileSettings, TemplatesAreCopiedPastedMovedAndDeletedAndAnEmpty
     FreeGrowArray(&defaults);
     ASSERT_TRUE(WaitForSaved(0, [&](const Profile& p) { return TemplateNames(p) == want; }))
         << testing::PrintToString(TemplateNames(saved));
+    EXPECT_EQ(0, Quit());
+}
+
+//--- a template added on the Rule Creation page makes the next window's rule
+
+// Edit Rule Template's own controls: the rule editor inside it repeats their ids.
+HWND Own(HWND dialog, int id)
+{
+    return GetDlgItem(dialog, id);
+}
+
+// The rule editor child of Edit Rule Template.
+HWND HostedEditor(HWND dialog)
+{
+    HWND tab = DialogControl(dialog, IDTAB_RULE_EDITOR);
+    return tab ? GetParent(tab) : nullptr;
+}
+
+// Clicks a check box until it shows on.
+bool CheckOn(HWND box)
+{
+    if (!box) return false;
+    if (SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED) return true;
+    PostMessageA(box, BM_CLICK, 0, 0);
+    return PumpUntil([&] { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000);
+}
+
+// A combo box's row chosen, and its owner told as a user's choice would.
+bool Choose(HWND combo, int row)
+{
+    DWORD_PTR answer = 0;
+    return combo && (int)SendMessageA(combo, CB_SETCURSEL, row, 0) == row &&
+           SendMessageTimeoutA(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                               (LPARAM)combo, SMTO_ABORTIFHUNG, 5000, &answer);
+}
+
+TEST_F(ProgramProfileSettings, ATemplateAddedAndEditedOnTheRuleCreationPageMakesAndPlacesTheNextWindowsRule)
+{
+    ASSERT_TRUE(WriteProfile({}, [](Profile& p) {
+        p.bGenEnabled = 1;
+        p.bTmpAutoCreate = 0;
+        p.pTemplates->count = 0;
+        RuleTemplate other = TitleTemplate("Existing", 0, "Nothing Like It", CMP_EQUALS);
+        ArrayAppend(p.pTemplates, &other);
+    }));
+    ASSERT_TRUE(OpenSettings());
+    SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(ShowTab(4));
+    HWND list = Control(IDL_PRFRUL_TEMPLATES);
+    ASSERT_NE(nullptr, list);
+    auto rows = [&] {
+        std::vector<std::string> names;
+        for (const auto& r : ReadListRecords<RuleTemplate>(list)) names.push_back(r.record.match.name);
+        return names;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return rows() == std::vector<std::string>{"Existing"}; }, 5000));
+
+    // Add: the template's match part, and its action part on the hosted editor's Actions page.
+    ASSERT_TRUE(ClickControl(settings, IDB_PRFRUL_ADD));
+    HWND tpl = WaitForDialog(run.child.pid, "Edit Rule Template");
+    ASSERT_NE(nullptr, tpl);
+    ASSERT_TRUE(SetControlText(Own(tpl, IDE_TPL_NAME), "Road Template"));
+    ASSERT_TRUE(CheckOn(Own(tpl, IDX_TPL_AUTOCREATE)));
+    ASSERT_TRUE(Choose(Own(tpl, IDCB_MATCH_TITLECMP), CMP_EQUALS));
+    ASSERT_TRUE(SetControlText(Own(tpl, IDE_MATCH_TITLE), "TPL Road"));
+    HWND editor = HostedEditor(tpl);
+    ASSERT_NE(nullptr, editor);
+    HWND editorTabs = DialogControl(editor, IDTAB_RULE_EDITOR);
+    ASSERT_TRUE(SelectTab(editorTabs, 1));
+    ASSERT_TRUE(PumpUntil([&] { return DialogControl(editor, IDX_ACT_MOVETO) != nullptr; }, 5000));
+    ASSERT_TRUE(CheckOn(DialogControl(editor, IDX_ACT_MOVETO)));
+    ASSERT_TRUE(Choose(DialogControl(editor, IDCB_ACT_MOVEMODE), 0));
+    ASSERT_TRUE(SetControlText(DialogControl(editor, IDE_ACT_X), "300"));
+    ASSERT_TRUE(SetControlText(DialogControl(editor, IDE_ACT_Y), "200"));
+    ASSERT_TRUE(CheckOn(DialogControl(editor, IDX_ACT_SIZETO)));
+    ASSERT_TRUE(Choose(DialogControl(editor, IDCB_ACT_SIZEMODE), 0));
+    ASSERT_TRUE(SetControlText(DialogControl(editor, IDE_ACT_WIDTH), "500"));
+    ASSERT_TRUE(SetControlText(DialogControl(editor, IDE_ACT_HEIGHT), "400"));
+    ASSERT_TRUE(PostMessageA(Own(tpl, IDOK), BM_CLICK, 0, 0));
+    ASSERT_TRUE(WaitForWindowGone(tpl));
+    EXPECT_TRUE(PumpUntil([&] { return rows() == std::vector<std::string>{"Road Template", "Existing"}; }, 5000))
+        << "inserted at the top: " << testing::PrintToString(rows());
+    auto records = ReadListRecords<RuleTemplate>(list);
+    ASSERT_EQ(2u, records.size());
+    EXPECT_TRUE(records[0].selected) << "the new row is selected";
+    EXPECT_EQ(RULE_ITEM_AUTOCREATE, records[0].record.match.item);
+    EXPECT_EQ(300, records[0].record.rule.x);
+
+    // Edit on that row shows what was entered; a new name redraws the row.
+    SendMessageA(ListRowBox(list), LB_SETCURSEL, 0, 0);
+    ASSERT_TRUE(ClickControl(settings, IDB_PRFRUL_EDIT));
+    tpl = WaitForDialog(run.child.pid, "Edit Rule Template");
+    ASSERT_NE(nullptr, tpl);
+    EXPECT_EQ("Road Template", ControlText(Own(tpl, IDE_TPL_NAME)));
+    EXPECT_EQ("TPL Road", ControlText(Own(tpl, IDE_MATCH_TITLE)));
+    EXPECT_EQ(CMP_EQUALS, ComboSelection(Own(tpl, IDCB_MATCH_TITLECMP)));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(Own(tpl, IDX_TPL_AUTOCREATE), BM_GETCHECK, 0, 0));
+    editor = HostedEditor(tpl);
+    ASSERT_NE(nullptr, editor);
+    ASSERT_TRUE(SelectTab(DialogControl(editor, IDTAB_RULE_EDITOR), 1));
+    ASSERT_TRUE(PumpUntil([&] { return DialogControl(editor, IDE_ACT_X) != nullptr; }, 5000));
+    EXPECT_EQ("300", ControlText(DialogControl(editor, IDE_ACT_X)));
+    EXPECT_EQ("400", ControlText(DialogControl(editor, IDE_ACT_HEIGHT)));
+    ASSERT_TRUE(SetControlText(Own(tpl, IDE_TPL_NAME), "Road Template Renamed"));
+    ASSERT_TRUE(PostMessageA(Own(tpl, IDOK), BM_CLICK, 0, 0));
+    ASSERT_TRUE(WaitForWindowGone(tpl));
+    EXPECT_TRUE(PumpUntil(
+        [&] { return rows() == std::vector<std::string>{"Road Template Renamed", "Existing"}; }, 5000))
+        << testing::PrintToString(rows());
+
+    // A double click on the row opens it too; unchanged, Cancel closes it without a question.
+    HWND box = ListRowBox(list);
+    int half = (int)SendMessageA(box, LB_GETITEMHEIGHT, 0, 0) / 2;
+    ASSERT_EQ(0, ListTopRow(list));
+    PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, half));
+    PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(10, half));
+    PostMessageA(box, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, half));
+    PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(10, half));
+    tpl = WaitForDialog(run.child.pid, "Edit Rule Template");
+    ASSERT_NE(nullptr, tpl);
+    EXPECT_EQ("Road Template Renamed", ControlText(Own(tpl, IDE_TPL_NAME)));
+    ASSERT_TRUE(PostMessageA(Own(tpl, IDCANCEL), BM_CLICK, 0, 0));
+    ASSERT_TRUE(WaitForWindowGone(tpl));
+    EXPECT_EQ((std::vector<std::string>{"Road Template Renamed", "Existing"}), rows());
+
+    ASSERT_TRUE(CloseSettings(IDOK));
+    ASSERT_TRUE(WaitForSaved(0, [](const Profile& p) {
+        return TemplateNames(p) == std::vector<std::string>{"Road Template Renamed", "Existing"};
+    })) << testing::PrintToString(TemplateNames(saved));
+    EXPECT_EQ(1, saved.bTmpAutoCreate) << "an auto-create template turns the profile's switch on";
+    HWND shown = main;
+    ASSERT_TRUE(ClickControl(main, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(shown, 15000));
+
+    // A new window with that title gets a rule from the template and is placed by it.
+    TestWindow* road = Open("--title \"TPL Road\" --rect 40,40,200,150");
+    ASSERT_NE(nullptr, road);
+    EXPECT_TRUE(WaitForLogLine("RUL: RULE(TPL Road), " + HandleText(road->hwnd) + ", TITLE(TPL Road)")) << Log();
+    TestWindowReport report;
+    EXPECT_TRUE(WaitForReport(
+        road,
+        [](const TestWindowReport& r) {
+            return r.normal.left == 300 && r.normal.top == 200 && r.normal.right - r.normal.left == 500 &&
+                   r.normal.bottom - r.normal.top == 400;
+        },
+        &report, 15000))
+        << report.normal.left << "," << report.normal.top << " " << report.normal.right - report.normal.left << "x"
+        << report.normal.bottom - report.normal.top;
+    ASSERT_TRUE(WaitForSaved(0, [](const Profile& p) { return CountRulesNamed(p, "TPL Road") == 1; }));
+    EXPECT_EQ(0, Quit());
+}
+
+//--- the command lists keep their selected row
+
+struct CommandListCase {
+    const char* dialog;   // opened by "Edit Rule" (Edit on the rule) or Settings...
+    int tab;
+    int list;
+    int script;           // the command's field, which takes the focus
+    int row;              // selected before the clicks
+    const char* command;  // that row's command
+};
+
+const CommandListCase kCommandLists[] = {
+    {"Edit Rule", 2, IDL_ADV_SLOTS, IDE_ADV_SCRIPT, 4, "WAIT( 44 )"},
+    {kSettingsCaption, 3, IDL_PRFADV_COMMANDS, IDE_PRFADV_COMMAND, 2, "WAIT( 22 )"},
+};
+
+int SelectedListRow(HWND list)
+{
+    return (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+}
+
+bool SelectListRow(HWND list, int row)
+{
+    RemoteBuffer buffer(list, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    return buffer.ok() && buffer.Write(&item, sizeof(item)) &&
+           SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)buffer.address()) &&
+           PumpUntil([&] { return SelectedListRow(list) == row; }, 5000);
+}
+
+// A point in the list's client area below its last row, or false when the rows fill it.
+bool BelowTheRows(HWND list, POINT* at)
+{
+    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    RemoteBuffer buffer(list, sizeof(RECT));
+    RECT last = {};
+    last.left = LVIR_BOUNDS;
+    if (count < 1 || !buffer.ok() || !buffer.Write(&last, sizeof(last)) ||
+        !SendMessageA(list, LVM_GETITEMRECT, (WPARAM)(count - 1), (LPARAM)buffer.address()) ||
+        !buffer.Read(&last, sizeof(last)))
+        return false;
+    RECT client = {};
+    GetClientRect(list, &client);
+    at->x = 10;
+    at->y = (last.bottom + client.bottom) / 2;
+    return at->y > last.bottom && at->y < client.bottom;
+}
+
+// A posted click, and a mark posted after it that shows when the list has
+// handled both (a sent message would overtake them).
+bool ClickAt(HWND list, POINT at)
+{
+    static DWORD mark = 400;
+    mark++;
+    return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y)) &&
+           PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y)) &&
+           PostMessageA(list, LVM_SETHOVERTIME, 0, mark) &&
+           PumpUntil([&] { return (DWORD)SendMessageA(list, LVM_GETHOVERTIME, 0, 0) == mark; }, 5000);
+}
+
+TEST_F(ProgramProfileSettings, AClickBelowTheRowsOrAFocusChangeLeavesTheCommandListsSelectedRow)
+{
+    Rule keeper = TitleRule("Keeper", "Keeper", CMP_EQUALS);
+    CopyText(keeper.cmdtext[4], sizeof(keeper.cmdtext[4]), "WAIT( 44 )");
+    ASSERT_TRUE(WriteProfile({keeper}, [](Profile& p) {
+        p.bGenEnabled = 1;
+        CopyText(p.szAdvCmdText[2], sizeof(p.szAdvCmdText[2]), "WAIT( 22 )");
+    }));
+    ASSERT_TRUE(OpenMainDialog());
+    HWND tree = DialogControl(main, IDTV_MAIN_RULES);
+    for (const CommandListCase& c : kCommandLists) {
+        SCOPED_TRACE(c.dialog);
+        HWND dialog = nullptr;
+        if (strcmp(c.dialog, kSettingsCaption) == 0) {
+            ASSERT_TRUE(OpenSettings());
+            dialog = settings;
+            ASSERT_TRUE(ShowTab(c.tab));
+        } else {
+            HTREEITEM item = nullptr;
+            ASSERT_TRUE(PumpUntil([&] { return (item = FindTreeItem(tree, "Keeper")) != nullptr; }, 10000));
+            ASSERT_TRUE(SelectTreeItem(tree, item));
+            ASSERT_TRUE(PumpUntil([&] { return ControlEnabled(main, IDB_MAIN_EDIT); }, 5000));
+            ASSERT_TRUE(ClickControl(main, IDB_MAIN_EDIT));
+            dialog = WaitForDialog(run.child.pid, c.dialog, 15000);
+            ASSERT_NE(nullptr, dialog);
+            HWND tabs = DialogControl(dialog, IDTAB_RULE_EDITOR);
+            ASSERT_TRUE(SelectTab(tabs, c.tab));
+            ASSERT_TRUE(PumpUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == c.tab; }, 5000));
+        }
+        HWND list = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (list = DialogControl(dialog, c.list)) != nullptr; }, 5000));
+        HWND script = DialogControl(dialog, c.script);
+        ASSERT_NE(nullptr, script);
+        ASSERT_TRUE(SelectListRow(list, c.row));
+        ASSERT_TRUE(PumpUntil([&] { return ControlText(script) == c.command; }, 5000)) << ControlText(script);
+        POINT below = {};
+        ASSERT_TRUE(BelowTheRows(list, &below)) << "the list has room below its rows";
+
+        // With the list focused, then with the focus elsewhere.
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(dialog, WM_NEXTDLGCTL, (WPARAM)list, TRUE, SMTO_ABORTIFHUNG, 5000, &answer);
+        ASSERT_TRUE(ClickAt(list, below));
+        EXPECT_EQ(c.row, SelectedListRow(list)) << "a click below the rows";
+        SendMessageTimeoutA(dialog, WM_NEXTDLGCTL, (WPARAM)script, TRUE, SMTO_ABORTIFHUNG, 5000, &answer);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus == script;
+            },
+            5000));
+        EXPECT_EQ(c.row, SelectedListRow(list)) << "the focus moved on";
+        ASSERT_TRUE(ClickAt(list, below));
+        EXPECT_EQ(c.row, SelectedListRow(list)) << "a click below the rows of the unfocused list";
+        EXPECT_EQ(c.command, ControlText(script));
+
+        HWND shown = dialog;
+        ASSERT_TRUE(PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0));
+        ASSERT_TRUE(WaitForWindowGone(shown, 15000));
+    }
     EXPECT_EQ(0, Quit());
 }
 
