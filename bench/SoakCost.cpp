@@ -7,7 +7,8 @@
 // warm-up round, every quarter of the run and at the end.
 //   bench_soak [count] [dialog]        (200 and every dialog when none)
 // dialog: settings, profiles, options, list, edit, about or main, to open
-// only that one (and the main dialog it opens from).
+// only that one (and the main dialog it opens from); none for the windows
+// and switches alone, a second a round.
 #include "bench/BenchEngine.h"
 #include "engine/ProductIds.h"
 #include "engine/RuleRecord.h"
@@ -22,12 +23,16 @@
 #include <string.h>
 #include <winternl.h>
 
+#include <map>
+
 namespace {
 
 const char kMainCaption[] = "PanelShepherd";
 
-enum Dialog { SETTINGS, PROFILES, OPTIONS, LIST, EDIT, ABOUT, MAIN, kDialogs };
-const char* const kDialogNames[kDialogs] = {"settings", "profiles", "options", "list", "edit", "about", "main"};
+enum Dialog { SETTINGS, PROFILES, OPTIONS, LIST, EDIT, ABOUT, MAIN, kDialogs, NONE = kDialogs };
+// "none": no dialog at all, the churn alone for a second a round.
+const char* const kDialogNames[kDialogs + 1] = {"settings", "profiles", "options", "list", "edit", "about", "main",
+                                                "none"};
 
 bool OnWine()
 {
@@ -156,12 +161,13 @@ DWORD WINAPI ChurnThread(void* data)
 struct Figures {
     long gdi = -1, user = -1, handles = -1;
     double privateKb = -1;
+    std::map<int, long> gdiKinds;   // under Wine: GDI objects by kind
 };
 
 // Wine answers GetGuiResources with nothing; its GDI handle table lies in the
 // program's memory, named by its PEB, an entry per handle with its type
 // (zero when free).
-long WineGdiObjects(HANDLE process)
+long WineGdiObjects(HANDLE process, std::map<int, long>* kinds)
 {
     typedef NTSTATUS(NTAPI * QueryProcess)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
     QueryProcess query = (QueryProcess)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
@@ -187,7 +193,10 @@ long WineGdiObjects(HANDLE process)
     if (!ReadProcessMemory(process, (void*)table, entries.data(), kEntries * sizeof(Entry), &got)) return -1;
     long count = 0;
     for (const Entry& e : entries)
-        if (e.type != 0 && !(e.unique & 0x80)) count++;   // 0x80: a stock object
+        if (e.type != 0 && !(e.unique & 0x80)) {   // 0x80: a stock object
+            count++;
+            (*kinds)[e.unique & 0x7F]++;
+        }
     return count;
 }
 
@@ -302,7 +311,7 @@ Figures Measure(const Meter& m)
 {
     Figures f;
     if (m.wine) {
-        f.gdi = WineGdiObjects(m.process);
+        f.gdi = WineGdiObjects(m.process, &f.gdiKinds);
         f.user = WineWindows(m.pid);
         f.handles = SystemHandles(m.pid);
         std::string status = ReadSmallFile(m.linuxFolder + "\\status");
@@ -433,6 +442,10 @@ void Cycle(Soak* s, Dialog which)
 // kDialogs) opened and closed from it, the main dialog closed.
 bool Round(Soak* s, int only)
 {
+    if (only == NONE) {
+        BenchSettle(1000);
+        return true;
+    }
     if (!OpenMain(s)) {
         s->failures[MAIN]++;
         return false;
@@ -455,9 +468,9 @@ int main(int argc, char** argv)
     if (count < 1) count = 1;
     int only = kDialogs;
     if (argc > 2) {
-        for (only = 0; only < kDialogs && _stricmp(argv[2], kDialogNames[only]) != 0; only++) {
+        for (only = 0; only <= NONE && _stricmp(argv[2], kDialogNames[only]) != 0; only++) {
         }
-        if (only == kDialogs) {
+        if (only > NONE) {
             fprintf(stderr, "unknown dialog %s\n", argv[2]);
             return 2;
         }
@@ -512,6 +525,14 @@ int main(int argc, char** argv)
     delta.handles = end.handles - start.handles;
     delta.privateKb = end.privateKb - start.privateKb;
     PrintFigures("difference", delta);
+    if (!end.gdiKinds.empty()) {
+        // Wine's kinds: 1 DC, 4 region, 8 palette, 9 bitmap, 10 font, 16 brush, 48 pen, 65 memory DC.
+        printf("GDI objects by kind, start -> end:");
+        std::map<int, long> all = start.gdiKinds;
+        for (const auto& k : end.gdiKinds) all[k.first] += 0;
+        for (const auto& k : all) printf(" %d: %ld -> %ld;", k.first, start.gdiKinds[k.first], end.gdiKinds[k.first]);
+        printf("\n");
+    }
     double seconds = (NowMs() - t0) / 1000.0;
     churn.stop = 1;
     WaitForSingleObject(churner, 20000);
