@@ -30,6 +30,7 @@ namespace {
 const char kMainCaption[] = "PanelShepherd";
 
 enum Dialog { SETTINGS, PROFILES, OPTIONS, LIST, EDIT, ABOUT, MAIN, kDialogs, NONE = kDialogs };
+const int kAll = -1;
 // "none": no dialog at all, the churn alone for a second a round.
 const char* const kDialogNames[kDialogs + 1] = {"settings", "profiles", "options", "list", "edit", "about", "main",
                                                 "none"};
@@ -439,7 +440,7 @@ void Cycle(Soak* s, Dialog which)
 }
 
 // One round: the main dialog opened, the chosen dialogs (all when only is
-// kDialogs) opened and closed from it, the main dialog closed.
+// kAll) opened and closed from it, the main dialog closed.
 bool Round(Soak* s, int only)
 {
     if (only == NONE) {
@@ -451,7 +452,7 @@ bool Round(Soak* s, int only)
         return false;
     }
     for (int d = 0; d < MAIN; d++)
-        if (only == kDialogs || only == d) Cycle(s, (Dialog)d);
+        if (only == kAll || only == d) Cycle(s, (Dialog)d);
     if (!CloseWithCancel(s, s->main)) {
         s->failures[MAIN]++;
         return false;
@@ -466,7 +467,7 @@ int main(int argc, char** argv)
 {
     int count = argc > 1 ? atoi(argv[1]) : 200;
     if (count < 1) count = 1;
-    int only = kDialogs;
+    int only = kAll;
     if (argc > 2) {
         for (only = 0; only <= NONE && _stricmp(argv[2], kDialogNames[only]) != 0; only++) {
         }
@@ -497,7 +498,7 @@ int main(int argc, char** argv)
     if (meter.wine) meter.linuxFolder = LinuxProcessFolder(s.bin + "\\PanelShepherd.exe");
 
     printf("Dialogs opened and closed %d times (%s) while windows come and go and the profile switches\n", count,
-           only == kDialogs ? "every dialog" : kDialogNames[only]);
+           only == kAll ? "every dialog" : kDialogNames[only]);
     if (meter.wine)
         printf("Under Wine: GDI from the program's handle table, USER as its windows, handles from the system's\n"
                "handle list, private memory as its anonymous resident KB\n");
