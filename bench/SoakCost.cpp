@@ -418,10 +418,11 @@ HWND OpenFromMain(Soak* s, Dialog which)
     return WaitForOwnedDialog(s->main, 15000);
 }
 
-// Edit opens on the selected rule; false (with a note, once) while the
-// button stays off.
+// Edit opens on the selected rule; false (with a note) when the button stays
+// off, and from then on without asking again.
 bool SelectRuleForEdit(Soak* s)
 {
+    if (s->editNoted) return false;
     HWND tree = DialogControl(s->main, IDTV_MAIN_RULES);
     HTREEITEM item = tree ? FindTreeItem(tree, "Soak Editor") : nullptr;
     if (!item || !SelectTreeItem(tree, item)) return false;
