@@ -27,10 +27,12 @@ const ImageButton kImageButtons[] = {
 };
 
 // On a dialog: its own tooltip window, and the procedure under ours that
-// lets both go with it. On a button: the icon we loaded for it.
+// lets it go with the dialog. On a button: the icon we loaded for it, and the
+// procedure under ours that lets the icon go after the button.
 const char kToolTipProp[] = "PanelShepherd.ButtonToolTip";
 const char kOwnerProcProp[] = "PanelShepherd.ImageButtonOwner";
 const char kOwnIconProp[] = "PanelShepherd.ButtonIcon";
+const char kButtonProcProp[] = "PanelShepherd.ImageButton";
 
 HIMAGELIST g_treeImages;
 
@@ -49,30 +51,24 @@ void DestroyDialogToolTip(HWND dialog)
     if (IsWindow(tip)) DestroyWindow(tip);
 }
 
-// The icon we set on the button goes; the button shows none.
-void DropButtonIcon(HWND button)
-{
-    HICON own = (HICON)RemovePropA(button, kOwnIconProp);
-    if (!own) return;
-    SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, 0);
-    DestroyIcon(own);
-}
-
-void ReleaseImageButtons(HWND dialog)
-{
-    DestroyDialogToolTip(dialog);
-    for (const ImageButton* b = kImageButtons; b->control; b++) {
-        HWND button = GetDlgItem(dialog, b->control);
-        if (button) DropButtonIcon(button);
-    }
-}
-
-// Lets the dialog's tooltip window and button icons go with it, whatever
-// the dialog's own code does on closing.
+// Lets the dialog's tooltip window go with it, whatever the dialog's own
+// code does on closing.
 LRESULT CALLBACK ImageButtonOwnerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_DESTROY) ReleaseImageButtons(dialog);
+    if (message == WM_DESTROY) DestroyDialogToolTip(dialog);
     return CallControlProc(dialog, kOwnerProcProp, message, wParam, lParam);
+}
+
+// The icon goes once the button is gone, so it never paints a destroyed one.
+// The button is not told to drop it first: some common-control buttons keep
+// a copy of each image they are given and free only the last one, when they
+// are destroyed.
+LRESULT CALLBACK ImageButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HICON own = message == WM_NCDESTROY ? (HICON)RemovePropA(button, kOwnIconProp) : nullptr;
+    LRESULT result = CallControlProc(button, kButtonProcProp, message, wParam, lParam);
+    if (own) DestroyIcon(own);
+    return result;
 }
 
 void WatchDialog(HWND dialog)
@@ -100,6 +96,7 @@ void SetButtonIcon(HWND button, int iconId, int size)
     // on monitors of different DPI need different sizes at once.
     HICON icon = (HICON)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size, 0);
     if (!icon) return;
+    SubclassControl(button, ImageButtonProc, kButtonProcProp);
     HICON old = (HICON)GetPropA(button, kOwnIconProp);
     SetPropA(button, kOwnIconProp, icon);
     SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, (LPARAM)icon);
