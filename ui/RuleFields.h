@@ -49,6 +49,17 @@ struct RuleField {
 #define RF_TEXT_LEN(id, member) \
     {id, RFK_TEXT, 0, 0, RF_AT(member), (int16_t)offsetof(Rule, member##len), 0, 0, 0}
 
+// The title, class and program criteria (mode, Not, text) and the two
+// separators, as the Match page and Edit Rule Template show them.
+#define RF_MATCH_CRITERIA                                                                             \
+    RF_COMBO(IDCB_MATCH_TITLECMP, cmpcaption, CMP_MODE_MASK, 0),                                      \
+        RF_CHECK(IDX_MATCH_TITLENOT, cmpcaption, CMP_NEGATE, 0), RF_TEXT_LEN(IDE_MATCH_TITLE, caption), \
+        RF_COMBO(IDCB_MATCH_CLASSCMP, cmpwndclss, CMP_MODE_MASK, 0),                                  \
+        RF_CHECK(IDX_MATCH_CLASSNOT, cmpwndclss, CMP_NEGATE, 0), RF_TEXT_LEN(IDE_MATCH_CLASS, wndclss), \
+        RF_COMBO(IDCB_MATCH_PROGCMP, cmpprogram, CMP_MODE_MASK, 0),                                   \
+        RF_CHECK(IDX_MATCH_PROGNOT, cmpprogram, CMP_NEGATE, 0),                                       \
+        RF_TEXT_LEN(IDE_MATCH_PROGRAM, program), RF_TEXT(IDE_MATCH_AND, sepan), RF_TEXT(IDE_MATCH_OR, sepor)
+
 void ShowRuleFields(HWND dialog, const Rule* rule, const RuleField* fields, size_t count);
 void WriteRuleFields(HWND dialog, Rule* rule, const RuleField* fields, size_t count);
 // True at the first control that differs from its field.

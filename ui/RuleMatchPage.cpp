@@ -26,17 +26,7 @@ const RuleField kMatchFields[] = {
     RF_TEXT(IDE_MATCH_NAME, name),
     RF_CHECK(IDX_MATCH_KEEP, item, RULE_ITEM_KEEP, 0),
     RF_CHECK(IDX_MATCH_ENABLED, item, RULE_ITEM_DISABLED, 1),
-    RF_COMBO(IDCB_MATCH_TITLECMP, cmpcaption, CMP_MODE_MASK, 0),
-    RF_CHECK(IDX_MATCH_TITLENOT, cmpcaption, CMP_NEGATE, 0),
-    RF_TEXT_LEN(IDE_MATCH_TITLE, caption),
-    RF_COMBO(IDCB_MATCH_CLASSCMP, cmpwndclss, CMP_MODE_MASK, 0),
-    RF_CHECK(IDX_MATCH_CLASSNOT, cmpwndclss, CMP_NEGATE, 0),
-    RF_TEXT_LEN(IDE_MATCH_CLASS, wndclss),
-    RF_COMBO(IDCB_MATCH_PROGCMP, cmpprogram, CMP_MODE_MASK, 0),
-    RF_CHECK(IDX_MATCH_PROGNOT, cmpprogram, CMP_NEGATE, 0),
-    RF_TEXT_LEN(IDE_MATCH_PROGRAM, program),
-    RF_TEXT(IDE_MATCH_AND, sepan),
-    RF_TEXT(IDE_MATCH_OR, sepor),
+    RF_MATCH_CRITERIA,
 };
 
 const RuleField kIncludeFields[] = {
