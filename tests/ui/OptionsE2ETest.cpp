@@ -149,7 +149,9 @@ protected:
     bool WaitForStored(const std::map<std::string, std::string>& want, std::string* got = nullptr)
     {
         std::map<std::string, std::string> keys;
-        bool ok = PumpUntil(
+        // Saves are asked for again meanwhile: a write that met this test's
+        // own read of the file is simply made again.
+        bool ok = WaitForSave(
             [&] {
                 if (!ReadRawRecord(Data("Options.zpx"), &keys)) return false;
                 for (const auto& w : want)
