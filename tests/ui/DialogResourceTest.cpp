@@ -12,6 +12,7 @@
 #include "framework/core/TextUtil.h"
 #include "framework/ui/Theme.h"
 #include "tests/support/TestEnv.h"
+#include "tests/ui/InProcessDialogs.h"
 #include "ui/MainDialog.h"
 
 #include <gtest/gtest.h>
@@ -72,21 +73,8 @@ class DialogResources : public testing::Test {
 protected:
     void SetUp() override
     {
-        InitTableLock();
-        if (!g_app.strings.productTables[0]) {
-            g_app.strings.productTables[0] = g_productStrings;
-            g_app.strings.productCount = SortStringTable(g_productStrings);
-        }
-        g_app.instance = GetModuleHandleA(nullptr);
-        InitThemeColours(&g_app);
-        CreateBaseFonts(&g_app, nullptr, 0, 96);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = QuietProc;
-        wc.hInstance = g_app.instance;
-        wc.lpszClassName = "DialogResourcesControl";
-        RegisterClassA(&wc);
-        g_app.controlWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                              g_app.instance, nullptr);
+        SetUpDialogApp();
+        MakeTestControlWindow("DialogResourcesControl", QuietProc);
         ClearProfileList(&g_profiles);
         Profile p = {};
         ASSERT_TRUE(InitProfile(&p, true));

@@ -20,6 +20,7 @@
 #include "framework/ui/Theme.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/TestEnv.h"
+#include "tests/ui/InProcessDialogs.h"
 #include "ui/EditGroup.h"
 #include "ui/EditGroupInternal.h"
 #include "ui/EditGroupRes.h"
@@ -149,21 +150,8 @@ class EditGroupInProcess : public testing::Test {
 protected:
     void SetUp() override
     {
-        InitTableLock();
-        if (!g_app.strings.productTables[0]) {
-            g_app.strings.productTables[0] = g_productStrings;
-            g_app.strings.productCount = SortStringTable(g_productStrings);
-        }
-        g_app.instance = GetModuleHandleA(nullptr);
-        InitThemeColours(&g_app);
-        CreateBaseFonts(&g_app, nullptr, 0, 96);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ControlProc;
-        wc.hInstance = g_app.instance;
-        wc.lpszClassName = "EditGroupTestControl";
-        RegisterClassA(&wc);
-        g_app.controlWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                              g_app.instance, nullptr);
+        SetUpDialogApp();
+        MakeTestControlWindow("EditGroupTestControl", ControlProc);
         SetMessageBoxHook(RecordBox);
         SetMainDialogEntryPoints(MainDialogEntries());
         g_boxTexts.clear();

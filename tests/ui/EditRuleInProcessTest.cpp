@@ -13,6 +13,7 @@
 #include "framework/ui/Theme.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/TestEnv.h"
+#include "tests/ui/InProcessDialogs.h"
 #include "ui/EditRule.h"
 #include "ui/EditRuleRes.h"
 
@@ -40,16 +41,9 @@ class EditRuleInProcess : public testing::Test {
 protected:
     void SetUp() override
     {
-        InitTableLock();
-        if (!g_app.strings.productTables[0]) {
-            g_app.strings.productTables[0] = g_productStrings;
-            g_app.strings.productCount = SortStringTable(g_productStrings);
-        }
-        g_app.instance = GetModuleHandleA(nullptr);
+        SetUpDialogApp();
         INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
         InitCommonControlsEx(&icc);
-        InitThemeColours(&g_app);
-        CreateBaseFonts(&g_app, nullptr, 0, 96);
         SetMessageBoxHook(AnswerOk);
         g_texts.clear();
         Profile p = {};

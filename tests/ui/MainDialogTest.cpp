@@ -28,6 +28,7 @@
 #include "tests/engine/TriggerFixture.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TreeItemText.h"
+#include "tests/ui/InProcessDialogs.h"
 #include "ui/MainDialog.h"
 #include "ui/MainDialogRes.h"
 #include "ui/RuleLevels.h"
@@ -186,14 +187,7 @@ class MainDialogInProcess : public testing::Test {
 protected:
     void SetUp() override
     {
-        InitTableLock();
-        if (!g_app.strings.productTables[0]) {
-            g_app.strings.productTables[0] = g_productStrings;
-            g_app.strings.productCount = SortStringTable(g_productStrings);
-        }
-        g_app.instance = GetModuleHandleA(nullptr);
-        InitThemeColours(&g_app);
-        CreateBaseFonts(&g_app, nullptr, 0, 96);
+        SetUpDialogApp();
         // Waits for the lock pump this thread's messages, as in the program.
         WNDCLASSA wc = {};
         wc.lpfnWndProc = ControlProc;
