@@ -191,8 +191,3 @@ bool AddButtonToolTips(HWND dialog, bool recreate)
     }
     return true;
 }
-
-void DestroyButtonToolTips()
-{
-    // Nothing to do: each dialog's tooltip window goes with the dialog.
-}

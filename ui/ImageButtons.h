@@ -13,8 +13,6 @@ void LoadImageButtons(HWND dialog);
 // tooltip window (made first, or made anew with recreate; destroyed with the
 // dialog). False when that window cannot be made.
 bool AddButtonToolTips(HWND dialog, bool recreate);
-// Nothing: kept for callers from before the tooltip window went with its dialog.
-void DestroyButtonToolTips();
 // The icon size: two thirds of the OK button's height (okHeight pixels at
 // okDpi) at dialogDpi, plus one; an OK height of 23 at 96 DPI gives 16.
 int ImageButtonIconSize(int okHeight, UINT okDpi, UINT dialogDpi);
